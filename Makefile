@@ -1,0 +1,31 @@
+# The two commands of the README: `make run` and `make test`.
+BUILD ?= build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@mkdir -p run
+	@scripts/run-demo $(BUILD)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DLUMETCH_BUILD_TESTS=OFF -DLUMETCH_BUILD_BENCH=ON >/dev/null
+	@cmake --build $(BUILD)-bench -j $(JOBS)
+	@scripts/run-bench $(BUILD)-bench
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-bench

@@ -1,0 +1,109 @@
+#include "marker/pen_emitter.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <utility>
+
+#include "model/units.h"
+
+namespace lumetch {
+
+namespace {
+constexpr std::string_view kWarning = "Warning";
+}
+
+PenEmitter::PenEmitter(CketralDoc& doc, PortWriter& port, Operator& op)
+    : doc_(doc), port_(port), op_(op) {
+  port_.on_failure = [this](const std::string& error) {
+    doc_.stop_requested = 1;
+    op_.message(error, kWarning);
+  };
+}
+
+bool PenEmitter::pausing_dialect() const {
+  const std::string& s = doc_.view.stable_speed_cmd;
+  return s == "SP0;" || s == "sp0;";
+}
+
+bool PenEmitter::short_header_dialect() const {
+  const std::string& s = doc_.view.stable_speed_cmd;
+  return s == "SP1;" || s == "sp1;";
+}
+
+bool PenEmitter::poll_escape(bool allow_pause) {
+  while (auto key = op_.next_key()) {
+    if (key->kind != KeyEvent::Kind::Down || key->key != kKeyEscape) continue;
+    if (!allow_pause || !pausing_dialect()) {
+      // Keys still queued stay queued.
+      doc_.stop_requested = 1;
+      return false;
+    }
+    port_.Send("Zt;");
+    if (op_.ask_continue()) {
+      port_.Send("Zt;");
+      continue;
+    }
+    doc_.stop_requested = 1;
+    port_.Send("Zt;Zz;");
+    return false;
+  }
+  return true;
+}
+
+void PenEmitter::transform(int32_t& x, int32_t& y) const {
+  const MarkSettings& s = doc_.settings;
+  if (s.change_x != 0) {
+    x = nearest_int(s.mark_size_x * s.rate_x * kUnitsPerMm - x);
+  }
+  if (s.change_y != 0) {
+    y = nearest_int(s.mark_size_y * s.rate_y * kUnitsPerMm - y);
+  }
+  if (s.change_xy != 0) std::swap(x, y);
+}
+
+std::size_t format_move(char* buf, std::size_t size, int32_t x, int32_t y, bool pen_down) {
+  // Hot path of every job: to_chars instead of snprintf.
+  char* p = buf;
+  char* const end = buf + size;
+  *p++ = 'P';
+  *p++ = pen_down ? 'D' : 'U';
+  p = std::to_chars(p, end, x).ptr;
+  *p++ = ',';
+  p = std::to_chars(p, end, y).ptr;
+  *p++ = ';';
+  return static_cast<std::size_t>(p - buf);
+}
+
+void PenEmitter::EmitMove(int32_t x, int32_t y, bool pen_down) { emit(x, y, pen_down); }
+
+bool PenEmitter::emit(int32_t x, int32_t y, bool pen_down) {
+  if (!poll_escape(true)) return false;
+  transform(x, y);
+  char buf[32];
+  return port_.Send(std::string_view(buf, format_move(buf, sizeof buf, x, y, pen_down)));
+}
+
+bool PenEmitter::EmitMoveToFile(int32_t x, int32_t y, bool pen_down, std::FILE* file) {
+  if (!poll_escape(false)) return true;
+  transform(x, y);
+  char buf[32];
+  const std::size_t n = format_move(buf, sizeof buf - 1, x, y, pen_down);
+  buf[n] = '\0';
+  return std::fprintf(file, "%s", buf) >= 0;
+}
+
+void PenEmitter::SendEllipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  // Sums in 64 bits: corners near the int32 limits must not overflow.
+  const auto cx = static_cast<int32_t>((int64_t{x2} + x1) / 2);
+  const auto cy = static_cast<int32_t>((int64_t{y2} + y1) / 2);
+  const auto rx = static_cast<int64_t>(std::llabs(int64_t{x2} - x1) / 2);
+  const auto ry = static_cast<int64_t>(std::llabs(int64_t{y2} - y1) / 2);
+  // An ellipse whose centre move was stopped is not marked from wherever the pen is.
+  if (!emit(cx, cy, false)) return;
+  char buf[64];
+  const int n = std::snprintf(buf, sizeof buf, "CE%lld,%lld,360;", static_cast<long long>(rx),
+                              static_cast<long long>(ry));
+  port_.Send(std::string_view(buf, static_cast<std::size_t>(n)));
+}
+
+}  // namespace lumetch

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+#include "marker/port_writer.h"
+#include "model/cketral_doc.h"
+#include "platform/operator.h"
+
+namespace lumetch {
+
+// Turns pen moves into marker commands. Each move first drains the keyboard
+// queue looking for Escape, then applies the output-side mirrors and axis swap.
+// The Escape outcome and a failed port show only through doc.stop_requested.
+class PenEmitter {
+ public:
+  // Wires the port so that its first failure stops the job and is reported once.
+  PenEmitter(CketralDoc& doc, PortWriter& port, Operator& op);
+
+  // One "PU%d,%d;" or "PD%d,%d;" command, unless Escape interrupts it.
+  void EmitMove(int32_t x, int32_t y, bool pen_down);
+  // The same move written into a file; Escape always stops, without dialog.
+  // Returns false when the file could not be written.
+  bool EmitMoveToFile(int32_t x, int32_t y, bool pen_down, std::FILE* file);
+  // A pen-up move to the centre of the box and one "CE%d,%d,360;".
+  void SendEllipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+  // Any other command, unchanged.
+  bool Send(std::string_view text) { return port_.Send(text); }
+
+  // True in the dialect whose Escape pauses the marker ("SP0;"/"sp0;").
+  bool pausing_dialect() const;
+  // True in the dialect whose headers carry no power ("SP1;"/"sp1;").
+  bool short_header_dialect() const;
+
+  CketralDoc& doc() { return doc_; }
+  PortWriter& port() { return port_; }
+  Operator& op() { return op_; }
+
+ private:
+  // Drains the key queue. Returns false when the move must not be made.
+  bool poll_escape(bool allow_pause);
+  // EmitMove; true when the command went out.
+  bool emit(int32_t x, int32_t y, bool pen_down);
+  void transform(int32_t& x, int32_t& y) const;
+
+  CketralDoc& doc_;
+  PortWriter& port_;
+  Operator& op_;
+};
+
+// Formats a pen move ("PD100,-20;") into buf and returns its length.
+std::size_t format_move(char* buf, std::size_t size, int32_t x, int32_t y, bool pen_down);
+
+}  // namespace lumetch

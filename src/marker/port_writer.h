@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace lumetch {
+
+class MarkerSim;
+
+// Where marker commands go. One write() carries one command, unchanged.
+class Channel {
+ public:
+  virtual ~Channel() = default;
+  // Name shown to the operator: a path, "sim" or "null".
+  virtual std::string name() const = 0;
+  // Writes one command. Returns an error in plain words when the channel cannot
+  // be opened or written; nothing is written through a failed handle.
+  virtual std::optional<std::string> write(std::string_view command) = 0;
+};
+
+// Sends the marker command stream, one command per write. After the first
+// failure it reports once through on_failure and refuses every further command
+// until reset().
+class PortWriter {
+ public:
+  explicit PortWriter(std::unique_ptr<Channel> channel);
+
+  // Sends one command; false when the channel failed now or earlier.
+  bool Send(std::string_view text);
+
+  bool failed() const { return failed_; }
+  const std::string& error() const { return error_; }
+  // Clears a failure so that the next job tries the channel again.
+  void reset();
+
+  Channel& channel() { return *channel_; }
+  const Channel& channel() const { return *channel_; }
+  std::uint64_t commands_sent() const { return sent_; }
+
+  std::function<void(const std::string& error)> on_failure;
+
+ private:
+  std::unique_ptr<Channel> channel_;
+  bool failed_ = false;
+  std::string error_;
+  std::uint64_t sent_ = 0;
+};
+
+// Channel names: "sim" (needs `sim`), "null" (discards), or a path: a
+// character device or FIFO is opened, written and closed per command; a
+// regular file (created when missing) is appended to.
+std::unique_ptr<Channel> make_channel(const std::string& spec, MarkerSim* sim);
+
+// The channel to use: `override` when given, else the first line of
+// "port.txt" in `work_dir`, else /dev/usb/lp0 or /dev/lp0 when present and
+// writable, else "sim".
+std::string choose_port(const std::filesystem::path& work_dir,
+                        const std::optional<std::string>& override);
+
+}  // namespace lumetch

@@ -1,0 +1,49 @@
+#include "model/cketral_doc.h"
+
+#include <system_error>
+
+namespace lumetch {
+
+void CketralDoc::switch_sheet(int32_t kind) {
+  view.selection.selection_kind = kind;
+  if (observer != nullptr) observer->sheet_switched(kind);
+}
+
+void CketralDoc::notify_list_changed() {
+  if (observer != nullptr) observer->list_changed();
+}
+
+void CketralDoc::update_screen_rect(MarkObject& obj) const {
+  obj.screen_rect = compute_screen_rect(obj, view.zoom(), view.origin_x, view.origin_y);
+}
+
+void release_resources(MarkObject& obj) {
+  // The six geometric shapes own nothing outside their record; the types that
+  // keep temporary files remove them here when they arrive.
+  (void)obj;
+}
+
+void delete_objects(CketralDoc& doc, bool all) {
+  ObjectRing& ring = doc.ring;
+  int k = 1;
+  MarkObject* o = ring.oldest();
+  while (o != ring.head()) {
+    if (!all && o->selected == 0) {
+      o = o->prev;
+      ++k;
+      continue;
+    }
+    release_resources(*o);
+    MarkObject* newer = o->prev;
+    ring.unlink(o);  // frees the record and its block
+    ring.current = newer;
+    doc.object_list.remove(k);
+    o = newer;  // the following object now holds index k
+  }
+  ring.current = ring.end()->prev;
+  doc.switch_sheet(0);
+  doc.object_list.select(0);
+  doc.notify_list_changed();
+}
+
+}  // namespace lumetch

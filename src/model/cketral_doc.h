@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+#include "model/mark_settings.h"
+#include "model/object_list.h"
+#include "model/object_ring.h"
+#include "model/view_state.h"
+
+namespace lumetch {
+
+// Told about document changes that a window shows; every call has a no-op default.
+class DocObserver {
+ public:
+  virtual ~DocObserver() = default;
+  // The property sheet should show the page of this kind (0 drawing, -1 group, 1..12 type).
+  virtual void sheet_switched(int32_t /*kind*/) {}
+  // Entries or the selection of the object list changed.
+  virtual void list_changed() {}
+};
+
+// The program's state: objects, settings, job flags and the view's window-free part.
+// Operations live with their subsystem and take the document by reference.
+class CketralDoc {
+ public:
+  ObjectRing ring;
+  ObjectList object_list;
+  MarkSettings settings;
+  ViewState view;
+
+  int32_t engraving = 0;       // 1 while an engraving job runs
+  int32_t stop_requested = 0;  // set by the Escape poll or a failed port
+  int32_t raster_mode = 0;     // 1 while the scan job renders into its bitmap
+  double raster_left = 0.0;
+  double raster_top = 0.0;
+
+  std::filesystem::path work_dir;
+  DocObserver* observer = nullptr;
+
+  // A file of the working directory.
+  std::filesystem::path work_file(std::string_view name) const { return work_dir / name; }
+
+  // Shows the page of `kind` and records it as the selection kind.
+  void switch_sheet(int32_t kind);
+  void notify_list_changed();
+
+  // screen_rect of an object at the view's current zoom and origin.
+  void update_screen_rect(MarkObject& obj) const;
+};
+
+// Removes the selected objects (all = false) or every object (all = true),
+// keeping the object list in step; afterwards `current` is the oldest
+// remaining object (or the head sentinel), the drawing page is shown and
+// list entry 0 is selected.
+void delete_objects(CketralDoc& doc, bool all);
+
+// Frees what an object owns outside its record (temporary files). A file that
+// is already gone is not an error.
+void release_resources(MarkObject& obj);
+
+}  // namespace lumetch
