@@ -26,6 +26,10 @@ struct GeomContext {
 };
 
 // Field millimetres (Y up, origin at the field centre) to target integers.
+// Marker: units from the field's lower-left corner, scaled by rate × 40.
+// Screen: view units, 2 × nearest_int(Z × mm) from the view's origin.
+// Raster: pixels from (raster_left, raster_top), rows growing downward; a
+// point above raster_top has a negative row.
 int32_t marker_x(const MarkSettings& s, double x);
 int32_t marker_y(const MarkSettings& s, double y);
 int32_t screen_x(const ViewState& v, double x);
@@ -56,7 +60,9 @@ class Mapper {
 void RotateAbout(double cx, double cy, double& x, double& y, double a);
 
 // Radians of an object angle in degrees: positive degrees turn clockwise.
-inline double object_radians(double angle_deg) { return -angle_deg / 180.0 * kPi; }
+inline double object_radians(double angle_deg) {
+  return -angle_deg / 180.0 * kPi;
+}
 
 // Walks the copy array column by column (left to right), each column top to
 // bottom, calling fn(left, top) for each copy of size w × h. Stops before a
