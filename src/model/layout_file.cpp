@@ -1,0 +1,414 @@
+#include "model/layout_file.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+namespace lumetch {
+
+namespace {
+
+// Builds one record line: "," between fields, "\n" after the last.
+class RecordWriter {
+ public:
+  explicit RecordWriter(std::string& out) : out_(out) {}
+
+  // printf("%*.*f") in the C locale; to_chars ignores the process locale, which
+  // a desktop program may have switched to one with a decimal comma.
+  void real(double v, int width = 7, int precision = 3) {
+    separate();
+    std::array<char, 512> buf;  // the widest double in fixed notation is ~320 characters
+    const auto r =
+        std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed, precision);
+    const auto len = static_cast<std::size_t>(r.ptr - buf.data());
+    if (len < static_cast<std::size_t>(width))
+      out_.append(static_cast<std::size_t>(width) - len, ' ');
+    out_.append(buf.data(), len);
+  }
+
+  void integer(int32_t v) {
+    separate();
+    std::array<char, 16> buf;
+    const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), v);
+    out_.append(buf.data(), static_cast<std::size_t>(r.ptr - buf.data()));
+  }
+
+  void end_line() {
+    out_ += '\n';
+    first_ = true;
+  }
+
+ private:
+  void separate() {
+    if (!first_) out_ += ',';
+    first_ = false;
+  }
+
+  std::string& out_;
+  bool first_ = true;
+};
+
+// Reads the fields of one record line in order. Blanks before a number are
+// allowed (the fixed-width fields carry them); right after a number must come
+// "," or the end of the line. Any failure sticks, so a caller may read the
+// whole record and test ok() once.
+class RecordReader {
+ public:
+  explicit RecordReader(std::string_view line) : rest_(trim_end(line)) {}
+
+  double real() {
+    const std::string_view text = number_text();
+    double v = 0.0;
+    if (!ok_) return v;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (r.ec != std::errc{} || r.ptr != text.data() + text.size() || !std::isfinite(v)) {
+      ok_ = false;
+      return 0.0;
+    }
+    return v;
+  }
+
+  int32_t integer() {
+    const std::string_view text = number_text();
+    int32_t v = 0;
+    if (!ok_) return v;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (r.ec != std::errc{} || r.ptr != text.data() + text.size()) {
+      ok_ = false;
+      return 0;
+    }
+    return v;
+  }
+
+  // True when every field was read and the last one ended the line.
+  bool finish() const { return ok_ && at_end_; }
+  bool ok() const { return ok_; }
+
+ private:
+  static bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+  // Drops the line terminator; files from the old program end lines in "\r\n".
+  static std::string_view trim_end(std::string_view s) {
+    while (!s.empty() && (s.back() == '\r' || s.back() == '\n')) s.remove_suffix(1);
+    return s;
+  }
+
+  // The characters of the next field without its blanks and separator; a
+  // leading "+" is dropped because from_chars does not take it.
+  std::string_view number_text() {
+    if (!ok_ || at_end_) {
+      ok_ = false;  // a field is missing
+      return {};
+    }
+    std::size_t i = 0;
+    while (i < rest_.size() && is_blank(rest_[i])) ++i;
+    if (i + 1 < rest_.size() && rest_[i] == '+' && rest_[i + 1] != '-') ++i;
+    const std::size_t start = i;
+    while (i < rest_.size() && rest_[i] != ',') ++i;
+    std::string_view text = rest_.substr(start, i - start);
+    if (i == rest_.size()) {
+      // Blanks may trail the last field of a line.
+      while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+      at_end_ = true;
+      rest_ = {};
+    } else {
+      rest_.remove_prefix(i + 1);  // past the ","
+    }
+    if (text.empty()) ok_ = false;
+    return text;
+  }
+
+  std::string_view rest_;
+  bool ok_ = true;
+  bool at_end_ = false;
+};
+
+void write_header(RecordWriter& w, const MarkObject& obj, bool offset) {
+  w.integer(obj.type);
+  w.integer(obj.rows);
+  w.integer(obj.columns);
+  w.real(obj.row_gap);
+  w.real(obj.column_gap);
+  w.real(offset ? obj.cent_x + 1.0 : obj.cent_x);
+  w.real(offset ? obj.cent_y + 1.0 : obj.cent_y);
+  w.real(obj.width);
+  w.real(obj.height);
+  w.real(obj.angle);
+  w.integer(obj.layer);
+  w.integer(obj.output_mode);
+  w.real(obj.fill_pitch);
+  w.integer(obj.fill_direction);
+  w.integer(obj.keep_aspect);
+  w.integer(obj.mirror_x);
+  w.integer(obj.mirror_y);
+}
+
+void read_header(RecordReader& r, MarkObject& obj) {
+  obj.rows = r.integer();
+  obj.columns = r.integer();
+  obj.row_gap = r.real();
+  obj.column_gap = r.real();
+  obj.cent_x = r.real();
+  obj.cent_y = r.real();
+  obj.width = r.real();
+  obj.height = r.real();
+  obj.angle = r.real();
+  obj.layer = r.integer();
+  obj.output_mode = r.integer();
+  obj.fill_pitch = r.real();
+  obj.fill_direction = r.integer();
+  obj.keep_aspect = r.integer();
+  obj.mirror_x = r.integer();
+  obj.mirror_y = r.integer();
+}
+
+// Types whose records this reader knows.
+bool has_record_format(int32_t type) {
+  switch (type) {
+    case LINE:
+    case RECTANGLE:
+    case CIRCLE:
+    case TRIANGLE:
+    case RHOMBIC:
+    case POLYGON:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Writes `text` to a new file beside `target` and renames it over the target.
+bool replace_file(const std::filesystem::path& path, const std::string& text) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path target = path;
+  // Save through a link into the file it names instead of replacing the link.
+  if (fs::is_symlink(target, ec)) {
+    const fs::path real = fs::weakly_canonical(target, ec);
+    if (ec) return false;
+    target = real;
+  }
+  const bool existed = fs::exists(target, ec);
+  // A file the old in-place write could not have opened is not replaced either.
+  if (existed && ::access(target.c_str(), W_OK) != 0) return false;
+
+  fs::path temp;
+  std::FILE* file = nullptr;
+  for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
+    temp = target;
+    temp += "." + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
+    file = std::fopen(temp.c_str(), "wbx");  // never reuse someone else's file
+    if (file == nullptr && errno != EEXIST) return false;
+  }
+  if (file == nullptr) return false;
+
+  bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  written = std::fflush(file) == 0 && written;
+  written = ::fsync(::fileno(file)) == 0 && written;  // on disk before it replaces the old one
+  written = std::fclose(file) == 0 && written;
+  if (written && existed) {
+    const fs::perms perms = fs::status(target, ec).permissions();
+    if (!ec) fs::permissions(temp, perms, ec);
+  }
+  if (written) {
+    fs::rename(temp, target, ec);
+    written = !ec;
+  }
+  if (!written) fs::remove(temp, ec);
+  return written;
+}
+
+}  // namespace
+
+std::string format_record(const MarkObject& obj, bool offset) {
+  std::string out;
+  RecordWriter w(out);
+  switch (obj.type) {
+    case LINE:
+      if (const auto* p = obj.block<LineParams>()) {
+        write_header(w, obj, offset);
+        w.real(p->size_x);
+        w.real(p->size_y);
+        w.end_line();
+      }
+      break;
+    case RECTANGLE:
+      if (const auto* p = obj.block<RectangleParams>()) {
+        write_header(w, obj, offset);
+        w.real(p->size_x);
+        w.real(p->size_y);
+        w.real(p->edge_size);
+        w.integer(p->edge_style);
+        w.real(p->edge_radius, 4, 2);
+        w.end_line();
+      }
+      break;
+    case CIRCLE:
+      if (const auto* p = obj.block<CircleParams>()) {
+        write_header(w, obj, offset);
+        w.real(p->size_x);
+        w.real(p->size_y);
+        w.real(p->edge_size);
+        w.end_line();
+      }
+      break;
+    case TRIANGLE:
+      if (const auto* p = obj.block<TriangleParams>()) {
+        write_header(w, obj, offset);
+        w.real(p->size_x);
+        w.real(p->size_y);
+        w.real(p->edge_size);
+        w.integer(p->direction);
+        w.end_line();
+      }
+      break;
+    case RHOMBIC:
+      if (const auto* p = obj.block<RhombicParams>()) {
+        write_header(w, obj, offset);
+        w.real(p->size_x, 7, 2);
+        w.real(p->size_y, 7, 2);
+        w.real(p->edge_size, 7, 2);
+        w.end_line();
+      }
+      break;
+    case POLYGON:
+      if (const auto* p = obj.block<PolygonParams>()) {
+        write_header(w, obj, offset);
+        w.real(p->size);
+        w.real(p->edge_size);
+        w.integer(p->edge_count);
+        w.end_line();
+      }
+      break;
+    default:
+      break;
+  }
+  return out;
+}
+
+std::unique_ptr<MarkObject> parse_record(std::string_view line) {
+  RecordReader r(line);
+  const int32_t type = r.integer();
+  if (!r.ok() || !has_record_format(type)) return nullptr;
+
+  auto obj = std::make_unique<MarkObject>();
+  obj->type = type;
+  obj->selected = 1;
+  read_header(r, *obj);
+  // The layer indexes the per-layer colour and marking tables.
+  if (obj->layer < 0 || obj->layer >= kLayerCount) return nullptr;
+
+  switch (type) {
+    case LINE: {
+      LineParams p;
+      p.size_x = r.real();
+      p.size_y = r.real();
+      obj->params = p;
+      break;
+    }
+    case RECTANGLE: {
+      RectangleParams p;
+      p.size_x = r.real();
+      p.size_y = r.real();
+      p.edge_size = r.real();
+      p.edge_style = r.integer();
+      p.edge_radius = r.real();
+      obj->params = p;
+      break;
+    }
+    case CIRCLE: {
+      CircleParams p;
+      p.size_x = r.real();
+      p.size_y = r.real();
+      p.edge_size = r.real();
+      obj->params = p;
+      break;
+    }
+    case TRIANGLE: {
+      TriangleParams p;
+      p.size_x = r.real();
+      p.size_y = r.real();
+      p.edge_size = r.real();
+      p.direction = r.integer();
+      obj->params = p;
+      break;
+    }
+    case RHOMBIC: {
+      RhombicParams p;
+      p.size_x = r.real();
+      p.size_y = r.real();
+      p.edge_size = r.real();
+      obj->params = p;
+      break;
+    }
+    case POLYGON: {
+      PolygonParams p;
+      p.size = r.real();
+      p.edge_size = r.real();
+      p.edge_count = r.integer();
+      obj->params = p;
+      break;
+    }
+    default:
+      return nullptr;
+  }
+  if (!r.finish()) return nullptr;
+  return obj;
+}
+
+bool save_layout(const CketralDoc& doc, const std::filesystem::path& path, bool all, bool offset) {
+  std::string text;
+  for (const MarkObject& obj : doc.ring.oldest_first()) {
+    if (!all && obj.selected == 0) continue;
+    text += format_record(obj, offset);
+  }
+  return replace_file(path, text);
+}
+
+OpenResult open_layout(CketralDoc& doc, const std::filesystem::path& path) {
+  OpenResult result;
+  std::error_code ec;
+  // A directory opens as a stream on Linux but reads nothing.
+  if (std::filesystem::is_directory(path, ec)) return {-1, 0};
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {-1, 0};
+
+  for (MarkObject& obj : doc.ring.oldest_first()) obj.selected = 0;
+
+  std::vector<MarkObject*> read;
+  int32_t kind = 0;
+  std::string line;
+  // getline grows the string as needed: a long line stays one record.
+  while (std::getline(in, line)) {
+    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+    std::unique_ptr<MarkObject> record = parse_record(line);
+    if (record == nullptr) {
+      ++result.lines_skipped;
+      continue;
+    }
+    const int32_t type = record->type;
+    MarkObject* obj = doc.ring.add(std::move(record));
+    // add() deselects the others; everything read stays selected.
+    for (MarkObject* earlier : read) earlier->selected = 1;
+    obj->selected = 1;
+    read.push_back(obj);
+    doc.update_screen_rect(*obj);
+    kind = read.size() == 1 ? type : -1;
+    doc.object_list.append(next_object_name(doc.object_list, object_prefix(type)));
+  }
+
+  result.objects_read = static_cast<int>(read.size());
+  doc.switch_sheet(kind);
+  doc.object_list.select(kind == 0 || kind == -1 ? 0 : doc.object_list.size() - 1);
+  doc.notify_list_changed();
+  return result;
+}
+
+}  // namespace lumetch

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "model/cketral_doc.h"
+#include "model/mark_object.h"
+
+namespace lumetch {
+
+// Layout files ("mrk") and the clipboard file: one record line per object in
+// ring order, a 17-field header followed by the type's tail. Numbers are
+// written with the C locale whatever the process locale is.
+
+// The record line(s) of one object, each ending in "\n". With `offset` the
+// centre is written 1 mm right and 1 mm up (copy to the clipboard). Types
+// without a record format give an empty string.
+std::string format_record(const MarkObject& obj, bool offset);
+
+// Reads one record line (a trailing "\n" or "\r\n" is allowed). Returns nullptr
+// unless every field of the header and the tail is present and well formed:
+// a bad line is refused whole, never read as half an object. The object comes
+// back with `selected` = 1, no links and no screen_rect.
+std::unique_ptr<MarkObject> parse_record(std::string_view line);
+
+// Writes every object (all) or the selected ones in ring order. The file is
+// written beside the target and renamed over it, so a failed save leaves the
+// previous layout as it was. False when the file cannot be created or written.
+bool save_layout(const CketralDoc& doc, const std::filesystem::path& path, bool all, bool offset);
+
+struct OpenResult {
+  int objects_read = 0;   // -1: the file could not be opened and nothing changed
+  int lines_skipped = 0;  // malformed or unknown records; blank lines do not count
+  bool opened() const { return objects_read >= 0; }
+};
+
+// Adds the file's objects to the ring after deselecting the existing ones. The
+// objects read end up selected, named in the object list and the newest of
+// them current; the property sheet switches to the kind read (0 none, the
+// type for one object, -1 for several).
+OpenResult open_layout(CketralDoc& doc, const std::filesystem::path& path);
+
+}  // namespace lumetch
