@@ -1,0 +1,301 @@
+#include "model/settings_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <system_error>
+
+#include "model/view_state.h"
+
+namespace lumetch {
+namespace {
+
+// Longest line kept when reading; a well-formed line is far shorter.
+constexpr std::size_t kLineCap = 4096;
+
+// One scalar line of "$.1": key and the field it holds, double or integer.
+struct Field {
+  const char* key;
+  double MarkSettings::*dbl;
+  int32_t MarkSettings::*num;
+};
+
+constexpr Field D(const char* key, double MarkSettings::*m) {
+  return {key, m, nullptr};
+}
+constexpr Field I(const char* key, int32_t MarkSettings::*m) {
+  return {key, nullptr, m};
+}
+
+// Lines 1 to 12.
+constexpr std::array<Field, 12> kHeadFields{
+    D("disp_size", &MarkSettings::disp_size), D("grid_size", &MarkSettings::grid_size),
+    I("move_step", &MarkSettings::move_step), D("rate_x", &MarkSettings::rate_x),
+    D("rate_y", &MarkSettings::rate_y),       D("pen_x", &MarkSettings::pen_x),
+    D("pen_y", &MarkSettings::pen_y),         I("change_xy", &MarkSettings::change_xy),
+    I("change_x", &MarkSettings::change_x),   I("change_y", &MarkSettings::change_y),
+    I("pen_home", &MarkSettings::pen_home),   I("mark_layer", &MarkSettings::mark_layer),
+};
+
+// Lines 21 to 37. The horizontal/vertical style comes before concave/convex.
+constexpr std::array<Field, 17> kTailFields{
+    D("scan_cent_x", &MarkSettings::scan_cent_x),
+    D("scan_cent_y", &MarkSettings::scan_cent_y),
+    D("scan_size_x", &MarkSettings::scan_size_x),
+    D("scan_size_y", &MarkSettings::scan_size_y),
+    I("resolution", &MarkSettings::resolution),
+    D("scan_dot", &MarkSettings::scan_dot),
+    I("scan_outline", &MarkSettings::scan_outline),
+    I("scan_style_hz", &MarkSettings::scan_style_hz),
+    I("scan_style_yz", &MarkSettings::scan_style_yz),
+    I("convert_style", &MarkSettings::convert_style),
+    I("output_style", &MarkSettings::output_style),
+    D("mark_size_x", &MarkSettings::mark_size_x),
+    D("mark_size_y", &MarkSettings::mark_size_y),
+    D("locate_cent_x", &MarkSettings::locate_cent_x),
+    D("locate_cent_y", &MarkSettings::locate_cent_y),
+    I("locate_style", &MarkSettings::locate_style),
+    I("view_zoom_num", &MarkSettings::view_zoom_num),
+};
+
+// The four per-layer arrays, in the order of a layer line.
+struct LayerField {
+  const char* key;
+  std::array<int32_t, kLayerCount> MarkSettings::*arr;
+};
+constexpr std::array<LayerField, 4> kLayerFields{{{"mark_num", &MarkSettings::mark_num},
+                                                  {"speed", &MarkSettings::speed},
+                                                  {"power", &MarkSettings::power},
+                                                  {"pen_add", &MarkSettings::pen_add}}};
+
+void append_field(std::string& out, const char* key, const std::string& value, const char* tail) {
+  out += key;
+  out += ' ';
+  out += value;
+  out += tail;
+}
+
+void append_scalar(std::string& out, const MarkSettings& s, const Field& f) {
+  append_field(out, f.key, f.dbl ? format_7_3f(s.*f.dbl) : std::to_string(s.*f.num), ";\n");
+}
+
+void read_scalar(std::istream& in, MarkSettings& s, const Field& f) {
+  std::string line;
+  if (!read_line_capped(in, line, kLineCap)) return;
+  std::size_t pos = 0;
+  const auto text = next_field(line, pos);
+  if (!text) return;
+  if (f.dbl) {
+    if (const auto v = parse_double_field(*text)) s.*f.dbl = *v;
+  } else if (const auto v = parse_int_field(*text)) {
+    s.*f.num = *v;
+  }
+}
+
+// Reads one integer line of "screen.$" into `value`, keeping it when damaged.
+void read_int_line(std::istream& in, int32_t& value) {
+  std::string line;
+  if (!read_line_capped(in, line, kLineCap)) return;
+  std::size_t pos = 0;
+  const auto text = next_field(line, pos);
+  if (!text) return;
+  if (const auto v = parse_int_field(*text)) value = *v;
+}
+
+void reset_if_outside(int32_t& value, int32_t lo, int32_t hi, int32_t fallback) {
+  if (value < lo || value > hi) value = fallback;
+}
+
+std::string_view trim_blanks(std::string_view t) {
+  constexpr std::string_view kBlanks = " \t\r\n";
+  const auto first = t.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  const auto last = t.find_last_not_of(kBlanks);
+  return t.substr(first, last - first + 1);
+}
+
+bool write_all(int fd, std::string_view text) {
+  const char* p = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string format_7_3f(double v) {
+  // Large enough for the longest fixed form of a double (309 digits).
+  std::array<char, 400> buf{};
+  const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed, 3);
+  std::string text(buf.data(), r.ptr);
+  if (text.size() < 7) text.insert(0, 7 - text.size(), ' ');
+  return text;
+}
+
+std::optional<double> parse_double_field(std::string_view text) {
+  text = trim_blanks(text);
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && text.front() == '-') return std::nullopt;
+  }
+  double v = 0.0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(v)) {
+    return std::nullopt;
+  }
+  return v;
+}
+
+std::optional<int32_t> parse_int_field(std::string_view text) {
+  text = trim_blanks(text);
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && text.front() == '-') return std::nullopt;
+  }
+  int32_t v = 0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
+  return v;
+}
+
+std::optional<std::string_view> next_field(std::string_view line, std::size_t& pos) {
+  const auto blank = line.find(' ', pos);
+  if (blank == std::string_view::npos) return std::nullopt;
+  const auto semi = line.find(';', blank + 1);
+  if (semi == std::string_view::npos) return std::nullopt;
+  pos = semi + 1;
+  return line.substr(blank + 1, semi - blank - 1);
+}
+
+bool read_line_capped(std::istream& in, std::string& line, std::size_t cap) {
+  line.clear();
+  std::streambuf* buf = in.rdbuf();
+  if (buf == nullptr || !in.good()) return false;
+  using Traits = std::char_traits<char>;
+  bool any = false;
+  for (;;) {
+    const Traits::int_type c = buf->sbumpc();
+    if (Traits::eq_int_type(c, Traits::eof())) {
+      in.setstate(std::ios::eofbit);
+      break;
+    }
+    any = true;
+    if (c == '\n') break;
+    if (line.size() < cap) line.push_back(Traits::to_char_type(c));
+  }
+  // Files written on the old platform end their lines in "\r\n".
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return any;
+}
+
+bool write_file_atomically(const std::filesystem::path& path, std::string_view text) {
+  std::filesystem::path tmp = path;
+  tmp += "." + std::to_string(::getpid()) + ".tmp";
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0 && errno == EEXIST) {
+    // Left behind by an earlier run that died with our process id.
+    ::unlink(tmp.c_str());
+    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  }
+  if (fd < 0) return false;
+  bool ok = write_all(fd, text) && ::fsync(fd) == 0;
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  // Best effort: make the rename itself survive a power cut.
+  std::filesystem::path dir = path.parent_path();
+  if (dir.empty()) dir = ".";
+  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+std::string format_settings(const MarkSettings& s) {
+  std::string out;
+  out.reserve(1024);
+  for (const Field& f : kHeadFields) append_scalar(out, s, f);
+  for (std::size_t layer = 0; layer < kLayerCount; ++layer) {
+    for (std::size_t k = 0; k < kLayerFields.size(); ++k) {
+      const LayerField& f = kLayerFields[k];
+      append_field(out, f.key, std::to_string((s.*f.arr)[layer]),
+                   k + 1 < kLayerFields.size() ? ";" : ";\n");
+    }
+  }
+  for (const Field& f : kTailFields) append_scalar(out, s, f);
+  out += "end ;\n";
+  return out;
+}
+
+bool save_settings(const std::filesystem::path& path, const MarkSettings& s) {
+  return write_file_atomically(path, format_settings(s));
+}
+
+bool load_settings(const std::filesystem::path& path, MarkSettings& s) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  for (const Field& f : kHeadFields) read_scalar(in, s, f);
+  std::string line;
+  for (std::size_t layer = 0; layer < kLayerCount; ++layer) {
+    if (!read_line_capped(in, line, kLineCap)) break;
+    std::size_t pos = 0;
+    for (const LayerField& f : kLayerFields) {
+      const auto text = next_field(line, pos);
+      if (!text) break;  // the rest of this line cannot be placed
+      if (const auto v = parse_int_field(*text)) (s.*f.arr)[layer] = *v;
+    }
+  }
+  for (const Field& f : kTailFields) read_scalar(in, s, f);
+
+  // These index the view's tables and the layer arrays.
+  const MarkSettings defaults;
+  reset_if_outside(s.view_zoom_num, 0, static_cast<int32_t>(kZoomTable.size()) - 1,
+                   defaults.view_zoom_num);
+  reset_if_outside(s.move_step, 0, static_cast<int32_t>(kStepTable.size()) - 1, defaults.move_step);
+  reset_if_outside(s.mark_layer, 0, kLayerCount - 1, defaults.mark_layer);
+  reset_if_outside(s.locate_style, 0, 8, defaults.locate_style);
+  return true;
+}
+
+std::string format_screen_state(const ScreenState& s) {
+  std::string out;
+  append_field(out, "screen_size", std::to_string(s.screen_size), ";\n");
+  append_field(out, "position_x", std::to_string(s.position_x), ";\n");
+  append_field(out, "position_y", std::to_string(s.position_y), ";\n");
+  out += "end ;\n";
+  return out;
+}
+
+bool save_screen_state(const std::filesystem::path& path, const ScreenState& s) {
+  return write_file_atomically(path, format_screen_state(s));
+}
+
+bool load_screen_state(const std::filesystem::path& path, ScreenState& s) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  read_int_line(in, s.screen_size);
+  read_int_line(in, s.position_x);
+  read_int_line(in, s.position_y);
+  return true;
+}
+
+}  // namespace lumetch

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <istream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "model/mark_settings.h"
+
+namespace lumetch {
+
+// Editing-pane width and scroll position, kept in "screen.$".
+struct ScreenState {
+  int32_t screen_size = 470;
+  int32_t position_x = 10000;
+  int32_t position_y = -10000;
+
+  bool operator==(const ScreenState&) const = default;
+};
+
+// The text of "$.1": 38 lines in the record's field order, ending "end ;".
+std::string format_settings(const MarkSettings& s);
+
+// Writes "$.1". False when the file cannot be written; the old file then
+// stays as it was, never half-written.
+bool save_settings(const std::filesystem::path& path, const MarkSettings& s);
+
+// Reads "$.1" by position; the key words are not compared. False when the
+// file cannot be opened (the record is left alone). A field whose line is
+// missing or damaged keeps the value the record already had; index fields
+// out of their tables' ranges take their defaults.
+bool load_settings(const std::filesystem::path& path, MarkSettings& s);
+
+std::string format_screen_state(const ScreenState& s);
+bool save_screen_state(const std::filesystem::path& path, const ScreenState& s);
+// Same rules as load_settings.
+bool load_screen_state(const std::filesystem::path& path, ScreenState& s);
+
+// --- Helpers shared by the program's text records ---
+
+// A double as "%7.3f" would print it in the C locale, whatever the process
+// locale says (a GUI toolkit may switch LC_NUMERIC to a decimal comma).
+std::string format_7_3f(double v);
+
+// A whole field as a finite decimal number; blanks around it are allowed,
+// anything else is not.
+std::optional<double> parse_double_field(std::string_view text);
+// A whole field as a decimal integer within int32; blanks around it allowed.
+std::optional<int32_t> parse_int_field(std::string_view text);
+
+// The value of a "key value;" field that starts at or after `pos`: the text
+// after the next blank up to the next ";". On success `pos` moves past the
+// ";". Nullopt when the blank or the ";" is missing.
+std::optional<std::string_view> next_field(std::string_view line, std::size_t& pos);
+
+// Reads one line without its "\n". Keeps at most `cap` bytes and skips the
+// rest of an over-long line, so a runaway line never fills memory nor spills
+// into the next. False at end of file when nothing was read.
+bool read_line_capped(std::istream& in, std::string& line, std::size_t cap);
+
+// Writes `text` to a temporary file beside `path`, flushes it to disk and
+// renames it over `path`: a crash or a full disk leaves either the old file
+// or the new one. False (and no temporary left) when any step fails.
+bool write_file_atomically(const std::filesystem::path& path, std::string_view text);
+
+}  // namespace lumetch
