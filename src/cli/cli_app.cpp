@@ -1,0 +1,230 @@
+#include "cli/cli_app.h"
+
+#include <filesystem>
+#include <fstream>
+#include <istream>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "commands/engrave.h"
+#include "commands/session.h"
+#include "marker/marker_sim.h"
+#include "marker/pen_emitter.h"
+#include "marker/port_writer.h"
+#include "model/layout_file.h"
+#include "model/units.h"
+#include "platform/cli_operator.h"
+
+namespace lumetch {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: lumetch-cli COMMAND [options]\n"
+    "\n"
+    "Commands:\n"
+    "  mark LAYOUT.mrk   run the engraving job on a layout, with the settings of the\n"
+    "                    current directory (\"$.1\", \"fix.txt\", \"port.txt\")\n"
+    "  send TEXT...      send marker commands as they stand, one per argument\n"
+    "  port              print the marker channel that would be used\n"
+    "\n"
+    "Options:\n"
+    "  --port CHANNEL    sim, null, or the path of a device or file to write to\n"
+    "                    (default: port.txt, else /dev/usb/lp0 or /dev/lp0, else sim)\n"
+    "  --yes             answer the laser-power check with OK\n"
+    "  --svg FILE        with the sim channel: write what was marked as an SVG picture\n"
+    "  --show            with the sim channel: print every command it received\n"
+    "  --help            this text\n"
+    "\n"
+    "Ctrl-C during marking acts as the Escape key.\n";
+
+struct Options {
+  std::string command;
+  std::vector<std::string> args;
+  std::optional<std::string> port;
+  std::optional<std::string> svg;
+  bool yes = false;
+  bool show = false;
+  bool help = false;
+};
+
+std::optional<Options> parse(int argc, const char* const* argv, std::ostream& err) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&](const char* name) -> std::optional<std::string> {
+      if (i + 1 >= argc) {
+        err << "lumetch-cli: " << name << " needs a value\n";
+        return std::nullopt;
+      }
+      return std::string(argv[++i]);
+    };
+    if (a == "--help" || a == "-h") {
+      o.help = true;
+    } else if (a == "--yes" || a == "-y") {
+      o.yes = true;
+    } else if (a == "--show") {
+      o.show = true;
+    } else if (a == "--port") {
+      o.port = value("--port");
+      if (!o.port) return std::nullopt;
+    } else if (a == "--svg") {
+      o.svg = value("--svg");
+      if (!o.svg) return std::nullopt;
+    } else if (a.size() > 1 && a[0] == '-' && o.command != "send") {
+      err << "lumetch-cli: unknown option " << a << "\n";
+      return std::nullopt;
+    } else if (o.command.empty()) {
+      o.command = a;
+    } else {
+      o.args.push_back(a);
+    }
+  }
+  return o;
+}
+
+// The marker side of a run: the chosen channel, and the simulator behind "sim".
+struct Marker {
+  MarkerSim sim;
+  std::string channel_name;
+  std::unique_ptr<PortWriter> port;
+
+  Marker(const std::filesystem::path& dir, const std::optional<std::string>& override)
+      : channel_name(choose_port(dir, override)),
+        port(std::make_unique<PortWriter>(make_channel(channel_name, &sim))) {}
+
+  bool is_sim() const { return channel_name == "sim"; }
+
+  // Prints and writes what the simulator received, as asked.
+  bool report(const Options& o, const MarkSettings& s, std::ostream& out, std::ostream& err) {
+    if (!is_sim()) {
+      if (o.svg || o.show) err << "lumetch-cli: --svg and --show need the sim channel\n";
+      return true;
+    }
+    if (o.show) {
+      for (const std::string& c : sim.commands()) out << c << "\n";
+    }
+    out << "sim: " << sim.commands().size() << " commands, " << sim.strokes().size()
+        << " strokes, " << sim.marked_moves() << " marked moves, marked length "
+        << static_cast<long long>(sim.marked_length()) << " units\n";
+    if (o.svg) {
+      std::ofstream f(*o.svg, std::ios::binary | std::ios::trunc);
+      if (f) {
+        sim.write_svg(f, nearest_int(s.mark_size_x * s.rate_x * kUnitsPerMm),
+                      nearest_int(s.mark_size_y * s.rate_y * kUnitsPerMm));
+        f.close();
+      }
+      if (!f) {
+        err << "lumetch-cli: cannot write " << *o.svg << "\n";
+        return false;
+      }
+      out << "sim: picture written to " << *o.svg << "\n";
+    }
+    return true;
+  }
+};
+
+int cmd_port(const Options& o, std::ostream& out) {
+  out << choose_port(std::filesystem::current_path(), o.port) << "\n";
+  return 0;
+}
+
+int cmd_send(const Options& o, std::istream& in, std::ostream& out, std::ostream& err) {
+  if (o.args.empty()) {
+    err << "lumetch-cli send: give at least one command, e.g. \"PU0,0;\"\n";
+    return 2;
+  }
+  CketralDoc doc;
+  start_session(doc, std::filesystem::current_path());
+  Marker m(doc.work_dir, o.port);
+  CliOperator op(in, err, o.yes);
+  PenEmitter pen(doc, *m.port, op);  // reports a failing port once
+  out << "channel: " << m.channel_name << "\n";
+  std::size_t sent = 0;
+  for (const std::string& text : o.args) {
+    if (!pen.Send(text)) break;
+    ++sent;
+  }
+  out << "send: " << sent << " of " << o.args.size() << " commands sent to " << m.channel_name
+      << "\n";
+  const bool reported = m.report(o, doc.settings, out, err);
+  if (m.port->failed()) return 1;
+  return reported ? 0 : 1;
+}
+
+const char* outcome_text(EngraveResult::Outcome outcome) {
+  switch (outcome) {
+    case EngraveResult::Outcome::Done: return "done";
+    case EngraveResult::Outcome::Cancelled: return "cancelled at the laser-power check";
+    case EngraveResult::Outcome::Stopped: return "stopped by Escape";
+    case EngraveResult::Outcome::PortFailed: return "stopped: the marker port failed";
+    case EngraveResult::Outcome::Busy: return "a job is already running";
+    case EngraveResult::Outcome::NotAvailable: return "not available";
+  }
+  return "";
+}
+
+int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream& err) {
+  if (o.args.size() != 1) {
+    err << "lumetch-cli mark: give one layout file\n";
+    return 2;
+  }
+  CketralDoc doc;
+  start_session(doc, std::filesystem::current_path());
+  const std::filesystem::path layout = o.args[0];
+  const OpenResult opened = open_layout(doc, layout);
+  if (!opened.opened()) {
+    err << "lumetch-cli mark: cannot open the layout " << layout.string() << "\n";
+    return 2;
+  }
+  if (opened.lines_skipped > 0) {
+    err << "lumetch-cli mark: " << opened.lines_skipped
+        << " damaged or unknown line(s) of the layout were skipped\n";
+  }
+  Marker m(doc.work_dir, o.port);
+  CliOperator op(in, err, o.yes);
+  PenEmitter pen(doc, *m.port, op);
+  err << "channel: " << m.channel_name << "\n";
+  const EngraveResult r = Engrave(pen);
+  out << "mark: " << doc.ring.size() << " objects, " << r.passes << " passes, "
+      << r.commands_sent << " commands sent to " << m.channel_name << " — "
+      << outcome_text(r.outcome) << "\n";
+  if (r.objects_skipped > 0) {
+    err << "lumetch-cli mark: " << r.objects_skipped
+        << " object(s) of a kind this build cannot mark were skipped\n";
+  }
+  if (r.outcome == EngraveResult::Outcome::Cancelled) return 1;
+  const bool reported = m.report(o, doc.settings, out, err);
+  if (r.outcome != EngraveResult::Outcome::Done) return 1;
+  return reported ? 0 : 1;
+}
+
+}  // namespace
+
+int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+            std::ostream& err) {
+  const auto parsed = parse(argc, argv, err);
+  if (!parsed) {
+    err << kUsage;
+    return 2;
+  }
+  const Options& o = *parsed;
+  if (o.help) {
+    out << kUsage;
+    return 0;
+  }
+  if (o.command == "mark") return cmd_mark(o, in, out, err);
+  if (o.command == "send") return cmd_send(o, in, out, err);
+  if (o.command == "port") return cmd_port(o, out);
+  if (o.command.empty()) {
+    err << kUsage;
+  } else {
+    err << "lumetch-cli: unknown command " << o.command << "\n" << kUsage;
+  }
+  return 2;
+}
+
+}  // namespace lumetch

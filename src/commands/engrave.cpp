@@ -1,0 +1,133 @@
+#include "commands/engrave.h"
+
+#include <cstdio>
+
+#include "commands/draw_object.h"
+#include "geometry/mapping.h"
+#include "model/units.h"
+
+namespace lumetch {
+
+namespace {
+
+bool is_text_or_barcode(int32_t type) { return type == LINE_TEXT || type == BARCODE; }
+
+bool has_variable_flag(const MarkObject& obj) {
+  // Line texts and barcodes carry the flag in their blocks, which arrive with
+  // their types; until then no object is variable.
+  (void)obj;
+  return false;
+}
+
+}  // namespace
+
+std::string layer_header(const CketralDoc& doc, int32_t layer) {
+  if (layer < 0 || layer >= kLayerCount) return {};
+  const auto l = static_cast<std::size_t>(layer);
+  const MarkSettings& s = doc.settings;
+  if (s.power[l] <= 0) return {};
+  const std::string& mode =
+      s.pen_add[l] != 0 ? doc.view.stable_speed_cmd : doc.view.variable_speed_cmd;
+  const std::string& stable = doc.view.stable_speed_cmd;
+  char buf[128];
+  if (stable == "SP1;" || stable == "sp1;") {
+    std::snprintf(buf, sizeof buf, "%sVS%d;", mode.c_str(), s.speed[l]);
+  } else {
+    std::snprintf(buf, sizeof buf, "IN;%sDA%d;VS%d;", mode.c_str(), s.power[l], s.speed[l]);
+  }
+  return buf;
+}
+
+EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
+  CketralDoc& doc = pen.doc();
+  Operator& op = pen.op();
+  PortWriter& port = pen.port();
+  EngraveResult result;
+
+  if (doc.engraving == 1) {
+    result.outcome = EngraveResult::Outcome::Busy;
+    return result;
+  }
+  if (!op.confirm(kPowerCheckText, "Warning")) {
+    result.outcome = EngraveResult::Outcome::Cancelled;
+    return result;
+  }
+  if (doc.settings.output_style == 1 && !hooks.scan_job) {
+    op.message("The scanning output is not available in this version; nothing was marked.",
+               "Warning");
+    result.outcome = EngraveResult::Outcome::NotAvailable;
+    return result;
+  }
+
+  port.reset();  // a port that failed last time gets another chance
+  const std::uint64_t sent_before = port.commands_sent();
+  op.set_status(0, kOutputtingStatus);
+  doc.engraving = 1;
+  doc.stop_requested = 0;
+  bool texts_changed = false;
+  const MarkSettings& s = doc.settings;
+
+  if (s.output_style == 1) {
+    if (s.power[0] > 0) hooks.scan_job(pen);
+  } else {
+    GeomContext g{doc, &pen};
+    for (MarkObject* obj = doc.ring.oldest(); obj != doc.ring.head(); obj = obj->prev) {
+      if (obj->layer < 0 || obj->layer >= kLayerCount) {
+        ++result.objects_skipped;
+        continue;
+      }
+      const auto l = static_cast<std::size_t>(obj->layer);
+      if (!has_generator(obj->type)) {
+        ++result.objects_skipped;
+        continue;
+      }
+      if (obj->type == PLT) {
+        // PLT objects send their own headers, pen by pen, whatever the layer's power.
+        run_generator(g, nullptr, *obj);
+        ++result.passes;
+        ++result.objects_marked;
+        if (doc.stop_requested != 0) break;
+        continue;
+      }
+      if (s.power[l] <= 0) continue;
+      pen.Send(layer_header(doc, obj->layer));
+      ++result.objects_marked;
+      bool stopped = false;
+      for (int32_t pass = 0; pass < s.mark_num[l]; ++pass) {
+        run_generator(g, nullptr, *obj);
+        ++result.passes;
+        if (doc.stop_requested != 0) {
+          stopped = true;
+          break;
+        }
+        if (is_text_or_barcode(obj->type) && has_variable_flag(*obj) && hooks.advance_serial) {
+          texts_changed = hooks.advance_serial(doc, *obj) || texts_changed;
+        }
+      }
+      if (stopped) break;
+    }
+  }
+
+  const bool stopped = doc.stop_requested != 0;
+  doc.stop_requested = 0;
+  doc.engraving = 0;
+  if (s.pen_home != 0) {
+    pen.EmitMove(nearest_int((s.mark_size_x / 2 + s.pen_x) * s.rate_x * kUnitsPerMm),
+                 nearest_int((s.mark_size_y / 2 + s.pen_y) * s.rate_y * kUnitsPerMm), false);
+  } else {
+    pen.Send("PU;");
+  }
+  if (texts_changed) op.redraw();
+  op.set_status(0, " ");
+
+  result.commands_sent = port.commands_sent() - sent_before;
+  if (port.failed()) {
+    result.outcome = EngraveResult::Outcome::PortFailed;
+    result.error = port.error();
+  } else if (stopped) {
+    result.outcome = EngraveResult::Outcome::Stopped;
+  }
+  return result;
+}
+
+}  // namespace lumetch

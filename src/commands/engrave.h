@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "marker/pen_emitter.h"
+#include "model/cketral_doc.h"
+
+namespace lumetch {
+
+// Work that other parts of the program plug into the job.
+struct EngraveHooks {
+  // The raster scan job, run instead of the objects when output_style is 1.
+  std::function<void(PenEmitter&)> scan_job;
+  // Advances a variable text after a completed pass; true when it changed.
+  std::function<bool(CketralDoc&, MarkObject&)> advance_serial;
+};
+
+struct EngraveResult {
+  enum class Outcome {
+    Done,          // every object marked
+    Cancelled,     // the operator cancelled the power check; nothing sent
+    Stopped,       // Escape stopped the job
+    PortFailed,    // the marker port failed; the job stopped
+    Busy,          // a job was already running
+    NotAvailable,  // the chosen output has no job in this build
+  };
+  Outcome outcome = Outcome::Done;
+  int objects_marked = 0;    // objects that got a header or a pass
+  int passes = 0;            // generator calls made
+  int objects_skipped = 0;   // types without a generator, layers outside 0..7
+  std::uint64_t commands_sent = 0;
+  std::string error;  // the port's error when it failed
+};
+
+inline constexpr const char* kPowerCheckText = "Please Check the Laser Power!";
+inline constexpr const char* kOutputtingStatus =
+    "              Outputing Data\xEF\xBC\x8C"
+    "ESC Key to Stop!";
+
+// The engraving job: power check, then every object oldest first with its
+// layer's header and passes, then the pen parked.
+EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks = {});
+
+// The header text of a layer, or empty when the layer is not marked.
+std::string layer_header(const CketralDoc& doc, int32_t layer);
+
+}  // namespace lumetch

@@ -1,0 +1,31 @@
+#include "commands/session.h"
+
+#include "marker/speed_modes.h"
+#include "model/settings_file.h"
+
+namespace lumetch {
+
+void start_session(CketralDoc& doc, const std::filesystem::path& work_dir) {
+  doc.work_dir = work_dir;
+  doc.settings = MarkSettings{};
+  load_settings(doc.work_file("$.1"), doc.settings);
+  const SpeedModes modes = load_speed_modes(doc.work_file("fix.txt"));
+  doc.view.stable_speed_cmd = modes.stable_speed_cmd;
+  doc.view.variable_speed_cmd = modes.variable_speed_cmd;
+  doc.view.zoom_index = doc.settings.view_zoom_num;
+  doc.view.saved_zoom_index = doc.view.zoom_index;
+  doc.ring.current = doc.ring.end();
+  doc.view.selection.selection_kind = 0;
+  doc.engraving = 0;
+  doc.stop_requested = 0;
+  doc.raster_mode = 0;
+}
+
+bool end_session(CketralDoc& doc) {
+  for (MarkObject& o : doc.ring.oldest_first()) release_resources(o);
+  doc.ring.clear();
+  create_fix_file_if_missing(doc.work_file("fix.txt"));
+  return save_settings(doc.work_file("$.1"), doc.settings);
+}
+
+}  // namespace lumetch

@@ -1,0 +1,209 @@
+#include "commands/engrave.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "geometry/marker_capture.h"
+
+namespace lumetch {
+namespace {
+
+using test::MarkerCapture;
+
+// A job rig: the capture's document, idle (the job sets `engraving` itself).
+struct Job : MarkerCapture {
+  Job() {
+    doc.engraving = 0;
+    doc.settings.pen_home = 0;
+  }
+  MarkObject* add_line(int32_t layer, double cent_x = 0.0) {
+    auto o = std::make_unique<MarkObject>();
+    o->type = LINE;
+    o->layer = layer;
+    o->width = 10.0;
+    o->height = 0.5;  // thin: one stroke per pass on the marker
+    o->cent_x = cent_x;
+    o->params = LineParams{10.0, 0.5};
+    return doc.ring.add(std::move(o));
+  }
+  EngraveResult run(const EngraveHooks& hooks = {}) { return Engrave(pen, hooks); }
+};
+
+TEST(Engrave, EmptyRingStillAsksAndOnlyParks) {
+  Job j;
+  const EngraveResult r = j.run();
+  EXPECT_EQ(r.outcome, EngraveResult::Outcome::Done);
+  EXPECT_EQ(j.op.texts("confirm"), std::vector<std::string>{kPowerCheckText});
+  EXPECT_EQ(j.commands(), std::vector<std::string>{"PU;"});
+
+  Job home;
+  home.doc.settings.pen_home = 1;
+  home.run();
+  EXPECT_EQ(home.commands(), std::vector<std::string>{"PU2000,2000;"});
+}
+
+TEST(Engrave, ParkingUsesHomeOffsetAndRatesButNotTheFieldOffset) {
+  Job j;
+  j.doc.settings.pen_home = 1;
+  j.doc.settings.pen_x = 10.0;
+  j.doc.settings.pen_y = -5.0;
+  j.doc.settings.rate_x = 1.5;
+  j.doc.settings.locate_cent_x = 30.0;
+  j.run();
+  EXPECT_EQ(j.commands(), std::vector<std::string>{"PU3600,1800;"});
+}
+
+TEST(Engrave, CancelSendsNothingAndChangesNothing) {
+  Job j;
+  j.add_line(0);
+  j.op.confirm_answers = {false};
+  const EngraveResult r = j.run();
+  EXPECT_EQ(r.outcome, EngraveResult::Outcome::Cancelled);
+  EXPECT_TRUE(j.commands().empty());
+  EXPECT_TRUE(j.op.statuses.empty());
+  EXPECT_EQ(j.doc.engraving, 0);
+}
+
+TEST(Engrave, HeadersFollowTheDialect) {
+  Job j;
+  j.doc.settings.pen_add[2] = 1;
+  j.doc.settings.speed[2] = 300;
+  j.add_line(2);
+  j.run();
+  ASSERT_FALSE(j.commands().empty());
+  EXPECT_EQ(j.commands()[0], "SP1;VS300;");
+
+  Job k;
+  k.doc.view.stable_speed_cmd = "SP0;";
+  k.doc.view.variable_speed_cmd = "SP2;";
+  k.doc.settings.power[2] = 80;
+  k.doc.settings.speed[2] = 300;
+  k.add_line(2);
+  k.run();
+  ASSERT_FALSE(k.commands().empty());
+  EXPECT_EQ(k.commands()[0], "IN;SP2;DA80;VS300;");
+}
+
+TEST(Engrave, PassesPowerAndOrder) {
+  Job j;
+  j.doc.settings.mark_num[0] = 3;
+  j.doc.settings.power[1] = 0;   // not marked at all
+  j.doc.settings.mark_num[2] = 0;  // header only
+  j.add_line(0, -10.0);  // oldest: marked first
+  j.add_line(1, 0.0);
+  j.add_line(2, 10.0);
+  const EngraveResult r = j.run();
+  EXPECT_EQ(r.passes, 3);
+  EXPECT_EQ(r.objects_marked, 2);
+  const std::vector<std::string> expected = {
+      "SP2;VS8;", "PU1400,2000;", "PD1800,2000;", "PU1400,2000;", "PD1800,2000;",
+      "PU1400,2000;", "PD1800,2000;", "SP2;VS8;", "PU;"};
+  EXPECT_EQ(j.commands(), expected);
+}
+
+TEST(Engrave, EscapeInTheSecondPassSkipsTheRestAndParks) {
+  Job j;
+  j.doc.settings.pen_home = 1;
+  j.doc.settings.mark_num[0] = 3;
+  j.add_line(0, -10.0);
+  j.add_line(0, 10.0);
+  // header, pass 1 (2 moves), pass 2's pen-up: Escape at the pen-down.
+  j.escape_after(4);
+  const EngraveResult r = j.run();
+  EXPECT_EQ(r.outcome, EngraveResult::Outcome::Stopped);
+  EXPECT_EQ(r.passes, 2);
+  const std::vector<std::string> expected = {"SP2;VS8;", "PU1400,2000;", "PD1800,2000;",
+                                             "PU1400,2000;", "PU2000,2000;"};
+  EXPECT_EQ(j.commands(), expected);
+  EXPECT_EQ(j.doc.stop_requested, 0);
+  EXPECT_EQ(j.doc.engraving, 0);
+}
+
+TEST(Engrave, StatusTextsAroundTheJob) {
+  Job j;
+  j.run();
+  ASSERT_EQ(j.op.statuses.size(), 2u);
+  EXPECT_EQ(j.op.statuses[0].second, "              Outputing Data，ESC Key to Stop!");
+  EXPECT_EQ(j.op.statuses[1].second, " ");
+}
+
+TEST(Engrave, PortFailureStopsTheJobAndIsNotReportedAsDone) {
+  Job j;
+  j.doc.settings.mark_num[0] = 5;
+  j.add_line(0);
+  j.add_line(0);
+  j.sent.fail_after = 3;
+  const EngraveResult r = j.run();
+  EXPECT_EQ(r.outcome, EngraveResult::Outcome::PortFailed);
+  EXPECT_EQ(r.error, "capture channel failed");
+  EXPECT_EQ(j.commands().size(), 3u);
+  EXPECT_EQ(j.op.texts("message").size(), 1u);
+  EXPECT_LE(r.passes, 2);  // stopped after the pass in which the port failed
+  EXPECT_EQ(j.doc.engraving, 0);
+}
+
+TEST(Engrave, NextJobRetriesAPortThatFailedBefore) {
+  Job j;
+  j.add_line(0);
+  j.sent.fail_after = 0;
+  EXPECT_EQ(j.run().outcome, EngraveResult::Outcome::PortFailed);
+  j.sent.fail_after.reset();
+  EXPECT_EQ(j.run().outcome, EngraveResult::Outcome::Done);
+  EXPECT_FALSE(j.commands().empty());
+}
+
+TEST(Engrave, ASecondStartDuringAJobIsIgnored) {
+  Job j;
+  j.doc.engraving = 1;
+  EXPECT_EQ(j.run().outcome, EngraveResult::Outcome::Busy);
+  EXPECT_TRUE(j.op.shown.empty());
+  EXPECT_TRUE(j.commands().empty());
+}
+
+TEST(Engrave, ScanningOutputUsesTheScanJob) {
+  Job j;
+  j.doc.settings.output_style = 1;
+  j.add_line(0);
+  int scans = 0;
+  EngraveHooks hooks;
+  hooks.scan_job = [&](PenEmitter& p) {
+    ++scans;
+    p.Send("SCAN;");
+  };
+  j.run(hooks);
+  EXPECT_EQ(scans, 1);
+  EXPECT_EQ(j.commands(), (std::vector<std::string>{"SCAN;", "PU;"}));
+
+  j.clear();
+  j.doc.settings.power[0] = 0;
+  j.run(hooks);
+  EXPECT_EQ(scans, 1);
+  EXPECT_EQ(j.commands(), std::vector<std::string>{"PU;"});
+}
+
+TEST(Engrave, ScanningOutputWithoutAScanJobSaysSo) {
+  Job j;
+  j.doc.settings.output_style = 1;
+  const EngraveResult r = j.run();
+  EXPECT_EQ(r.outcome, EngraveResult::Outcome::NotAvailable);
+  EXPECT_TRUE(j.commands().empty());
+  EXPECT_EQ(j.op.texts("message").size(), 1u);
+}
+
+TEST(Engrave, ObjectsWithoutGeneratorOrValidLayerAreSkippedWithoutHeader) {
+  Job j;
+  auto odd = std::make_unique<MarkObject>();
+  odd->type = 42;
+  j.doc.ring.add(std::move(odd));
+  MarkObject* bad_layer = j.add_line(0);
+  bad_layer->layer = 9;
+  const EngraveResult r = j.run();
+  EXPECT_EQ(r.objects_skipped, 2);
+  EXPECT_EQ(j.commands(), std::vector<std::string>{"PU;"});
+}
+
+}  // namespace
+}  // namespace lumetch
