@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lumetch {
 
@@ -53,13 +54,20 @@ class PortWriter {
 
 // Channel names: "sim" (needs `sim`), "null" (discards), or a path: a
 // character device or FIFO is opened, written and closed per command; a
-// regular file (created when missing) is appended to.
-std::unique_ptr<Channel> make_channel(const std::string& spec, MarkerSim* sim);
+// regular file (created when missing) is appended to. A path that exists but
+// is none of these, and "sim" without a simulator, give a channel whose every
+// write fails with the reason.
+std::unique_ptr<Channel> make_channel(const std::string& name, MarkerSim* sim);
 
-// The channel to use: `override` when given, else the first line of
-// "port.txt" in `work_dir`, else /dev/usb/lp0 or /dev/lp0 when present and
-// writable, else "sim".
+// The channel to use: `override` when given (and not blank), else the first
+// line of "port.txt" in `work_dir` (a relative path there is taken from
+// `work_dir`), else /dev/usb/lp0 or /dev/lp0 when present and writable, else
+// "sim".
 std::string choose_port(const std::filesystem::path& work_dir,
                         const std::optional<std::string>& override);
+// The same, looking for the printer devices in `devices`, in order.
+std::string choose_port(const std::filesystem::path& work_dir,
+                        const std::optional<std::string>& override,
+                        const std::vector<std::filesystem::path>& devices);
 
 }  // namespace lumetch

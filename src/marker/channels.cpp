@@ -1,0 +1,250 @@
+#include "marker/channels.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <fstream>
+#include <system_error>
+#include <utility>
+
+#include "marker/marker_sim.h"
+
+namespace lumetch {
+
+namespace {
+
+std::string errno_text(int err) {
+  return std::generic_category().message(err);
+}
+
+std::string open_error(const std::string& path, const std::string& why) {
+  return "Cannot open the marker port \"" + path + "\": " + why;
+}
+
+std::string write_error(const std::string& path, const std::string& why) {
+  return "Cannot write to the marker port \"" + path + "\": " + why;
+}
+
+int open_retrying(const char* path, int flags, mode_t mode = 0) {
+  int fd;
+  do {
+    fd = ::open(path, flags, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// Writes all of `data`, going on after partial writes and interruptions.
+// Returns 0 or the errno of the failure; `done` says how much went out.
+int write_all(int fd, std::string_view data, std::size_t& done) {
+  done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    // A device that takes nothing would have us spin for ever.
+    if (n == 0) return EIO;
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+// Writing into a FIFO whose reader has gone raises SIGPIPE, which would end
+// the program. Blocks it on this thread for the write and swallows the one the
+// write raised, so the failure comes back as EPIPE instead.
+class SigpipeBlock {
+ public:
+  SigpipeBlock() {
+    sigemptyset(&pipe_set_);
+    sigaddset(&pipe_set_, SIGPIPE);
+    sigset_t pending;
+    sigemptyset(&pending);
+    sigpending(&pending);
+    was_pending_ = sigismember(&pending, SIGPIPE) == 1;
+    active_ = pthread_sigmask(SIG_BLOCK, &pipe_set_, &old_) == 0;
+  }
+  ~SigpipeBlock() {
+    if (!active_) return;
+    if (broken_ && !was_pending_) {
+      const int saved = errno;
+      timespec zero{};
+      while (sigtimedwait(&pipe_set_, nullptr, &zero) < 0 && errno == EINTR) {
+      }
+      errno = saved;
+    }
+    pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+  }
+  SigpipeBlock(const SigpipeBlock&) = delete;
+  SigpipeBlock& operator=(const SigpipeBlock&) = delete;
+  void pipe_broke() { broken_ = true; }
+
+ private:
+  sigset_t pipe_set_;
+  sigset_t old_;
+  bool was_pending_ = false;
+  bool active_ = false;
+  bool broken_ = false;
+};
+
+}  // namespace
+
+DeviceChannel::DeviceChannel(std::string path) : path_(std::move(path)) {}
+
+std::optional<std::string> DeviceChannel::write(std::string_view command) {
+  struct stat st {};
+  const bool fifo = ::stat(path_.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+  // A FIFO opened without O_NONBLOCK waits for a reader for ever.
+  const int flags = O_WRONLY | O_NOCTTY | O_CLOEXEC | (fifo ? O_NONBLOCK : 0);
+  const int fd = open_retrying(path_.c_str(), flags);
+  if (fd < 0) {
+    if (fifo && errno == ENXIO) return open_error(path_, "no program is reading from it");
+    return open_error(path_, errno_text(errno));
+  }
+  if (fifo) {
+    // Blocking writes from here on: a slow reader is waited for, not dropped.
+    const int fl = ::fcntl(fd, F_GETFL);
+    if (fl < 0 || ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) < 0) {
+      const int err = errno;
+      ::close(fd);
+      return open_error(path_, errno_text(err));
+    }
+  }
+
+  int err = 0;
+  {
+    std::optional<SigpipeBlock> block;
+    if (fifo) block.emplace();
+    std::size_t done = 0;
+    err = write_all(fd, command, done);
+    if (err == EPIPE && block) block->pipe_broke();
+  }
+  // close() reports errors of writes the device deferred; EINTR still
+  // releases the descriptor on Linux and must not be retried.
+  if (::close(fd) < 0 && errno != EINTR && err == 0) err = errno;
+  if (err == EPIPE && fifo) return write_error(path_, "the program reading from it has stopped");
+  if (err != 0) return write_error(path_, errno_text(err));
+  return std::nullopt;
+}
+
+AppendFileChannel::AppendFileChannel(std::string path) : path_(std::move(path)) {}
+
+AppendFileChannel::~AppendFileChannel() {
+  close_file();
+}
+
+void AppendFileChannel::close_file() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+std::optional<std::string> AppendFileChannel::write(std::string_view command) {
+  if (fd_ < 0) {
+    fd_ = open_retrying(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd_ < 0) return open_error(path_, errno_text(errno));
+  }
+  std::size_t done = 0;
+  const int err = write_all(fd_, command, done);
+  if (err == 0) return std::nullopt;
+  if (done > 0) {
+    // Take back the piece of a command that did fit, so that the file holds
+    // whole commands only.
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && st.st_size >= static_cast<off_t>(done)) {
+      [[maybe_unused]] const int rc = ::ftruncate(fd_, st.st_size - static_cast<off_t>(done));
+    }
+  }
+  close_file();
+  return write_error(path_, errno_text(err));
+}
+
+std::optional<std::string> SimChannel::write(std::string_view command) {
+  sim_.receive(command);
+  return std::nullopt;
+}
+
+std::optional<std::string> NullChannel::write(std::string_view command) {
+  ++count_;
+  bytes_ += command.size();
+  return std::nullopt;
+}
+
+std::unique_ptr<Channel> make_channel(const std::string& name, MarkerSim* sim) {
+  if (name == "sim") {
+    if (sim != nullptr) return std::make_unique<SimChannel>(*sim);
+    return std::make_unique<BrokenChannel>(name,
+                                           open_error(name, "no marker simulator is available"));
+  }
+  if (name == "null") return std::make_unique<NullChannel>();
+  if (name.empty()) {
+    return std::make_unique<BrokenChannel>(name, open_error(name, "no port is named"));
+  }
+
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0) {
+    // Missing: a new file. Any other reason shows when it is opened.
+    return std::make_unique<AppendFileChannel>(name);
+  }
+  if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) return std::make_unique<DeviceChannel>(name);
+  if (S_ISREG(st.st_mode)) return std::make_unique<AppendFileChannel>(name);
+  if (S_ISDIR(st.st_mode)) {
+    return std::make_unique<BrokenChannel>(name, open_error(name, errno_text(EISDIR)));
+  }
+  // Block devices and sockets: writing commands into a disk would destroy it.
+  return std::make_unique<BrokenChannel>(
+      name, open_error(name, "not a printer device, FIFO or regular file"));
+}
+
+namespace {
+
+std::string trimmed(std::string s) {
+  constexpr std::string_view kBlanks = " \t\r\n\v\f";
+  const auto first = s.find_first_not_of(kBlanks);
+  if (first == std::string::npos) return {};
+  const auto last = s.find_last_not_of(kBlanks);
+  return s.substr(first, last - first + 1);
+}
+
+// The first line of "port.txt", trimmed; empty when there is none.
+std::string port_file_choice(const std::filesystem::path& work_dir) {
+  std::ifstream in(work_dir / "port.txt", std::ios::binary);
+  if (!in) return {};
+  std::string line;
+  std::getline(in, line);
+  // Editors on other systems may start the file with a byte-order mark.
+  if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
+  line = trimmed(std::move(line));
+  if (line.empty() || line == "sim" || line == "null") return line;
+  const std::filesystem::path p(line);
+  if (p.is_relative() && !work_dir.empty()) return (work_dir / p).string();
+  return line;
+}
+
+}  // namespace
+
+std::string choose_port(const std::filesystem::path& work_dir,
+                        const std::optional<std::string>& override,
+                        const std::vector<std::filesystem::path>& devices) {
+  if (override) {
+    std::string given = trimmed(*override);
+    if (!given.empty()) return given;
+  }
+  std::string chosen = port_file_choice(work_dir);
+  if (!chosen.empty()) return chosen;
+  for (const auto& dev : devices) {
+    if (::access(dev.c_str(), W_OK) == 0) return dev.string();
+  }
+  return "sim";
+}
+
+std::string choose_port(const std::filesystem::path& work_dir,
+                        const std::optional<std::string>& override) {
+  static const std::vector<std::filesystem::path> kPrinterDevices = {"/dev/usb/lp0", "/dev/lp0"};
+  return choose_port(work_dir, override, kPrinterDevices);
+}
+
+}  // namespace lumetch
