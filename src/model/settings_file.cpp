@@ -1,6 +1,7 @@
 #include "model/settings_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -108,6 +109,14 @@ void read_int_line(std::istream& in, int32_t& value) {
   if (const auto v = parse_int_field(*text)) value = *v;
 }
 
+// A directory opens like a file on Linux and then reads nothing.
+bool open_for_reading(const std::filesystem::path& path, std::ifstream& in) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return false;
+  in.open(path, std::ios::binary);
+  return static_cast<bool>(in);
+}
+
 void reset_if_outside(int32_t& value, int32_t lo, int32_t hi, int32_t fallback) {
   if (value < lo || value > hi) value = fallback;
 }
@@ -212,7 +221,14 @@ bool write_file_atomically(const std::filesystem::path& path, std::string_view t
     fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   }
   if (fd < 0) return false;
-  bool ok = write_all(fd, text) && ::fsync(fd) == 0;
+  bool ok = true;
+  struct stat old_file {};
+  if (::stat(path.c_str(), &old_file) == 0) {
+    // Replacing keeps the file's mode, and a file the user may not write to
+    // stays as it is, as it would when written in place.
+    ok = ::access(path.c_str(), W_OK) == 0 && ::fchmod(fd, old_file.st_mode & 07777) == 0;
+  }
+  ok = ok && write_all(fd, text) && ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) {
@@ -251,8 +267,8 @@ bool save_settings(const std::filesystem::path& path, const MarkSettings& s) {
 }
 
 bool load_settings(const std::filesystem::path& path, MarkSettings& s) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  std::ifstream in;
+  if (!open_for_reading(path, in)) return false;
   for (const Field& f : kHeadFields) read_scalar(in, s, f);
   std::string line;
   for (std::size_t layer = 0; layer < kLayerCount; ++layer) {
@@ -290,8 +306,8 @@ bool save_screen_state(const std::filesystem::path& path, const ScreenState& s) 
 }
 
 bool load_screen_state(const std::filesystem::path& path, ScreenState& s) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  std::ifstream in;
+  if (!open_for_reading(path, in)) return false;
   read_int_line(in, s.screen_size);
   read_int_line(in, s.position_x);
   read_int_line(in, s.position_y);

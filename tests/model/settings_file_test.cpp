@@ -1,6 +1,7 @@
 #include "model/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -254,6 +255,35 @@ TEST(SettingsFile, SaveReplacesTheWholeFileAndLeavesNoTemporary) {
   const auto entries = std::distance(std::filesystem::directory_iterator(dir.path()),
                                      std::filesystem::directory_iterator());
   EXPECT_EQ(entries, 1);
+}
+
+TEST(SettingsFile, SaveKeepsTheFileMode) {
+  namespace fs = std::filesystem;
+  TempDir dir;
+  dir.write("$.1", "old");
+  fs::permissions(dir.file("$.1"),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_TRUE(save_settings(dir.file("$.1"), MarkSettings{}));
+  EXPECT_EQ(fs::status(dir.file("$.1")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(SettingsFile, SaveSparesAReadOnlyFile) {
+  namespace fs = std::filesystem;
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+  TempDir dir;
+  dir.write("locked", "old");
+  fs::permissions(dir.file("locked"), fs::perms::owner_read);
+  EXPECT_FALSE(save_settings(dir.file("locked"), MarkSettings{}));
+  EXPECT_EQ(dir.read("locked"), "old");
+}
+
+TEST(SettingsFile, ADirectoryIsNoSettingsFile) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("$.1"));
+  MarkSettings s = unusual_settings();
+  EXPECT_FALSE(load_settings(dir.file("$.1"), s));
+  EXPECT_EQ(s, unusual_settings());
 }
 
 TEST(SettingsFile, SaveIntoAMissingFolderFailsQuietly) {
