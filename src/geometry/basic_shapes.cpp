@@ -81,8 +81,8 @@ class CopyMapper {
   CanvasPoint anchor_;
 };
 
-// State of one generator call: the target, the copy size and one contour
-// list reused by every copy.
+// State of one generator call: the target's mapper and one contour list that
+// every copy reuses.
 class ShapeRun {
  public:
   ShapeRun(GeomContext& g, Canvas* dc, const MarkObject& obj)
