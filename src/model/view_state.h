@@ -55,8 +55,12 @@ struct ViewState {
   std::string variable_speed_cmd = kDefaultVariableSpeedCmd;
   SelectionFrame selection;
 
-  // Zoom factor Z of the current zoom index.
-  int32_t zoom() const { return zoom_table[static_cast<std::size_t>(zoom_index)]; }
+  // Zoom factor Z of the current zoom index; an index out of range reads its nearest end.
+  int32_t zoom() const {
+    const int32_t last = static_cast<int32_t>(zoom_table.size()) - 1;
+    const int32_t i = zoom_index < 0 ? 0 : (zoom_index > last ? last : zoom_index);
+    return zoom_table[static_cast<std::size_t>(i)];
+  }
 };
 
 }  // namespace lumetch
