@@ -14,195 +14,102 @@
 namespace lumetch {
 namespace {
 
-const std::filesystem::path kLayouts = std::filesystem::path(LUMETCH_TEST_DATA) / "layouts";
+namespace fs = std::filesystem;
 
-std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A header with every field set to something distinct.
-MarkObject header(int32_t type) {
-  MarkObject o;
-  o.type = type;
-  o.rows = 2;
-  o.columns = 3;
-  o.row_gap = 1.5;
-  o.column_gap = 0.25;
-  o.cent_x = -12.5;
-  o.cent_y = 7.125;
-  o.width = 20.0;
-  o.height = 10.0;
-  o.angle = 45.0;
-  o.layer = 6;
-  o.output_mode = 2;
-  o.fill_pitch = 0.1;
-  o.fill_direction = 1;
-  o.keep_aspect = 1;
-  o.mirror_x = 0;
-  o.mirror_y = 1;
-  return o;
-}
-
-MarkObject with(MarkObject o, ParamBlock block) {
-  o.params = block;
-  return o;
-}
-
-void expect_same_record(const MarkObject& a, const MarkObject& b) {
-  EXPECT_EQ(format_record(a, false), format_record(b, false));
-  EXPECT_EQ(a.type, b.type);
-  EXPECT_EQ(a.rows, b.rows);
-  EXPECT_EQ(a.columns, b.columns);
-  EXPECT_EQ(a.row_gap, b.row_gap);
-  EXPECT_EQ(a.column_gap, b.column_gap);
-  EXPECT_EQ(a.cent_x, b.cent_x);
-  EXPECT_EQ(a.cent_y, b.cent_y);
-  EXPECT_EQ(a.width, b.width);
-  EXPECT_EQ(a.height, b.height);
-  EXPECT_EQ(a.angle, b.angle);
-  EXPECT_EQ(a.layer, b.layer);
-  EXPECT_EQ(a.output_mode, b.output_mode);
-  EXPECT_EQ(a.fill_pitch, b.fill_pitch);
-  EXPECT_EQ(a.fill_direction, b.fill_direction);
-  EXPECT_EQ(a.keep_aspect, b.keep_aspect);
-  EXPECT_EQ(a.mirror_x, b.mirror_x);
-  EXPECT_EQ(a.mirror_y, b.mirror_y);
-  EXPECT_EQ(a.params, b.params);
+// A header with every field set to something distinct, in MarkObject's order:
+// rows, columns, gaps, centre, size, angle, screen_rect, layer, type, selected,
+// keep_aspect, output_mode, fill_pitch, fill_direction, mirrors, params, links.
+MarkObject header(int32_t type, ParamBlock block = {}) {
+  return {2,    3, 1.5, 0.25, -12.5, 7.125, 20.0, 10.0, 45.0,  {},      6,
+          type, 0, 1,   2,    0.1,   1,     0,    1,    block, nullptr, nullptr};
 }
 
 const std::string kHeaderText =
     ",2,3,  1.500,  0.250,-12.500,  7.125, 20.000, 10.000, 45.000,6,2,  0.100,1,1,0,1,";
 
-TEST(FormatRecord, WritesEachShapeWithItsFieldWidths) {
+TEST(FormatRecord, WritesEachShapeWithItsFieldWidthsAndReadsItBack) {
   struct Case {
     const char* name;
-    MarkObject obj;
-    std::string expected;
+    int32_t type;
+    ParamBlock block;
+    std::string tail;  // after the header; empty: no record at all
   };
-  const std::vector<Case> cases = {
-      {"line", with(header(LINE), LineParams{20.0, 0.5}), "1" + kHeaderText + " 20.000,  0.500\n"},
-      {"rectangle radius %4.2f", with(header(RECTANGLE), RectangleParams{20.0, 10.0, 1.0, 2.5, 1}),
-       "2" + kHeaderText + " 20.000, 10.000,  1.000,1,2.50\n"},
-      {"rectangle radius wider than 4",
-       with(header(RECTANGLE), RectangleParams{20.0, 10.0, 0.0, 12.346, 2}),
-       "2" + kHeaderText + " 20.000, 10.000,  0.000,2,12.35\n"},
-      {"circle", with(header(CIRCLE), CircleParams{20.0, 10.0, 1.25}),
-       "3" + kHeaderText + " 20.000, 10.000,  1.250\n"},
-      {"triangle", with(header(TRIANGLE), TriangleParams{20.0, 10.0, 0.5, 1}),
-       "8" + kHeaderText + " 20.000, 10.000,  0.500,1\n"},
-      {"rhombus %7.2f", with(header(RHOMBIC), RhombicParams{20.0, -3.5, 12.346}),
-       "9" + kHeaderText + "  20.00,  -3.50,  12.35\n"},
-      {"polygon", with(header(POLYGON), PolygonParams{20.0, 2.0, 6}),
-       "10" + kHeaderText + " 20.000,  2.000,6\n"},
-      {"wide numbers are not cut", with(header(LINE), LineParams{-1234.5678, 100000.0}),
-       "1" + kHeaderText + "-1234.568,100000.000\n"},
-      {"type without a record yet", with(header(BARCODE), {}), ""},
-      {"block does not match the type", with(header(LINE), CircleParams{}), ""},
+  const Case cases[] = {
+      {"line", LINE, LineParams{20.0, 0.5}, " 20.000,  0.500"},
+      {"rectangle: radius %4.2f", RECTANGLE, RectangleParams{20, 10, 1, 2.5, 1},
+       " 20.000, 10.000,  1.000,1,2.50"},
+      {"rectangle: wide radius", RECTANGLE, RectangleParams{20, 10, 0, 12.346, 2},
+       " 20.000, 10.000,  0.000,2,12.35"},
+      {"circle", CIRCLE, CircleParams{20.0, 10.0, 1.25}, " 20.000, 10.000,  1.250"},
+      {"triangle", TRIANGLE, TriangleParams{20.0, 10.0, 0.5, 1}, " 20.000, 10.000,  0.500,1"},
+      {"rhombus: %7.2f", RHOMBIC, RhombicParams{20.0, -3.5, 12.346}, "  20.00,  -3.50,  12.35"},
+      {"polygon", POLYGON, PolygonParams{20.0, 2.0, 6}, " 20.000,  2.000,6"},
+      {"wide numbers are not cut", LINE, LineParams{-1234.5678, 1e5}, "-1234.568,100000.000"},
+      {"type without a record yet", BARCODE, {}, ""},
+      {"block does not match the type", LINE, CircleParams{}, ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(format_record(c.obj, false), c.expected) << c.name;
-}
-
-TEST(FormatRecord, OffsetMovesOnlyTheCentre) {
-  const MarkObject obj = with(header(LINE), LineParams{20.0, 0.5});
-  EXPECT_EQ(format_record(obj, true),
-            "1,2,3,  1.500,  0.250,-11.500,  8.125, 20.000, 10.000, 45.000,6,2,  0.100,1,1,0,1, "
-            "20.000,  0.500\n");
-  EXPECT_EQ(obj.cent_x, -12.5);  // the object itself stays put
-}
-
-TEST(ParseRecord, EveryShapeRoundTrips) {
-  const std::vector<MarkObject> objects = {
-      with(header(LINE), LineParams{20.0, 0.5}),
-      with(header(RECTANGLE), RectangleParams{20.0, 10.0, 1.0, 2.25, 2}),
-      with(header(CIRCLE), CircleParams{20.0, 10.0, 1.25}),
-      with(header(TRIANGLE), TriangleParams{20.0, 10.0, 0.5, 1}),
-      with(header(RHOMBIC), RhombicParams{20.0, 10.5, 0.75}),
-      with(header(POLYGON), PolygonParams{20.0, 2.0, 6}),
-  };
-  for (const MarkObject& obj : objects) {
-    SCOPED_TRACE(obj.type);
-    const auto back = parse_record(format_record(obj, false));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string expected =
+        c.tail.empty() ? "" : std::to_string(c.type) + kHeaderText + c.tail + "\n";
+    EXPECT_EQ(format_record(header(c.type, c.block), false), expected);
+    if (expected.empty()) continue;
+    const auto back = parse_record(expected);
     ASSERT_NE(back, nullptr);
-    expect_same_record(*back, obj);
+    EXPECT_EQ(format_record(*back, false), expected);
     EXPECT_EQ(back->selected, 1);
   }
 }
 
-TEST(ParseRecord, KeepsOnlyTheDecimalsWritten) {
-  MarkObject rect = with(header(RECTANGLE), RectangleParams{20.0004, 10.0, 1.0, 1.236, 1});
-  rect.cent_x = 3.14159;
-  auto back = parse_record(format_record(rect, false));
-  ASSERT_NE(back, nullptr);
-  EXPECT_EQ(back->block<RectangleParams>()->edge_radius, 1.24);
-  EXPECT_EQ(back->block<RectangleParams>()->size_x, 20.0);
-  EXPECT_EQ(back->cent_x, 3.142);
-
-  back = parse_record(
-      format_record(with(header(RHOMBIC), RhombicParams{12.346, 9.004, 1.125}), false));
-  ASSERT_NE(back, nullptr);
-  EXPECT_EQ(*back->block<RhombicParams>(), (RhombicParams{12.35, 9.0, 1.12}));
-}
-
-TEST(ParseRecord, ToleratesWhatOtherWritersLeave) {
-  const std::string body =
-      "1,1,  1.000,  1.000,  2.000,  3.000, 10.000,  1.000,  0.000,0,0,  0.050,0,0,0,0, 10.000,  "
-      "1.000";
-  for (const std::string& line : {"1," + body, "1," + body + "\r\n", "1," + body + "  \t",
-                                  "  +1," + body, "\t1," + body + "\n"}) {
-    const auto obj = parse_record(line);
-    ASSERT_NE(obj, nullptr) << line;
-    EXPECT_EQ(obj->cent_y, 3.0);
-    EXPECT_EQ(obj->block<LineParams>()->size_y, 1.0);
-  }
-}
-
-TEST(ParseRecord, RefusesBrokenLinesWhole) {
-  const std::string good = format_record(with(header(POLYGON), PolygonParams{20.0, 2.0, 6}), false);
-  ASSERT_NE(parse_record(good), nullptr);
-  const std::string line = good.substr(0, good.size() - 1);
+TEST(ParseRecord, TakesOrRefusesWholeLines) {
+  std::string line = format_record(header(POLYGON, PolygonParams{20.0, 2.0, 6}), false);
+  line.pop_back();
   const std::size_t layer = line.find(",6,2,") + 1;
   struct Case {
     const char* name;
     std::string text;
+    bool taken;
   };
   const std::vector<Case> cases = {
-      {"empty", ""},
-      {"header cut short", line.substr(0, 40)},
-      {"last tail field missing", line.substr(0, line.rfind(','))},
-      {"cut after a separator", line.substr(0, line.rfind(',') + 1)},
-      {"trailing separator", line + ","},
-      {"extra field", line + ",1"},
-      {"empty field", "10," + line.substr(4)},
-      {"letters in a number", "10,2,3,  1.5x0" + line.substr(14)},
-      {"blank inside a number", "10,2,3,  1.5 0" + line.substr(14)},
-      {"real in an integer field", "10,2.0,3" + line.substr(6)},
-      {"integer too large", "10,2,3" + line.substr(6, line.rfind(',') - 6) + ",4294967302"},
-      {"nan", "10,2,3,    nan" + line.substr(14)},
-      {"infinity", "10,2,3,-infinity" + line.substr(14)},
-      {"overflowing real", "10,2,3,  1e999" + line.substr(14)},
-      {"type 0", "0" + line.substr(2)},
-      {"type 13", "13" + line.substr(2)},
-      {"negative type", "-1" + line.substr(2)},
-      {"layer beyond the tables", line.substr(0, layer) + "8" + line.substr(layer + 1)},
-      {"negative layer", line.substr(0, layer) + "-1" + line.substr(layer + 1)},
+      {"as written", line, true},
+      {"windows line end", line + "\r\n", true},
+      {"blanks after the last field", line + "  \t", true},
+      {"blanks and a plus sign before the type", "  +" + line, true},
+      {"empty", "", false},
+      {"header cut short", line.substr(0, 40), false},
+      {"last tail field missing", line.substr(0, line.rfind(',')), false},
+      {"cut after a separator", line.substr(0, line.rfind(',') + 1), false},
+      {"extra field", line + ",1", false},
+      {"empty field", "10," + line.substr(4), false},
+      {"letters in a number", "10,2,3,  1.5x0" + line.substr(14), false},
+      {"real in an integer field", "10,2.0,3" + line.substr(6), false},
+      {"integer too large", line.substr(0, line.rfind(',')) + ",4294967302", false},
+      {"nan", "10,2,3,    nan" + line.substr(14), false},
+      {"overflowing real", "10,2,3,  1e999" + line.substr(14), false},
+      {"type 0", "0" + line.substr(2), false},
+      {"type 13", "13" + line.substr(2), false},
+      {"layer beyond the tables", line.substr(0, layer) + "8" + line.substr(layer + 1), false},
+      {"negative layer", line.substr(0, layer) + "-1" + line.substr(layer + 1), false},
   };
-  for (const Case& c : cases) EXPECT_EQ(parse_record(c.text), nullptr) << c.name;
+  for (const Case& c : cases) {
+    const auto obj = parse_record(c.text);
+    ASSERT_EQ(obj != nullptr, c.taken) << c.name;
+    if (obj) {
+      EXPECT_EQ(format_record(*obj, false), line + "\n") << c.name;
+    }
+  }
 }
 
-// Records what the document tells its windows.
-struct Recorder : DocObserver {
+// A document whose windows are recorded, with a folder for its files.
+struct Session : DocObserver {
+  CketralDoc doc;
+  test::TempDir dir;
   std::vector<int32_t> sheets;
   int list_changes = 0;
+
+  Session() { doc.observer = this; }
   void sheet_switched(int32_t kind) override { sheets.push_back(kind); }
   void list_changed() override { ++list_changes; }
-};
-
-struct LayoutFixture : ::testing::Test {
-  CketralDoc doc;
-  Recorder recorder;
-  test::TempDir dir;
-  LayoutFixture() { doc.observer = &recorder; }
 
   MarkObject* create(MarkObject obj) {
     obj.selected = 1;
@@ -210,176 +117,148 @@ struct LayoutFixture : ::testing::Test {
     doc.object_list.append(next_object_name(doc.object_list, object_prefix(added->type)));
     return added;
   }
-  std::vector<MarkObject*> objects() {
-    std::vector<MarkObject*> all;
-    for (MarkObject& o : doc.ring.oldest_first()) all.push_back(&o);
-    return all;
-  }
   std::vector<std::string> names() const {
     return {doc.object_list.entries().begin() + 1, doc.object_list.entries().end()};
   }
+  OpenResult open(const std::string& text) {
+    dir.write("in.mrk", text);
+    return open_layout(doc, dir.file("in.mrk"));
+  }
+  long files() const { return std::distance(fs::directory_iterator(dir.path()), {}); }
 };
 
-TEST_F(LayoutFixture, SavesInRingOrderAllOrOnlySelected) {
-  MarkObject* a = create(with(header(LINE), LineParams{1.0, 2.0}));
-  MarkObject* b = create(with(header(CIRCLE), CircleParams{3.0, 4.0, 0.0}));
-  MarkObject* c = create(with(header(POLYGON), PolygonParams{5.0, 0.0, 5}));
-  a->selected = 1;  // a and c selected, b not
-  ASSERT_EQ(b->selected, 0);
+const std::string kLine = format_record(header(LINE, LineParams{3.0, 4.0}), false);
+const std::string kTriangle = format_record(header(TRIANGLE, TriangleParams{}), false);
+const std::string kCircle = format_record(header(CIRCLE, CircleParams{1.0, 1.0, 0.0}), false);
 
-  ASSERT_TRUE(save_layout(doc, dir.file("all.mrk"), true, false));
-  EXPECT_EQ(dir.read("all.mrk"),
+TEST(SaveLayout, WritesInRingOrderAllOrOnlySelected) {
+  Session s;
+  MarkObject* a = s.create(header(LINE, LineParams{1.0, 2.0}));
+  MarkObject* b = s.create(header(CIRCLE, CircleParams{3.0, 4.0, 0.0}));
+  MarkObject* c = s.create(header(POLYGON, PolygonParams{5.0, 0.0, 5}));
+  a->selected = 1;  // a and c selected, b not
+  ASSERT_TRUE(save_layout(s.doc, s.dir.file("all.mrk"), true, false));
+  EXPECT_EQ(s.dir.read("all.mrk"),
             format_record(*a, false) + format_record(*b, false) + format_record(*c, false));
-  ASSERT_TRUE(save_layout(doc, dir.file("sel.mrk"), false, true));
-  EXPECT_EQ(dir.read("sel.mrk"), format_record(*a, true) + format_record(*c, true));
+  ASSERT_TRUE(save_layout(s.doc, s.dir.file("sel.mrk"), false, true));
+  EXPECT_EQ(s.dir.read("sel.mrk"), format_record(*a, true) + format_record(*c, true));
 
   a->selected = c->selected = 0;  // nothing selected: an empty file replaces the old one
-  ASSERT_TRUE(save_layout(doc, dir.file("sel.mrk"), false, false));
-  EXPECT_EQ(dir.read("sel.mrk"), "");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+  ASSERT_TRUE(save_layout(s.doc, s.dir.file("sel.mrk"), false, false));
+  EXPECT_EQ(s.dir.read("sel.mrk"), "");
+  EXPECT_EQ(s.files(), 2);  // no temporary left
 }
 
-TEST_F(LayoutFixture, FailedSaveLeavesNothingBehind) {
-  create(with(header(LINE), LineParams{1.0, 2.0}));
-  EXPECT_FALSE(save_layout(doc, dir.file("missing") / "x.mrk", true, false));
-  std::filesystem::create_directory(dir.file("taken.mrk"));
-  EXPECT_FALSE(save_layout(doc, dir.file("taken.mrk"), true, false));
-  EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken.mrk")));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+TEST(SaveLayout, FailsWithoutLeftoversAndWritesThroughALinkKeepingTheMode) {
+  Session s;
+  s.create(header(LINE, LineParams{1.0, 2.0}));
+  EXPECT_FALSE(save_layout(s.doc, s.dir.file("missing") / "x.mrk", true, false));
+  fs::create_directory(s.dir.file("taken.mrk"));
+  EXPECT_FALSE(save_layout(s.doc, s.dir.file("taken.mrk"), true, false));
+  EXPECT_TRUE(fs::is_directory(s.dir.file("taken.mrk")));
+  EXPECT_EQ(s.files(), 1);
+
+  s.dir.write("real.mrk", "old\n");
+  const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write;
+  fs::permissions(s.dir.file("real.mrk"), mode);
+  fs::create_symlink(s.dir.file("real.mrk"), s.dir.file("link.mrk"));
+  ASSERT_TRUE(save_layout(s.doc, s.dir.file("link.mrk"), true, false));
+  EXPECT_TRUE(fs::is_symlink(s.dir.file("link.mrk")));
+  EXPECT_EQ(s.dir.read("real.mrk"), format_record(*s.doc.ring.current, false));
+  EXPECT_EQ(fs::status(s.dir.file("real.mrk")).permissions() & fs::perms::all, mode);
 }
 
-TEST_F(LayoutFixture, SaveThroughALinkWritesTheLinkedFile) {
-  dir.write("real.mrk", "old\n");
-  std::filesystem::create_symlink(dir.file("real.mrk"), dir.file("link.mrk"));
-  create(with(header(LINE), LineParams{1.0, 2.0}));
-  ASSERT_TRUE(save_layout(doc, dir.file("link.mrk"), true, false));
-  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.mrk")));
-  EXPECT_EQ(dir.read("real.mrk"), format_record(*doc.ring.current, false));
-}
-
-TEST_F(LayoutFixture, OpensEveryShapeAndWritesTheSameFileBack) {
-  const OpenResult r = open_layout(doc, kLayouts / "six_shapes.mrk");
+TEST(OpenLayout, ReadsEveryShapeAndWritesTheSameFileBack) {
+  Session s;
+  const fs::path file = fs::path(LUMETCH_TEST_DATA) / "layouts" / "six_shapes.mrk";
+  const OpenResult r = open_layout(s.doc, file);
   EXPECT_EQ(r.objects_read, 6);
   EXPECT_EQ(r.lines_skipped, 0);
-  EXPECT_EQ(names(), (std::vector<std::string>{"line1", "rectangle1", "circle1", "thrangle1",
-                                               "rhombic1", "polygon1"}));
-  const std::vector<MarkObject*> objs = objects();
-  ASSERT_EQ(objs.size(), 6u);
-  for (MarkObject* o : objs) {
-    EXPECT_EQ(o->selected, 1);
-    EXPECT_EQ(o->screen_rect,
-              compute_screen_rect(*o, doc.view.zoom(), doc.view.origin_x, doc.view.origin_y));
+  EXPECT_EQ(s.names(), (std::vector<std::string>{"line1", "rectangle1", "circle1", "thrangle1",
+                                                 "rhombic1", "polygon1"}));
+  for (const MarkObject& o : s.doc.ring.oldest_first()) {
+    EXPECT_EQ(o.selected, 1);
+    EXPECT_EQ(o.screen_rect,
+              compute_screen_rect(o, s.doc.view.zoom(), s.doc.view.origin_x, s.doc.view.origin_y));
   }
-  EXPECT_EQ(doc.ring.current, objs.back());
-  EXPECT_EQ(*objs[0]->block<LineParams>(), (LineParams{20.0, 0.5}));
-  EXPECT_EQ(objs[0]->angle, 30.0);
-  EXPECT_EQ(*objs[1]->block<RectangleParams>(), (RectangleParams{10.0, 6.0, 1.0, 2.5, 1}));
-  EXPECT_EQ(objs[1]->columns, 3);
-  EXPECT_EQ(*objs[2]->block<CircleParams>(), (CircleParams{20.0, 20.0, 2.0}));
-  EXPECT_EQ(*objs[3]->block<TriangleParams>(), (TriangleParams{16.0, 8.0, 1.5, 1}));
-  EXPECT_EQ(*objs[4]->block<RhombicParams>(), (RhombicParams{12.0, 9.0, 1.25}));
-  EXPECT_EQ(*objs[5]->block<PolygonParams>(), (PolygonParams{8.0, 0.0, 6}));
-  EXPECT_EQ(objs[5]->cent_y, -100.25);
-  EXPECT_EQ(objs[5]->layer, 7);
-  // Several objects: the group page, list entry 0.
-  EXPECT_EQ(recorder.sheets, std::vector<int32_t>{-1});
-  EXPECT_EQ(doc.view.selection.selection_kind, -1);
-  EXPECT_EQ(doc.object_list.selection(), 0);
-  EXPECT_EQ(recorder.list_changes, 1);
-
-  ASSERT_TRUE(save_layout(doc, dir.file("again.mrk"), true, false));
-  EXPECT_EQ(dir.read("again.mrk"), read_file(kLayouts / "six_shapes.mrk"));
+  EXPECT_EQ(s.doc.ring.current->type, POLYGON);  // the newest
+  EXPECT_EQ(s.list_changes, 1);
+  ASSERT_TRUE(save_layout(s.doc, s.dir.file("again.mrk"), true, false));
+  std::ifstream in(file, std::ios::binary);
+  EXPECT_EQ(s.dir.read("again.mrk"), std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
-TEST_F(LayoutFixture, OpenAddsToTheRingAndContinuesNaming) {
-  MarkObject* old = create(with(header(LINE), LineParams{1.0, 2.0}));
-  const std::string two = format_record(with(header(LINE), LineParams{3.0, 4.0}), false) +
-                          format_record(with(header(LINE), LineParams{5.0, 6.0}), false);
-  dir.write("two.mrk", two);
-  EXPECT_EQ(open_layout(doc, dir.file("two.mrk")).objects_read, 2);
-  EXPECT_EQ(names(), (std::vector<std::string>{"line1", "line2", "line3"}));
-  const std::vector<MarkObject*> objs = objects();
-  ASSERT_EQ(objs.size(), 3u);
-  EXPECT_EQ(objs[0], old);
-  EXPECT_EQ(old->selected, 0);
-  EXPECT_EQ(objs[1]->selected, 1);
-  EXPECT_EQ(objs[2]->selected, 1);
-  EXPECT_EQ(objs[2]->block<LineParams>()->size_x, 5.0);
-  EXPECT_EQ(doc.ring.current, objs[2]);
+TEST(OpenLayout, AddsToTheRingAndShowsThePageAndListEntryOfWhatWasRead) {
+  struct Case {
+    const char* name;
+    std::string text;
+    int32_t sheet;
+    int list_selection;
+    std::vector<std::string> names;  // after the two circles already there
+  };
+  const Case cases[] = {
+      {"nothing: the drawing page", "", 0, 0, {}},
+      {"one object: its page and entry", kTriangle, TRIANGLE, 3, {"thrangle1"}},
+      {"several: the group page, entry 0", kCircle + kLine, -1, 0, {"circle3", "line1"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Session s;
+    MarkObject* first = s.create(header(CIRCLE, CircleParams{1.0, 1.0, 0.0}));
+    MarkObject* second = s.create(header(CIRCLE, CircleParams{1.0, 1.0, 0.0}));
+    first->selected = 1;
+    s.doc.object_list.select(2);
+    EXPECT_TRUE(s.open(c.text).opened());
+    EXPECT_EQ(first->selected + second->selected, 0);
+    EXPECT_EQ(s.sheets, std::vector<int32_t>{c.sheet});
+    EXPECT_EQ(s.doc.object_list.selection(), c.list_selection);
+    std::vector<std::string> names = s.names();
+    EXPECT_EQ(std::vector<std::string>(names.begin() + 2, names.end()), c.names);
+    EXPECT_EQ(s.doc.ring.size(), 2 + c.names.size());
+  }
 }
 
-TEST_F(LayoutFixture, OneObjectShowsItsPageAndListEntry) {
-  create(with(header(CIRCLE), CircleParams{1.0, 1.0, 0.0}));
-  create(with(header(CIRCLE), CircleParams{1.0, 1.0, 0.0}));
-  dir.write("one.mrk", format_record(with(header(TRIANGLE), TriangleParams{}), false));
-  EXPECT_EQ(open_layout(doc, dir.file("one.mrk")).objects_read, 1);
-  EXPECT_EQ(recorder.sheets, std::vector<int32_t>{TRIANGLE});
-  EXPECT_EQ(doc.object_list.selection(), 3);
-  EXPECT_EQ(doc.object_list.at(3), "thrangle1");
-}
-
-TEST_F(LayoutFixture, EmptyFileDeselectsAndShowsTheDrawingPage) {
-  MarkObject* old = create(with(header(LINE), LineParams{1.0, 2.0}));
-  doc.object_list.select(1);
-  dir.write("empty.mrk", "");
-  const OpenResult r = open_layout(doc, dir.file("empty.mrk"));
-  EXPECT_TRUE(r.opened());
-  EXPECT_EQ(r.objects_read, 0);
-  EXPECT_EQ(old->selected, 0);
-  EXPECT_EQ(recorder.sheets, std::vector<int32_t>{0});
-  EXPECT_EQ(doc.object_list.selection(), 0);
-}
-
-TEST_F(LayoutFixture, MissingFileChangesNothing) {
-  MarkObject* old = create(with(header(LINE), LineParams{1.0, 2.0}));
-  doc.object_list.select(1);
-  for (const auto& path : {dir.file("nowhere.mrk"), dir.path()}) {
-    const OpenResult r = open_layout(doc, path);
-    EXPECT_FALSE(r.opened());
+TEST(OpenLayout, MissingFileOrFolderChangesNothing) {
+  Session s;
+  MarkObject* old = s.create(header(LINE, LineParams{1.0, 2.0}));
+  s.doc.object_list.select(1);
+  for (const fs::path& path : {s.dir.file("nowhere.mrk"), s.dir.path()}) {
+    EXPECT_FALSE(open_layout(s.doc, path).opened());
     EXPECT_EQ(old->selected, 1);
-    EXPECT_EQ(doc.ring.size(), 1u);
-    EXPECT_EQ(doc.object_list.selection(), 1);
-    EXPECT_TRUE(recorder.sheets.empty());
-    EXPECT_EQ(recorder.list_changes, 0);
+    EXPECT_EQ(s.doc.ring.size(), 1u);
+    EXPECT_EQ(s.doc.object_list.selection(), 1);
+    EXPECT_TRUE(s.sheets.empty());
+    EXPECT_EQ(s.list_changes, 0);
   }
 }
 
-TEST_F(LayoutFixture, DamagedLinesAreSkippedWhileTheRestLoads) {
-  const OpenResult r = open_layout(doc, kLayouts / "damaged.mrk");
-  EXPECT_EQ(r.objects_read, 2);
-  EXPECT_EQ(r.lines_skipped, 15);
-  EXPECT_EQ(names(), (std::vector<std::string>{"line1", "polygon1"}));
-  EXPECT_EQ(objects().back()->block<PolygonParams>()->edge_count, 5);
+TEST(OpenLayout, SkipsBadLinesReadsWindowsLineEndsAndLongLines) {
+  Session s;
+  std::string crlf = kLine;
+  crlf.insert(crlf.size() - 1, "\r");
+  // A broken record, a stranger, a blank line (not counted), a valid record
+  // stretched past the old 4999-character limit, 10000 sevens as one line,
+  // and a last line without its line end.
+  const OpenResult r =
+      s.open(crlf + "2,1,1,  1.000\n" + "not a record\n" + "\r\n" + "1," + std::string(6000, ' ') +
+             kLine.substr(2) + std::string(10000, '7') + "\n" + kLine.substr(0, kLine.size() - 1));
+  EXPECT_EQ(r.objects_read, 3);
+  EXPECT_EQ(r.lines_skipped, 3);
+  EXPECT_EQ(s.names(), (std::vector<std::string>{"line1", "line2", "line3"}));
+  for (const MarkObject& o : s.doc.ring.oldest_first()) EXPECT_EQ(format_record(o, false), kLine);
 }
 
-TEST_F(LayoutFixture, ReadsWindowsLineEndsAndAnUnterminatedLastLine) {
-  const OpenResult r = open_layout(doc, kLayouts / "crlf_no_final_newline.mrk");
-  EXPECT_EQ(r.objects_read, 2);
-  EXPECT_EQ(r.lines_skipped, 0);
-  EXPECT_EQ(names(), (std::vector<std::string>{"rhombic1", "line1"}));
-  EXPECT_EQ(objects().back()->cent_y, 3.0);
-}
-
-TEST_F(LayoutFixture, LongLinesStayOneRecord) {
-  const std::string good = format_record(with(header(LINE), LineParams{1.0, 2.0}), false);
-  // A valid record stretched past the old 4999-character limit by blanks.
-  const std::string padded = "1," + std::string(6000, ' ') + good.substr(2);
-  dir.write("long.mrk", padded + std::string(10000, '7') + "\n" + good);
-  const OpenResult r = open_layout(doc, dir.file("long.mrk"));
-  EXPECT_EQ(r.objects_read, 2);
-  EXPECT_EQ(r.lines_skipped, 1);  // the 10000 sevens, as one line
-  for (MarkObject* o : objects()) expect_same_record(*o, *parse_record(good));
-}
-
-TEST_F(LayoutFixture, CopyAndPasteThroughTheClipboardFileLandsOneMillimetreOff) {
-  MarkObject* a = create(with(header(RECTANGLE), RectangleParams{20.0, 10.0, 0.0, 0.0, 0}));
-  ASSERT_TRUE(save_layout(doc, dir.file("#.1"), false, true));
-  EXPECT_EQ(open_layout(doc, dir.file("#.1")).objects_read, 1);
+TEST(OpenLayout, CopyAndPasteThroughTheClipboardFileLandsOneMillimetreOff) {
+  Session s;
+  MarkObject* a = s.create(header(RECTANGLE, RectangleParams{20.0, 10.0, 0.0, 0.0, 0}));
+  ASSERT_TRUE(save_layout(s.doc, s.dir.file("#.1"), false, true));
+  EXPECT_EQ(open_layout(s.doc, s.dir.file("#.1")).objects_read, 1);
   EXPECT_EQ(a->selected, 0);
-  MarkObject* copy = doc.ring.current;
+  const MarkObject* copy = s.doc.ring.current;
   EXPECT_EQ(copy->cent_x, a->cent_x + 1.0);
   EXPECT_EQ(copy->cent_y, a->cent_y + 1.0);
-  EXPECT_EQ(doc.object_list.at(2), "rectangle2");
+  EXPECT_EQ(format_record(*copy, false), format_record(*a, true));  // nothing else moved
+  EXPECT_EQ(s.doc.object_list.at(2), "rectangle2");
 }
 
 }  // namespace
