@@ -79,16 +79,6 @@ std::vector<Contour> marked(const MarkObject& obj, double rate_y = 1.0) {
   return out;
 }
 
-// The polylines a canvas received, one per move_to.
-std::vector<Contour> traced(const RecordingCanvas& dc) {
-  std::vector<Contour> out;
-  for (const RecordingCanvas::Op& op : dc.ops()) {
-    if (op.kind == RecordingCanvas::Op::Kind::MoveTo || out.empty()) out.emplace_back();
-    out.back().push_back(op.points[0]);
-  }
-  return out;
-}
-
 Sizes sizes(const std::vector<Contour>& contours) {
   Sizes out;
   for (const Contour& c : contours) out.push_back(c.size());
@@ -115,9 +105,15 @@ struct Screen {
     doc.view.zoom_index = zoom_index;
     doc.view.origin_x = doc.view.origin_y = 0;
   }
+  // The polylines drawn, one per move_to.
   std::vector<Contour> draw_traced(const MarkObject& obj) {
     draw(g, &dc, obj);
-    return traced(dc);
+    std::vector<Contour> out;
+    for (const RecordingCanvas::Op& op : dc.ops()) {
+      if (op.kind == RecordingCanvas::Op::Kind::MoveTo || out.empty()) out.emplace_back();
+      out.back().push_back(op.points[0]);
+    }
+    return out;
   }
 };
 
@@ -171,6 +167,7 @@ TEST(BasicShapes, PointCountsAndGuards) {
   MarkObject nan_centre = rect(10, 10, 0, 0, 0);
   nan_centre.cent_x = kNaN;
   const Case cases[] = {
+      {"thin line: one stroke, on screen the box", line(10, 0.5), {2}, Sizes{5}},
       {"round, radius 2: four quarters of 32, closed", rect(10, 10, 0, 2, 1), {129}},
       {"round, radius 0: nothing", rect(10, 10, 0, 0, 1), {}},
       {"round, tiny radius: one point a quarter, closed", rect(10, 10, 0, 1e-9, 1), {5}},
@@ -187,6 +184,9 @@ TEST(BasicShapes, PointCountsAndGuards) {
       {"circle of size 0", circle(0, 0, 0), {}},
       {"circle too small for one marker step", circle(0.1, 0.1, 0), {}, Sizes{7}},
       {"circle beyond the point bound", circle(1e6, 1e6, 0), {}},
+      {"triangle", triangle(5, 5, 1, 0), {4, 4}},
+      {"rhombus", rhombic(5, 5, 1), {5, 5}},
+      {"hexagon", polygon(10, 1, 6), {7, 7}},
       {"polygon with no edges: no step", polygon(10, 0, 0), {}},
       {"polygon beyond the point bound", polygon(10, 1, std::numeric_limits<int32_t>::max()), {}},
       {"polygon of size 0", polygon(0, 0, 6), {}},
@@ -207,6 +207,10 @@ TEST(BasicShapes, PointCountsAndGuards) {
     EXPECT_EQ(sizes(marked(c.obj)), c.marker);
     Screen s;
     EXPECT_EQ(sizes(s.draw_traced(c.obj)), c.screen.value_or(c.marker));
+    CketralDoc doc;  // marking without a pen emitter: nothing, and no crash
+    doc.engraving = 1;
+    GeomContext no_pen{doc, nullptr};
+    draw(no_pen, nullptr, c.obj);
   }
 }
 
@@ -308,32 +312,18 @@ TEST(RasterTarget, ShapesAddRoundedOffsetsToTheCornerLineMapsDirectly) {
 }
 
 TEST(DrawPolygon, VerticesStartAtTheTopEdge) {
-  // Vertex directions about the field centre, in whole degrees.
-  const auto degrees = [](const Contour& c) {
-    std::vector<int> out;
-    for (const CanvasPoint& p : c) {
-      const double deg = std::atan2(p.y - 2000.0, p.x - 2000.0) * 180 / 3.14159265358979;
-      out.push_back(static_cast<int>(std::lround(deg < -0.5 ? deg + 360 : deg)));
-    }
-    return out;
-  };
-  EXPECT_EQ(degrees(marked(polygon(40, 0, 6)).at(0)),
-            (std::vector<int>{120, 180, 240, 300, 0, 60, 120}));
-  const Contour tri = marked(polygon(40, 0, 3)).at(0);  // points down, unlike TRIANGLE
-  EXPECT_EQ(degrees(tri), (std::vector<int>{150, 270, 30, 150}));
-  EXPECT_EQ(tri[1], (CanvasPoint{2000, 1200}));
-}
-
-TEST(BasicShapes, MarkingWithoutAPenEmitterDrawsNothing) {
-  for (const MarkObject& obj :
-       {line(10, 0.5), line(10, 2), rect(10, 10, 1, 2, 1), circle(10, 10, 1), triangle(5, 5, 1, 0),
-        rhombic(5, 5, 1), polygon(10, 1, 6)}) {
-    CketralDoc doc;
-    doc.engraving = 1;
-    GeomContext g{doc, nullptr};
-    draw(g, nullptr, obj);  // must neither crash nor touch anything
-    EXPECT_EQ(doc.stop_requested, 0);
+  // Radius 20 mm about (2000, 2000): a hexagon from 120 degrees round to 60.
+  const Contour hexagon = marked(polygon(40, 0, 6)).at(0);
+  std::vector<int32_t> xs, ys;
+  for (const CanvasPoint& p : hexagon) {
+    xs.push_back(p.x);
+    ys.push_back(p.y);
   }
+  EXPECT_EQ(xs, (std::vector<int32_t>{1600, 1200, 1600, 2400, 2800, 2400, 1600}));
+  EXPECT_EQ(ys, (std::vector<int32_t>{2693, 2000, 1307, 1307, 2000, 2693, 2693}));
+  // Three edges point down, unlike TRIANGLE.
+  EXPECT_EQ(marked(polygon(40, 0, 3)).at(0),
+            (Contour{{1307, 2400}, {2000, 1200}, {2693, 2400}, {1307, 2400}}));
 }
 
 }  // namespace
