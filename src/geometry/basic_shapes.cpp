@@ -458,7 +458,7 @@ void DrawPolygon(GeomContext& g, Canvas* dc, const MarkObject& obj) {
     const Coord cx = cm.left() + w / 2;
     const Coord cy = cm.top() - h / 2;
 
-    // Counter-clockwise from the right end of the horizontal top edge.
+    // Counter-clockwise from the left end of the horizontal top edge.
     list.begin_contour();
     double a = kPi / 2 - s / 2;
     for (int64_t k = 0; k <= n; ++k) {
@@ -466,7 +466,7 @@ void DrawPolygon(GeomContext& g, Canvas* dc, const MarkObject& obj) {
       list.add(cm.at(cx + d / 2 * std::cos(a), cy + d / 2 * std::sin(a)));
     }
     if (e == 0) return;
-    // Clockwise from the left end of the top edge.
+    // Clockwise from the right end of the top edge.
     list.begin_contour();
     a = kPi / 2 + s / 2;
     for (int64_t k = 0; k <= n; ++k) {

@@ -11,6 +11,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/text_file.h"
+
 namespace lumetch {
 
 namespace {
@@ -20,17 +22,9 @@ class RecordWriter {
  public:
   explicit RecordWriter(std::string& out) : out_(out) {}
 
-  // printf("%*.*f") in the C locale; to_chars ignores the process locale, which
-  // a desktop program may have switched to one with a decimal comma.
   void real(double v, int width = 7, int precision = 3) {
     separate();
-    std::array<char, 512> buf;  // the widest double in fixed notation is ~320 characters
-    const auto r =
-        std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed, precision);
-    const auto len = static_cast<std::size_t>(r.ptr - buf.data());
-    if (len < static_cast<std::size_t>(width))
-      out_.append(static_cast<std::size_t>(width) - len, ' ');
-    out_.append(buf.data(), len);
+    out_ += format_fixed(v, width, precision);
   }
 
   void integer(int32_t v) {
@@ -184,47 +178,6 @@ bool has_record_format(int32_t type) {
   }
 }
 
-// Writes `text` to a new file beside `target` and renames it over the target.
-bool replace_file(const std::filesystem::path& path, const std::string& text) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path target = path;
-  // Save through a link into the file it names instead of replacing the link.
-  if (fs::is_symlink(target, ec)) {
-    const fs::path real = fs::weakly_canonical(target, ec);
-    if (ec) return false;
-    target = real;
-  }
-  const bool existed = fs::exists(target, ec);
-  // A file the old in-place write could not have opened is not replaced either.
-  if (existed && ::access(target.c_str(), W_OK) != 0) return false;
-
-  fs::path temp;
-  std::FILE* file = nullptr;
-  for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
-    temp = target;
-    temp += "." + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
-    file = std::fopen(temp.c_str(), "wbx");  // never reuse someone else's file
-    if (file == nullptr && errno != EEXIST) return false;
-  }
-  if (file == nullptr) return false;
-
-  bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  written = std::fflush(file) == 0 && written;
-  written = ::fsync(::fileno(file)) == 0 && written;  // on disk before it replaces the old one
-  written = std::fclose(file) == 0 && written;
-  if (written && existed) {
-    const fs::perms perms = fs::status(target, ec).permissions();
-    if (!ec) fs::permissions(temp, perms, ec);
-  }
-  if (written) {
-    fs::rename(temp, target, ec);
-    written = !ec;
-  }
-  if (!written) fs::remove(temp, ec);
-  return written;
-}
-
 }  // namespace
 
 std::string format_record(const MarkObject& obj, bool offset) {
@@ -369,7 +322,7 @@ bool save_layout(const CketralDoc& doc, const std::filesystem::path& path, bool 
     if (!all && obj.selected == 0) continue;
     text += format_record(obj, offset);
   }
-  return replace_file(path, text);
+  return write_file_atomically(path, text);
 }
 
 OpenResult open_layout(CketralDoc& doc, const std::filesystem::path& path) {

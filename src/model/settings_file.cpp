@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "model/view_state.h"
+#include "platform/text_file.h"
 
 namespace lumetch {
 namespace {
@@ -83,7 +84,7 @@ void append_field(std::string& out, const char* key, const std::string& value, c
 }
 
 void append_scalar(std::string& out, const MarkSettings& s, const Field& f) {
-  append_field(out, f.key, f.dbl ? format_7_3f(s.*f.dbl) : std::to_string(s.*f.num), ";\n");
+  append_field(out, f.key, f.dbl ? format_fixed(s.*f.dbl, 7, 3) : std::to_string(s.*f.num), ";\n");
 }
 
 void read_scalar(std::istream& in, MarkSettings& s, const Field& f) {
@@ -129,31 +130,7 @@ std::string_view trim_blanks(std::string_view t) {
   return t.substr(first, last - first + 1);
 }
 
-bool write_all(int fd, std::string_view text) {
-  const char* p = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
-
-std::string format_7_3f(double v) {
-  // Large enough for the longest fixed form of a double (309 digits).
-  std::array<char, 400> buf{};
-  const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed, 3);
-  std::string text(buf.data(), r.ptr);
-  if (text.size() < 7) text.insert(0, 7 - text.size(), ' ');
-  return text;
-}
 
 std::optional<double> parse_double_field(std::string_view text) {
   text = trim_blanks(text);
@@ -188,62 +165,6 @@ std::optional<std::string_view> next_field(std::string_view line, std::size_t& p
   if (semi == std::string_view::npos) return std::nullopt;
   pos = semi + 1;
   return line.substr(blank + 1, semi - blank - 1);
-}
-
-bool read_line_capped(std::istream& in, std::string& line, std::size_t cap) {
-  line.clear();
-  std::streambuf* buf = in.rdbuf();
-  if (buf == nullptr || !in.good()) return false;
-  using Traits = std::char_traits<char>;
-  bool any = false;
-  for (;;) {
-    const Traits::int_type c = buf->sbumpc();
-    if (Traits::eq_int_type(c, Traits::eof())) {
-      in.setstate(std::ios::eofbit);
-      break;
-    }
-    any = true;
-    if (c == '\n') break;
-    if (line.size() < cap) line.push_back(Traits::to_char_type(c));
-  }
-  // Files written on the old platform end their lines in "\r\n".
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return any;
-}
-
-bool write_file_atomically(const std::filesystem::path& path, std::string_view text) {
-  std::filesystem::path tmp = path;
-  tmp += "." + std::to_string(::getpid()) + ".tmp";
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0 && errno == EEXIST) {
-    // Left behind by an earlier run that died with our process id.
-    ::unlink(tmp.c_str());
-    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  }
-  if (fd < 0) return false;
-  bool ok = true;
-  struct stat old_file {};
-  if (::stat(path.c_str(), &old_file) == 0) {
-    // Replacing keeps the file's mode, and a file the user may not write to
-    // stays as it is, as it would when written in place.
-    ok = ::access(path.c_str(), W_OK) == 0 && ::fchmod(fd, old_file.st_mode & 07777) == 0;
-  }
-  ok = ok && write_all(fd, text) && ::fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  // Best effort: make the rename itself survive a power cut.
-  std::filesystem::path dir = path.parent_path();
-  if (dir.empty()) dir = ".";
-  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-  return true;
 }
 
 std::string format_settings(const MarkSettings& s) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "model/mark_settings.h"
+#include "platform/text_file.h"
 
 namespace lumetch {
 
@@ -41,10 +42,6 @@ bool load_screen_state(const std::filesystem::path& path, ScreenState& s);
 
 // --- Helpers shared by the program's text records ---
 
-// A double as "%7.3f" would print it in the C locale, whatever the process
-// locale says (a GUI toolkit may switch LC_NUMERIC to a decimal comma).
-std::string format_7_3f(double v);
-
 // A whole field as a finite decimal number; blanks around it are allowed,
 // anything else is not.
 std::optional<double> parse_double_field(std::string_view text);
@@ -55,15 +52,5 @@ std::optional<int32_t> parse_int_field(std::string_view text);
 // after the next blank up to the next ";". On success `pos` moves past the
 // ";". Nullopt when the blank or the ";" is missing.
 std::optional<std::string_view> next_field(std::string_view line, std::size_t& pos);
-
-// Reads one line without its "\n". Keeps at most `cap` bytes and skips the
-// rest of an over-long line, so a runaway line never fills memory nor spills
-// into the next. False at end of file when nothing was read.
-bool read_line_capped(std::istream& in, std::string& line, std::size_t cap);
-
-// Writes `text` to a temporary file beside `path`, flushes it to disk and
-// renames it over `path`: a crash or a full disk leaves either the old file
-// or the new one. False (and no temporary left) when any step fails.
-bool write_file_atomically(const std::filesystem::path& path, std::string_view text);
 
 }  // namespace lumetch

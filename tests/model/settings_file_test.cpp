@@ -69,7 +69,7 @@ TEST(SettingsFormat, FixedThreeDecimalsAgreesWithPrintf) {
   for (double v : {0.0, -1.0, 0.0126, 0.0625, -0.0004, 0.0005, 123.4565, -99999.9999, 1e10}) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%7.3f", v);
-    EXPECT_EQ(format_7_3f(v), buf) << v;
+    EXPECT_EQ(format_fixed(v, 7, 3), buf) << v;
   }
 }
 
