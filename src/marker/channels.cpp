@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "marker/marker_sim.h"
+#include "platform/text_file.h"
 
 namespace lumetch {
 
@@ -201,14 +202,6 @@ std::unique_ptr<Channel> make_channel(const std::string& name, MarkerSim* sim) {
 
 namespace {
 
-std::string trimmed(std::string s) {
-  constexpr std::string_view kBlanks = " \t\r\n\v\f";
-  const auto first = s.find_first_not_of(kBlanks);
-  if (first == std::string::npos) return {};
-  const auto last = s.find_last_not_of(kBlanks);
-  return s.substr(first, last - first + 1);
-}
-
 // The first line of "port.txt", trimmed; empty when there is none.
 std::string port_file_choice(const std::filesystem::path& work_dir) {
   std::ifstream in(work_dir / "port.txt", std::ios::binary);
@@ -217,7 +210,7 @@ std::string port_file_choice(const std::filesystem::path& work_dir) {
   std::getline(in, line);
   // Editors on other systems may start the file with a byte-order mark.
   if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
-  line = trimmed(std::move(line));
+  line = std::string(trim_blanks(line));
   if (line.empty() || line == "sim" || line == "null") return line;
   const std::filesystem::path p(line);
   if (p.is_relative() && !work_dir.empty()) return (work_dir / p).string();
@@ -230,7 +223,7 @@ std::string choose_port(const std::filesystem::path& work_dir,
                         const std::optional<std::string>& override,
                         const std::vector<std::filesystem::path>& devices) {
   if (override) {
-    std::string given = trimmed(*override);
+    std::string given = std::string(trim_blanks(*override));
     if (!given.empty()) return given;
   }
   std::string chosen = port_file_choice(work_dir);

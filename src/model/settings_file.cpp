@@ -122,14 +122,6 @@ void reset_if_outside(int32_t& value, int32_t lo, int32_t hi, int32_t fallback) 
   if (value < lo || value > hi) value = fallback;
 }
 
-std::string_view trim_blanks(std::string_view t) {
-  constexpr std::string_view kBlanks = " \t\r\n";
-  const auto first = t.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  const auto last = t.find_last_not_of(kBlanks);
-  return t.substr(first, last - first + 1);
-}
-
 }  // namespace
 
 std::optional<double> parse_double_field(std::string_view text) {

@@ -58,6 +58,14 @@ std::string format_fixed(double v, int width, int precision) {
   return text;
 }
 
+std::string_view trim_blanks(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t\r\n\v\f";
+  const auto first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
 bool read_line_capped(std::istream& in, std::string& line, std::size_t cap) {
   line.clear();
   std::streambuf* buf = in.rdbuf();

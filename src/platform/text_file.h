@@ -12,6 +12,9 @@ namespace lumetch {
 // locale says (a GUI toolkit may switch LC_NUMERIC to a decimal comma).
 std::string format_fixed(double v, int width, int precision);
 
+// `text` without blanks (space, tab, CR, LF, VT, FF) at either end.
+std::string_view trim_blanks(std::string_view text);
+
 // Reads one line without its "\n" (and without a "\r" before it, as files of
 // the old platform have). Keeps at most `cap` bytes and skips the rest of an
 // over-long line, so a runaway line never fills memory nor spills into the
