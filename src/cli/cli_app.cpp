@@ -107,8 +107,8 @@ struct Marker {
     if (o.show) {
       for (const std::string& c : sim.commands()) out << c << "\n";
     }
-    out << "sim: " << sim.commands().size() << " commands, " << sim.strokes().size()
-        << " strokes, " << sim.marked_moves() << " marked moves, marked length "
+    out << "sim: " << sim.commands().size() << " commands, " << sim.strokes().size() << " strokes, "
+        << sim.marked_moves() << " marked moves, marked length "
         << static_cast<long long>(sim.marked_length()) << " units\n";
     if (o.svg) {
       std::ofstream f(*o.svg, std::ios::binary | std::ios::trunc);
@@ -157,12 +157,18 @@ int cmd_send(const Options& o, std::istream& in, std::ostream& out, std::ostream
 
 const char* outcome_text(EngraveResult::Outcome outcome) {
   switch (outcome) {
-    case EngraveResult::Outcome::Done: return "done";
-    case EngraveResult::Outcome::Cancelled: return "cancelled at the laser-power check";
-    case EngraveResult::Outcome::Stopped: return "stopped by Escape";
-    case EngraveResult::Outcome::PortFailed: return "stopped: the marker port failed";
-    case EngraveResult::Outcome::Busy: return "a job is already running";
-    case EngraveResult::Outcome::NotAvailable: return "not available";
+    case EngraveResult::Outcome::Done:
+      return "done";
+    case EngraveResult::Outcome::Cancelled:
+      return "cancelled at the laser-power check";
+    case EngraveResult::Outcome::Stopped:
+      return "stopped by Escape";
+    case EngraveResult::Outcome::PortFailed:
+      return "stopped: the marker port failed";
+    case EngraveResult::Outcome::Busy:
+      return "a job is already running";
+    case EngraveResult::Outcome::NotAvailable:
+      return "not available";
   }
   return "";
 }
@@ -189,9 +195,8 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
   PenEmitter pen(doc, *m.port, op);
   err << "channel: " << m.channel_name << "\n";
   const EngraveResult r = Engrave(pen);
-  out << "mark: " << doc.ring.size() << " objects, " << r.passes << " passes, "
-      << r.commands_sent << " commands sent to " << m.channel_name << " — "
-      << outcome_text(r.outcome) << "\n";
+  out << "mark: " << doc.ring.size() << " objects, " << r.passes << " passes, " << r.commands_sent
+      << " commands sent to " << m.channel_name << " — " << outcome_text(r.outcome) << "\n";
   if (r.objects_skipped > 0) {
     err << "lumetch-cli mark: " << r.objects_skipped
         << " object(s) of a kind this build cannot mark were skipped\n";

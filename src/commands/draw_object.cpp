@@ -11,28 +11,43 @@ bool has_generator(int32_t type) {
     case CIRCLE:
     case TRIANGLE:
     case RHOMBIC:
-    case POLYGON: return true;
-    default: return false;
+    case POLYGON:
+      return true;
+    default:
+      return false;
   }
 }
 
 bool run_generator(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   switch (obj.type) {
-    case LINE: DrawLine(g, dc, obj); return true;
-    case RECTANGLE: DrawRectangle(g, dc, obj); return true;
-    case CIRCLE: DrawCircle(g, dc, obj); return true;
-    case TRIANGLE: DrawTriangle(g, dc, obj); return true;
-    case RHOMBIC: DrawRhombic(g, dc, obj); return true;
-    case POLYGON: DrawPolygon(g, dc, obj); return true;
-    default: return false;
+    case LINE:
+      DrawLine(g, dc, obj);
+      return true;
+    case RECTANGLE:
+      DrawRectangle(g, dc, obj);
+      return true;
+    case CIRCLE:
+      DrawCircle(g, dc, obj);
+      return true;
+    case TRIANGLE:
+      DrawTriangle(g, dc, obj);
+      return true;
+    case RHOMBIC:
+      DrawRhombic(g, dc, obj);
+      return true;
+    case POLYGON:
+      DrawPolygon(g, dc, obj);
+      return true;
+    default:
+      return false;
   }
 }
 
 void DrawObject(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   if (dc == nullptr) return;
-  const Rgb colour =
-      obj.layer >= 0 && obj.layer < 8 ? g.doc.view.layer_colours[static_cast<size_t>(obj.layer)]
-                                      : Rgb{};
+  const Rgb colour = obj.layer >= 0 && obj.layer < 8
+                         ? g.doc.view.layer_colours[static_cast<size_t>(obj.layer)]
+                         : Rgb{};
   const Pen old_pen = dc->pen();
   const Brush old_brush = dc->brush();
   dc->set_pen(Pen{colour, 1, PenStyle::Solid});

@@ -10,7 +10,9 @@ namespace lumetch {
 
 namespace {
 
-bool is_text_or_barcode(int32_t type) { return type == LINE_TEXT || type == BARCODE; }
+bool is_text_or_barcode(int32_t type) {
+  return type == LINE_TEXT || type == BARCODE;
+}
 
 bool has_variable_flag(const MarkObject& obj) {
   // Line texts and barcodes carry the flag in their blocks, which arrive with

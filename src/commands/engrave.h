@@ -27,9 +27,9 @@ struct EngraveResult {
     NotAvailable,  // the chosen output has no job in this build
   };
   Outcome outcome = Outcome::Done;
-  int objects_marked = 0;    // objects that got a header or a pass
-  int passes = 0;            // generator calls made
-  int objects_skipped = 0;   // types without a generator, layers outside 0..7
+  int objects_marked = 0;   // objects that got a header or a pass
+  int passes = 0;           // generator calls made
+  int objects_skipped = 0;  // types without a generator, layers outside 0..7
   std::uint64_t commands_sent = 0;
   std::string error;  // the port's error when it failed
 };

@@ -74,7 +74,9 @@ std::size_t format_move(char* buf, std::size_t size, int32_t x, int32_t y, bool 
   return static_cast<std::size_t>(p - buf);
 }
 
-void PenEmitter::EmitMove(int32_t x, int32_t y, bool pen_down) { emit(x, y, pen_down); }
+void PenEmitter::EmitMove(int32_t x, int32_t y, bool pen_down) {
+  emit(x, y, pen_down);
+}
 
 bool PenEmitter::emit(int32_t x, int32_t y, bool pen_down) {
   if (!poll_escape(true)) return false;

@@ -6,19 +6,32 @@ namespace lumetch {
 
 std::string_view object_prefix(int32_t type) {
   switch (type) {
-    case LINE: return "line";
-    case RECTANGLE: return "rectangle";
-    case CIRCLE: return "circle";
-    case LINE_TEXT: return "txt";
-    case PLT: return "plt";
-    case ARC_TEXT: return "txt";
-    case BMP: return "bmp";
-    case TRIANGLE: return "thrangle";
-    case RHOMBIC: return "rhombic";
-    case POLYGON: return "polygon";
-    case BARCODE: return "barcode";
-    case VCT: return "vct";
-    default: return "";
+    case LINE:
+      return "line";
+    case RECTANGLE:
+      return "rectangle";
+    case CIRCLE:
+      return "circle";
+    case LINE_TEXT:
+      return "txt";
+    case PLT:
+      return "plt";
+    case ARC_TEXT:
+      return "txt";
+    case BMP:
+      return "bmp";
+    case TRIANGLE:
+      return "thrangle";
+    case RHOMBIC:
+      return "rhombic";
+    case POLYGON:
+      return "polygon";
+    case BARCODE:
+      return "barcode";
+    case VCT:
+      return "vct";
+    default:
+      return "";
   }
 }
 

@@ -26,7 +26,9 @@ enum ObjectType : int32_t {
   VCT = 12,
 };
 
-inline constexpr bool is_object_type(int32_t code) { return code >= LINE && code <= VCT; }
+inline constexpr bool is_object_type(int32_t code) {
+  return code >= LINE && code <= VCT;
+}
 
 // Object-list prefix of a type ("" for codes outside 1..12).
 std::string_view object_prefix(int32_t type);

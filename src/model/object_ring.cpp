@@ -12,7 +12,9 @@ ObjectRing::ObjectRing() {
   current = &end_;
 }
 
-ObjectRing::~ObjectRing() { clear(); }
+ObjectRing::~ObjectRing() {
+  clear();
+}
 
 MarkObject* ObjectRing::add(std::unique_ptr<MarkObject> record) {
   MarkObject* r = record.release();  // the ring owns it from here on

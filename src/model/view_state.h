@@ -31,7 +31,7 @@ inline constexpr const char* kDefaultVariableSpeedCmd = "SP2;";
 
 // The selection's box, handles and kind, shared by the view and the panel.
 struct SelectionFrame {
-  std::array<double, 4> frame{};        // left, top, right, bottom in view units
+  std::array<double, 4> frame{};  // left, top, right, bottom in view units
   std::array<double, 4> drawn_frame{};
   std::array<std::array<int32_t, 4>, 10> handle_rects{};
   int32_t selection_kind = 0;  // 0 none, -1 several, 1..12 type of the one selected

@@ -47,7 +47,9 @@ CliOperator::~CliOperator() {
   if (handler_installed_) sigaction(SIGINT, &g_previous, nullptr);
 }
 
-int CliOperator::pending_interrupts() { return g_interrupts.load(); }
+int CliOperator::pending_interrupts() {
+  return g_interrupts.load();
+}
 
 std::optional<std::string> CliOperator::read_line() {
   std::string line;
@@ -74,8 +76,8 @@ bool CliOperator::confirm(std::string_view text, std::string_view caption) {
 Answer CliOperator::ask(std::string_view text, std::string_view caption, AskButtons buttons) {
   const bool with_cancel = buttons == AskButtons::YesNoCancel;
   for (;;) {
-    out_ << caption << ": " << text << (with_cancel ? " [y]es / [n]o / [c]ancel: " : " [y]es / [n]o: ")
-         << std::flush;
+    out_ << caption << ": " << text
+         << (with_cancel ? " [y]es / [n]o / [c]ancel: " : " [y]es / [n]o: ") << std::flush;
     const auto line = read_line();
     if (!line) {
       out_ << "\n";

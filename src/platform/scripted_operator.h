@@ -14,9 +14,9 @@ namespace lumetch {
 class ScriptedOperator : public Operator {
  public:
   // Answers handed out in order; when a queue runs dry the default applies.
-  std::deque<bool> confirm_answers;    // default: OK
-  std::deque<Answer> ask_answers;      // default: Yes
-  std::deque<bool> continue_answers;   // default: No
+  std::deque<bool> confirm_answers;                               // default: OK
+  std::deque<Answer> ask_answers;                                 // default: Yes
+  std::deque<bool> continue_answers;                              // default: No
   std::deque<std::optional<std::filesystem::path>> file_answers;  // default: cancel
   std::deque<KeyEvent> keys;
 

@@ -41,8 +41,8 @@ const std::string kLayout =
 
 TEST(Cli, SendShowsWhatTheSimulatorReceived) {
   test::TempDir dir;
-  const CliRun r = cli(dir, {"send", "--port", "sim", "--show", "--svg", "out.svg", "IN;",
-                          "PU0,0;", "PD4000,0;"});
+  const CliRun r = cli(
+      dir, {"send", "--port", "sim", "--show", "--svg", "out.svg", "IN;", "PU0,0;", "PD4000,0;"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("IN;\nPU0,0;\nPD4000,0;\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("1 strokes"), std::string::npos) << r.out;
@@ -65,8 +65,7 @@ TEST(Cli, MarkRunsTheJobAndSummarises) {
   dir.write("$.1", "");  // an empty settings file keeps every default
   const CliRun r = cli(dir, {"mark", "square.mrk", "--yes", "--port", "out.txt"});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("mark: 1 objects, 1 passes, 7 commands sent to out.txt"),
-            std::string::npos)
+  EXPECT_NE(r.out.find("mark: 1 objects, 1 passes, 7 commands sent to out.txt"), std::string::npos)
       << r.out;
   EXPECT_EQ(dir.read("out.txt"),
             "SP2;VS8;PU1800,2200;PD2200,2200;PD2200,1800;PD1800,1800;PD1800,2200;PU2000,2000;");

@@ -90,17 +90,17 @@ TEST(Engrave, HeadersFollowTheDialect) {
 TEST(Engrave, PassesPowerAndOrder) {
   Job j;
   j.doc.settings.mark_num[0] = 3;
-  j.doc.settings.power[1] = 0;   // not marked at all
+  j.doc.settings.power[1] = 0;     // not marked at all
   j.doc.settings.mark_num[2] = 0;  // header only
-  j.add_line(0, -10.0);  // oldest: marked first
+  j.add_line(0, -10.0);            // oldest: marked first
   j.add_line(1, 0.0);
   j.add_line(2, 10.0);
   const EngraveResult r = j.run();
   EXPECT_EQ(r.passes, 3);
   EXPECT_EQ(r.objects_marked, 2);
-  const std::vector<std::string> expected = {
-      "SP2;VS8;", "PU1400,2000;", "PD1800,2000;", "PU1400,2000;", "PD1800,2000;",
-      "PU1400,2000;", "PD1800,2000;", "SP2;VS8;", "PU;"};
+  const std::vector<std::string> expected = {"SP2;VS8;",     "PU1400,2000;", "PD1800,2000;",
+                                             "PU1400,2000;", "PD1800,2000;", "PU1400,2000;",
+                                             "PD1800,2000;", "SP2;VS8;",     "PU;"};
   EXPECT_EQ(j.commands(), expected);
 }
 
