@@ -43,17 +43,16 @@ TEST(Engrave, EmptyRingStillAsksAndOnlyParks) {
   home.doc.settings.pen_home = 1;
   home.run();
   EXPECT_EQ(home.commands(), std::vector<std::string>{"PU2000,2000;"});
-}
 
-TEST(Engrave, ParkingUsesHomeOffsetAndRatesButNotTheFieldOffset) {
-  Job j;
-  j.doc.settings.pen_home = 1;
-  j.doc.settings.pen_x = 10.0;
-  j.doc.settings.pen_y = -5.0;
-  j.doc.settings.rate_x = 1.5;
-  j.doc.settings.locate_cent_x = 30.0;
-  j.run();
-  EXPECT_EQ(j.commands(), std::vector<std::string>{"PU3600,1800;"});
+  // The home offset and the rates count, the field offset does not.
+  Job offset;
+  offset.doc.settings.pen_home = 1;
+  offset.doc.settings.pen_x = 10.0;
+  offset.doc.settings.pen_y = -5.0;
+  offset.doc.settings.rate_x = 1.5;
+  offset.doc.settings.locate_cent_x = 30.0;
+  offset.run();
+  EXPECT_EQ(offset.commands(), std::vector<std::string>{"PU3600,1800;"});
 }
 
 TEST(Engrave, CancelSendsNothingAndChangesNothing) {
@@ -143,14 +142,10 @@ TEST(Engrave, PortFailureStopsTheJobAndIsNotReportedAsDone) {
   EXPECT_EQ(j.op.texts("message").size(), 1u);
   EXPECT_LE(r.passes, 2);  // stopped after the pass in which the port failed
   EXPECT_EQ(j.doc.engraving, 0);
-}
 
-TEST(Engrave, NextJobRetriesAPortThatFailedBefore) {
-  Job j;
-  j.add_line(0);
-  j.sent.fail_after = 0;
-  EXPECT_EQ(j.run().outcome, EngraveResult::Outcome::PortFailed);
+  // The next job tries the port again.
   j.sent.fail_after.reset();
+  j.clear();
   EXPECT_EQ(j.run().outcome, EngraveResult::Outcome::Done);
   EXPECT_FALSE(j.commands().empty());
 }
@@ -182,13 +177,10 @@ TEST(Engrave, ScanningOutputUsesTheScanJob) {
   j.run(hooks);
   EXPECT_EQ(scans, 1);
   EXPECT_EQ(j.commands(), std::vector<std::string>{"PU;"});
-}
 
-TEST(Engrave, ScanningOutputWithoutAScanJobSaysSo) {
-  Job j;
-  j.doc.settings.output_style = 1;
-  const EngraveResult r = j.run();
-  EXPECT_EQ(r.outcome, EngraveResult::Outcome::NotAvailable);
+  // Without a scan job the operator is told and nothing is sent.
+  j.clear();
+  EXPECT_EQ(j.run().outcome, EngraveResult::Outcome::NotAvailable);
   EXPECT_TRUE(j.commands().empty());
   EXPECT_EQ(j.op.texts("message").size(), 1u);
 }

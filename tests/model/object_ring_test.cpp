@@ -17,37 +17,33 @@ ObjectList list_of(const std::vector<std::string>& names) {
   return list;
 }
 
-TEST(Naming, FollowsTheLastMatchingEntryNotTheLargest) {
-  EXPECT_EQ(next_object_name(ObjectList{}, "line"), "line1");
-  EXPECT_EQ(next_object_name(list_of({"line1", "line5", "line3"}), "line"), "line4");
-  EXPECT_EQ(next_object_name(list_of({"line7", "rectangle2"}), "line"), "line8");
-  // Names need not be unique: two line3 entries give line4 again.
-  EXPECT_EQ(next_object_name(list_of({"line3", "line3"}), "line"), "line4");
-}
-
-TEST(Naming, BothTextTypesShareTxt) {
-  const ObjectList list = list_of({"txt1", "line1", "txt2"});
-  EXPECT_EQ(next_object_name(list, object_prefix(LINE_TEXT)), "txt3");
-  EXPECT_EQ(next_object_name(list, object_prefix(ARC_TEXT)), "txt3");
-}
-
-TEST(Naming, PrefixesThatDifferInTheSecondCharacterKeepTheirOwnCount) {
-  const ObjectList list = list_of({"rectangle4", "thrangle6", "plt2", "barcode9"});
-  EXPECT_EQ(next_object_name(list, object_prefix(RHOMBIC)), "rhombic1");
-  EXPECT_EQ(next_object_name(list, object_prefix(RECTANGLE)), "rectangle5");
-  EXPECT_EQ(next_object_name(list, object_prefix(LINE_TEXT)), "txt1");
-  EXPECT_EQ(next_object_name(list, object_prefix(TRIANGLE)), "thrangle7");
-  EXPECT_EQ(next_object_name(list, object_prefix(POLYGON)), "polygon1");
-  EXPECT_EQ(next_object_name(list, object_prefix(BMP)), "bmp1");
-}
-
-TEST(Naming, ReadsLeadingDigitsOnlyAndNoDigitsAsZero) {
-  EXPECT_EQ(next_object_name(list_of({"line12abc"}), "line"), "line13");
-  EXPECT_EQ(next_object_name(list_of({"line5", "lineX"}), "line"), "line1");
-  // A shorter entry sharing the first two characters counts as 0.
-  EXPECT_EQ(next_object_name(list_of({"line5", "li"}), "line"), "line1");
-  // A runaway number saturates instead of overflowing.
+TEST(Naming, LastMatchingEntryPlusOne) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> entries;
+    int32_t type;
+    const char* expected;
+  };
   const std::string huge = "line" + std::string(40, '9');
+  const std::vector<Row> rows = {
+      {"empty_list", {}, LINE, "line1"},
+      {"last_not_largest", {"line1", "line5", "line3"}, LINE, "line4"},
+      {"duplicates_allowed", {"line3", "line3"}, LINE, "line4"},
+      {"texts_share_txt", {"txt1", "line1", "txt2"}, LINE_TEXT, "txt3"},
+      {"arc_text_too", {"txt1", "line1", "txt2"}, ARC_TEXT, "txt3"},
+      {"rectangle_vs_rhombus", {"rectangle4"}, RHOMBIC, "rhombic1"},
+      {"triangle_vs_text", {"thrangle6"}, LINE_TEXT, "txt1"},
+      {"plt_vs_polygon", {"plt2"}, POLYGON, "polygon1"},
+      {"barcode_vs_bmp", {"barcode9"}, BMP, "bmp1"},
+      {"leading_digits_only", {"line12abc"}, LINE, "line13"},
+      {"no_digits_is_zero", {"line5", "lineX"}, LINE, "line1"},
+      {"short_entry_is_zero", {"line5", "li"}, LINE, "line1"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(next_object_name(list_of(row.entries), object_prefix(row.type)), row.expected)
+        << row.name;
+  }
+  // A runaway number saturates instead of overflowing.
   EXPECT_EQ(next_object_name(list_of({huge}), "line").substr(0, 4), "line");
 }
 
