@@ -80,6 +80,7 @@ TEST(SettingsFile, ReadsByPositionKeepingDamagedFieldsAndResettingBadIndices) {
        "disp_size " + std::string(100000, ' ') + "5;", ""},
       {"one bad value in a layer line", 14, "mark_num 4;speed x;power 50;pen_add 1;",
        "mark_num 4;speed 23;power 50;pen_add 1;"},
+      {"layer line cut short", 13, "mark_num 6;speed 7", "mark_num 6;speed 13;power 89;pen_add 1;"},
       {"zoom beyond the table", 36, "view_zoom_num 14;", "view_zoom_num 9;"},
       {"step beyond the table", 2, "move_step 8;", "move_step 3;"},
       {"negative layer", 11, "mark_layer -1;", "mark_layer 0;"},
