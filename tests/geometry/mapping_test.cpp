@@ -14,34 +14,17 @@
 namespace lumetch {
 namespace {
 
-constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-
 TEST(MarkerMapping, BothAxesFollowTheFormula) {
-  struct Case {
-    const char* name;
-    double locate_cent, scan_cent, rate, mm;
-    int32_t expected;
-  };
-  const Case cases[] = {
-      {"centre of a 100 mm field", 0, 0, 1.0, 0, 2000},
-      {"left edge", 0, 0, 1.0, -50, 0},
-      {"rate 1.5", 0, 0, 1.5, 0.01, 3001},
-      {"field shifted by locate and scan centres", 5, 2, 1.0, 1, 2160},
-      // rate 1/16 gives 2.5 units per mm: exact halves round away from zero.
-      {"half rounds up", 0, 0, 0.0625, 1, 128},
-      {"negative half rounds down", 0, 0, 0.0625, -101, -128},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    MarkSettings s;
-    s.mark_size_x = s.mark_size_y = 100;
-    s.locate_cent_x = s.locate_cent_y = c.locate_cent;
-    s.scan_cent_x = s.scan_cent_y = c.scan_cent;
-    s.rate_x = s.rate_y = c.rate;
-    EXPECT_EQ(marker_x(s, c.mm), c.expected);
-    EXPECT_EQ(marker_y(s, c.mm), c.expected);
-  }
+  MarkSettings s;
+  s.mark_size_x = s.mark_size_y = 100;
+  const auto both = [&](double mm) { return std::pair(marker_x(s, mm), marker_y(s, mm)); };
+  EXPECT_EQ(both(0), std::pair(2000, 2000));  // the centre of a 100 mm field
+  s.locate_cent_x = s.locate_cent_y = 5;
+  s.scan_cent_x = s.scan_cent_y = 2;
+  EXPECT_EQ(both(1), std::pair(2160, 2160));
+  s.rate_x = s.rate_y = 0.0625;  // 2.5 units per mm: exact halves round away from zero
+  EXPECT_EQ(both(0), std::pair(133, 133));
+  EXPECT_EQ(both(-106), std::pair(-133, -133));
 }
 
 TEST(Mapper, MapsPointsAndOffsetsOnEachTarget) {
@@ -59,42 +42,31 @@ TEST(Mapper, MapsPointsAndOffsetsOnEachTarget) {
   EXPECT_EQ(m.dx(0.5), 30);
   EXPECT_EQ(m.dy(0.5), 40);
 
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
   const Mapper s(doc, DrawTarget::Screen);
   EXPECT_EQ(s.point(1.3, 1.3), (CanvasPoint{16014, 14 - 16000}));  // origin 16000
   EXPECT_EQ(s.point(-1.3, -1.3), (CanvasPoint{15986, -14 - 16000}));
-  EXPECT_EQ(s.point(1e12, -1e12), (CanvasPoint{kMax, kMin}));  // doubled without wrapping
+  EXPECT_EQ(s.point(1e12, -1e12), (CanvasPoint{kMax, -kMax - 1}));  // doubled without wrapping
   EXPECT_EQ(s.dx(1.3), 13);  // 2·Z·d rounded once: an offset may be odd where a point never is
   EXPECT_EQ(s.dy(-1.3), -13);
 
   const Mapper r(doc, DrawTarget::Raster);
-  EXPECT_EQ(r.point(-20, 20), (CanvasPoint{0, 0}));
   EXPECT_EQ(r.point(-20, 19), (CanvasPoint{0, 10}));  // rows grow down
   EXPECT_EQ(r.y(21), -10);    // above the top: off the bitmap, never mirrored into it
   EXPECT_EQ(r.dy(1.0), -10);  // up on the field is up the bitmap
 }
 
 TEST(GeomContext, ChoosesTheTarget) {
-  struct Case {
-    const char* name;
-    int32_t engraving, raster_mode;
-    bool with_canvas;
-    DrawTarget expected;
-  };
-  const Case cases[] = {
-      {"engraving without canvas", 1, 0, false, DrawTarget::Marker},
-      {"engraving wins over raster without canvas", 1, 1, false, DrawTarget::Marker},
-      {"engraving with a canvas paints", 1, 0, true, DrawTarget::Screen},
-      {"scan rendering while engraving", 1, 1, true, DrawTarget::Raster},
-      {"no job, no canvas", 0, 0, false, DrawTarget::Screen},
-  };
+  CketralDoc doc;
+  const GeomContext g{doc, nullptr};
   RecordingCanvas canvas;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    CketralDoc doc;
-    doc.engraving = c.engraving;
-    doc.raster_mode = c.raster_mode;
-    EXPECT_EQ((GeomContext{doc, nullptr}.choose(c.with_canvas ? &canvas : nullptr)), c.expected);
-  }
+  EXPECT_EQ(g.choose(nullptr), DrawTarget::Screen);  // no job
+  doc.engraving = 1;
+  EXPECT_EQ(g.choose(nullptr), DrawTarget::Marker);
+  EXPECT_EQ(g.choose(&canvas), DrawTarget::Screen);  // a canvas is painted even while engraving
+  doc.raster_mode = 1;
+  EXPECT_EQ(g.choose(nullptr), DrawTarget::Marker);  // engraving wins over raster
+  EXPECT_EQ(g.choose(&canvas), DrawTarget::Raster);  // scan rendering while engraving
 }
 
 TEST(RotateAbout, ZeroLeavesThePointBitForBitAndPositiveAnglesTurnClockwise) {
@@ -116,28 +88,24 @@ TEST(RotateAbout, ZeroLeavesThePointBitForBitAndPositiveAnglesTurnClockwise) {
 
 TEST(CopyWalk, ColumnByColumnFromTheTopLeftAndStopsBetweenCopies) {
   MarkObject obj;
-  obj.columns = 3;
   obj.rows = 2;
-  obj.column_gap = 2;
+  obj.columns = 3;
   obj.row_gap = 1;
+  obj.column_gap = 2;
   obj.cent_x = 3;
   obj.cent_y = -2;
   CketralDoc doc;
-  using Copies = std::vector<std::pair<double, double>>;
-  Copies copies;
+  std::vector<std::pair<double, double>> copies;
   for_each_copy(doc, obj, 10, 5, [&](double left, double top) { copies.emplace_back(left, top); });
   // Copies of 10 × 5: 34 × 11 in all, centred on (3, -2).
-  const Copies expected = {{-14, 3.5}, {-14, -2.5}, {-2, 3.5}, {-2, -2.5}, {10, 3.5}, {10, -2.5}};
-  EXPECT_EQ(copies, expected);
-
-  // Raised inside a column, at its end, and in the next column.
+  EXPECT_EQ(copies, (std::vector<std::pair<double, double>>{
+                        {-14, 3.5}, {-14, -2.5}, {-2, 3.5}, {-2, -2.5}, {10, 3.5}, {10, -2.5}}));
+  // Raised before the walk, inside a column, at its end, and in the next column.
   for (int stop_in : {0, 1, 2, 3}) {
-    SCOPED_TRACE(stop_in);
-    CketralDoc d;
-    d.stop_requested = stop_in == 0 ? 1 : 0;
+    doc.stop_requested = stop_in == 0 ? 1 : 0;
     int calls = 0;
-    for_each_copy(d, obj, 1, 1, [&](double, double) {
-      if (++calls == stop_in) d.stop_requested = 1;
+    for_each_copy(doc, obj, 1, 1, [&](double, double) {
+      if (++calls == stop_in) doc.stop_requested = 1;
     });
     EXPECT_EQ(calls, stop_in);
   }
