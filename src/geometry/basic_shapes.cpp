@@ -28,6 +28,17 @@ bool placement_finite(const MarkObject& obj) {
   return all_finite({obj.cent_x, obj.cent_y, obj.width, obj.height, obj.row_gap, obj.column_gap});
 }
 
+// The block of a shape drawn only with positive sizes; null when it is
+// missing, not finite or not positive.
+template <class Block>
+const Block* sized_block(const MarkObject& obj) {
+  const Block* p = obj.block<Block>();
+  if (p == nullptr || !placement_finite(obj)) return nullptr;
+  if (!all_finite({p->size_x, p->size_y, p->edge_size})) return nullptr;
+  if (!(p->size_x > 0 && p->size_y > 0)) return nullptr;
+  return p;
+}
+
 int32_t add_saturated(int32_t a, int32_t b) {
   const int64_t v = int64_t{a} + int64_t{b};
   constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
@@ -359,13 +370,11 @@ void DrawCircle(GeomContext& g, Canvas* dc, const MarkObject& obj) {
 }
 
 void DrawTriangle(GeomContext& g, Canvas* dc, const MarkObject& obj) {
-  const TriangleParams* p = obj.block<TriangleParams>();
-  if (p == nullptr || !placement_finite(obj)) return;
+  const TriangleParams* p = sized_block<TriangleParams>(obj);
+  if (p == nullptr) return;
   const double sx = p->size_x;
   const double sy = p->size_y;
   const double e = p->edge_size;
-  if (!all_finite({sx, sy, e})) return;
-  if (!(sx > 0 && sy > 0)) return;
   ShapeRun run(g, dc, obj);
   if (!run.usable()) return;
   const double w = obj.width;
@@ -403,13 +412,11 @@ void DrawTriangle(GeomContext& g, Canvas* dc, const MarkObject& obj) {
 }
 
 void DrawRhombic(GeomContext& g, Canvas* dc, const MarkObject& obj) {
-  const RhombicParams* p = obj.block<RhombicParams>();
-  if (p == nullptr || !placement_finite(obj)) return;
+  const RhombicParams* p = sized_block<RhombicParams>(obj);
+  if (p == nullptr) return;
   const double sx = p->size_x;
   const double sy = p->size_y;
   const double e = p->edge_size;
-  if (!all_finite({sx, sy, e})) return;
-  if (!(sx > 0 && sy > 0)) return;
   ShapeRun run(g, dc, obj);
   if (!run.usable()) return;
   const double w = obj.width;
