@@ -4,10 +4,12 @@
 #include <filesystem>
 #include <string_view>
 
+#include "model/creation_defaults.h"
 #include "model/mark_settings.h"
 #include "model/object_list.h"
 #include "model/object_ring.h"
 #include "model/view_state.h"
+#include "platform/font_engine.h"
 
 namespace lumetch {
 
@@ -38,6 +40,15 @@ class CketralDoc {
 
   std::filesystem::path work_dir;
   DocObserver* observer = nullptr;
+
+  CreationDefaults defaults;
+  // The request every glyph outline is made with; text objects copy their
+  // face, weight, italic flag and character set into it before their glyph
+  // file is written.
+  FontDescription outline_font;
+  // Null: the system's FreeType/fontconfig engine. Tests put their own here.
+  FontEngine* font_engine = nullptr;
+  FontEngine& fonts() const { return font_engine != nullptr ? *font_engine : system_font_engine(); }
 
   // A file of the working directory.
   std::filesystem::path work_file(std::string_view name) const { return work_dir / name; }

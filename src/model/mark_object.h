@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "model/shape_params.h"
+#include "model/text_params.h"
 
 namespace lumetch {
 
@@ -35,8 +36,9 @@ std::string_view object_prefix(int32_t type);
 
 // The parameter block of an object, owned by it. Types whose blocks are not
 // defined yet carry std::monostate.
-using ParamBlock = std::variant<std::monostate, LineParams, RectangleParams, CircleParams,
-                                TriangleParams, RhombicParams, PolygonParams>;
+using ParamBlock =
+    std::variant<std::monostate, LineParams, RectangleParams, CircleParams, TriangleParams,
+                 RhombicParams, PolygonParams, LineTextParams, ArcTextParams, BarcodeParams>;
 
 struct ScreenRect {
   int32_t left = 0;
