@@ -18,9 +18,13 @@ void CketralDoc::update_screen_rect(MarkObject& obj) const {
 }
 
 void release_resources(MarkObject& obj) {
-  // The six geometric shapes own nothing outside their record; the types that
-  // keep temporary files remove them here when they arrive.
-  (void)obj;
+  std::string_view glyph_file;
+  if (const auto* p = obj.block<LineTextParams>()) glyph_file = p->glyph_file;
+  if (const auto* p = obj.block<ArcTextParams>()) glyph_file = p->glyph_file;
+  if (!glyph_file.empty()) {
+    std::error_code ec;  // a file already gone is fine
+    std::filesystem::remove(std::filesystem::path(glyph_file), ec);
+  }
 }
 
 void delete_objects(CketralDoc& doc, bool all) {

@@ -53,6 +53,13 @@ class CketralDoc {
   // A file of the working directory.
   std::filesystem::path work_file(std::string_view name) const { return work_dir / name; }
 
+  // Where text objects keep their glyph files: the working directory unless
+  // a tool that must not leave files there sets its own.
+  std::filesystem::path glyph_directory;
+  const std::filesystem::path& glyph_dir() const {
+    return glyph_directory.empty() ? work_dir : glyph_directory;
+  }
+
   // Shows the page of `kind` and records it as the selection kind.
   void switch_sheet(int32_t kind);
   void notify_list_changed();

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,16 +32,34 @@ std::unique_ptr<MarkObject> parse_record(std::string_view line);
 // previous layout as it was. False when the file cannot be created or written.
 bool save_layout(const CketralDoc& doc, const std::filesystem::path& path, bool all, bool offset);
 
+// One character line of a line text: its seven CharRecord numbers.
+std::optional<CharRecord> parse_char_line(std::string_view line);
+
+// Lines of type 0 carry additions to the record read before them (plain
+// readers skip them). True when `line` is one; a known addition is applied to
+// `obj` (may be null).
+bool apply_extension_line(std::string_view line, MarkObject* obj);
+
 struct OpenResult {
-  int objects_read = 0;   // -1: the file could not be opened and nothing changed
-  int lines_skipped = 0;  // malformed or unknown records; blank lines do not count
+  int objects_read = 0;        // -1: the file could not be opened and nothing changed
+  int lines_skipped = 0;       // malformed or unknown records; blank lines do not count
+  int char_lines_missing = 0;  // line texts cut short; their remaining records are zero
   bool opened() const { return objects_read >= 0; }
+};
+
+// Work of the layers above the model that an opened object needs: glyph
+// files of texts, the files of imported objects.
+struct LoadHooks {
+  // Called for each object once it is in the ring, named, and (texts) has
+  // its glyph file path.
+  std::function<void(CketralDoc&, MarkObject&)> object_loaded;
 };
 
 // Adds the file's objects to the ring after deselecting the existing ones. The
 // objects read end up selected, named in the object list and the newest of
 // them current; the property sheet switches to the kind read (0 none, the
 // type for one object, -1 for several).
-OpenResult open_layout(CketralDoc& doc, const std::filesystem::path& path);
+OpenResult open_layout(CketralDoc& doc, const std::filesystem::path& path,
+                       const LoadHooks& hooks = {});
 
 }  // namespace lumetch
