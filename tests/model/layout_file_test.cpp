@@ -38,7 +38,9 @@ TEST(FormatRecord, WritesEachShapeWithItsFieldWidthsAndReadsItBack) {
       {"triangle", TRIANGLE, TriangleParams{20.0, 10.0, 0.5, 1}, " 20.000, 10.000,  0.500,1"},
       {"rhombus: %7.2f", RHOMBIC, RhombicParams{20.0, -3.5, 12.346}, "  20.00,  -3.50,  12.35"},
       {"polygon", POLYGON, PolygonParams{20.0, 2.0, 6}, " 20.000,  2.000,6"},
-      {"type without a record yet", BARCODE, {}, ""},
+      {"barcode: text to the end of the line", BARCODE,
+       BarcodeParams{40.0, 10.0, 0.206, 1, "A,B C", 0}, " 40.000, 10.000,  0.206,1,A,B C"},
+      {"type without a record yet", PLT, {}, ""},
       {"block does not match the type", LINE, CircleParams{}, ""},
   };
   for (const auto& c : cases) {
@@ -181,6 +183,91 @@ TEST(OpenLayout, SkipsBadLinesReadsWindowsLineEndsAndLongLines) {
   EXPECT_EQ(s.doc.object_list.entries(),
             (std::vector<std::string>{"drawing", "line1", "line2", "line3"}));
   for (const MarkObject& o : s.doc.ring.oldest_first()) EXPECT_EQ(format_record(o, false), kLine);
+}
+
+TEST(FormatRecord, TextsCarryTabbedTextsCharacterRecordsAndTheVariableFlag) {
+  const std::string head =
+      ",2,3,  1.500,  0.250,-12.500,  7.125, 20.000, 10.000, 45.000,6,2,  0.100,0,1,0,1,";
+  LineTextParams lt;
+  lt.text =
+      "A,\x82\xA0"
+      "B";  // four characters, the third two bytes
+  lt.line_count = 2;
+  lt.line_lengths = {2, 2, 7};
+  lt.chars = {{1, 2, 3, 4, 5, 6, 7}};  // the other three went missing: zeros
+  lt.variable = 1;
+  lt.face_name = "IPAGothic";
+  lt.font_charset = 128;
+  const std::string zeros = "  0.000,  0.000,  0.000,  0.000,  0.000,  0.000,  0.000\n";
+  const std::string line_text =
+      "4" + head + "  1.000,  4.000,  6.000,  0.000,  0.000,0,3,0,0,128,IPAGothic\tA,\x82\xA0" +
+      "B\t  1.000,2,2,2,7\n  1.000,  2.000,  3.000,  4.000,  5.000,  6.000,  7.000\n" + zeros +
+      zeros + zeros + "0,variable,1\n";
+  EXPECT_EQ(format_record(header(LINE_TEXT, lt), false), line_text);
+
+  ArcTextParams at;
+  at.text = "xy";
+  at.chars = {{}, {0.5, 0, 0, 0, -90, 0, 0}};
+  const std::string arc_text =
+      "6" + head + "  6.000,  8.000,0, 20.000, 20.000,260.000,  0.000,  0.000,0,0,0,Arial\txy\t" +
+      "  0.000,  0.000,  0.000,  0.000,  0.000,  0.000,  0.000,  0.500,  0.000,  0.000,  " +
+      "0.000,-90.000,  0.000,  0.000,\n";
+  EXPECT_EQ(format_record(header(ARC_TEXT, at), false), arc_text);
+  const auto arc = parse_record(arc_text);
+  ASSERT_NE(arc, nullptr);
+  EXPECT_EQ(arc->block<ArcTextParams>()->chars, at.chars);
+  EXPECT_EQ(parse_record(arc_text.substr(0, arc_text.size() - 10) + "\n"), nullptr);  // cut short
+
+  // A barcode text longer than its block is cut to 255 bytes.
+  const auto long_code = parse_record("11" + head + "1,1,1,0," + std::string(300, '7'));
+  ASSERT_NE(long_code, nullptr);
+  EXPECT_EQ(long_code->block<BarcodeParams>()->text.size(), kBarcodeTextMax);
+}
+
+TEST(OpenLayout, ReadsCharacterLinesTheVariableFlagAndNamesGlyphFiles) {
+  Session s;
+  s.doc.work_dir = s.dir.path();
+  LineTextParams lt;
+  lt.text = "AB";
+  lt.chars = {{1, 0, 0, 0, 0, 0, 0}, {2, 0, 0, 0, 0, 0, 0}};
+  lt.variable = 1;
+  BarcodeParams bc;
+  bc.variable = 1;
+  const std::string text = format_record(header(LINE_TEXT, lt), false);
+  const std::string code = format_record(header(BARCODE, bc), false);
+  ASSERT_NE(text.find("0,variable,1"), std::string::npos);
+
+  std::vector<std::string> loaded;
+  LoadHooks hooks;
+  hooks.object_loaded = [&](CketralDoc&, MarkObject& o) {
+    if (const auto* p = o.block<LineTextParams>()) loaded.push_back(p->glyph_file);
+  };
+  // The second text lost its last character line: the record that follows
+  // is still read as a record.
+  const std::string cut = text.substr(0, text.find("  2.000"));
+  s.dir.write("in.mrk", text + code + cut + kLine);
+  const OpenResult r = open_layout(s.doc, s.dir.file("in.mrk"), hooks);
+  EXPECT_EQ(r.objects_read, 4);
+  EXPECT_EQ(r.lines_skipped, 0);
+  EXPECT_EQ(r.char_lines_missing, 1);
+  EXPECT_EQ(loaded, (std::vector<std::string>{(s.dir.path() / "txt1.txt").string(),
+                                              (s.dir.path() / "txt2.txt").string()}));
+  std::vector<MarkObject*> objs;
+  for (MarkObject& o : s.doc.ring.oldest_first()) objs.push_back(&o);
+  ASSERT_EQ(objs.size(), 4u);
+  EXPECT_EQ(objs[0]->block<LineTextParams>()->variable, 1);
+  EXPECT_EQ(objs[0]->block<LineTextParams>()->chars, lt.chars);
+  EXPECT_EQ(objs[1]->block<BarcodeParams>()->variable, 1);
+  const auto* damaged = objs[2]->block<LineTextParams>();
+  EXPECT_EQ(damaged->variable, 0);
+  EXPECT_EQ(damaged->chars, (std::vector<CharRecord>{lt.chars[0], {}}));
+  EXPECT_EQ(objs[3]->type, LINE);
+
+  // Deleting a text removes its glyph file.
+  s.dir.write("txt1.txt", "glyphs");
+  objs[1]->selected = objs[2]->selected = objs[3]->selected = 0;
+  delete_objects(s.doc, false);
+  EXPECT_FALSE(fs::exists(s.dir.file("txt1.txt")));
 }
 
 }  // namespace
