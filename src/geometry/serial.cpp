@@ -1,0 +1,114 @@
+#include "geometry/serial.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "geometry/glyph_file.h"
+#include "model/text_params.h"
+#include "platform/text_codec.h"
+
+namespace lumetch {
+
+namespace {
+
+// Longest line text in bytes: what the text entry accepts.
+constexpr std::size_t kLineTextMax = 499;
+
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The blanks the C library skips before a number.
+bool is_c_space(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Adds one to a run of decimal digits without leading zeros ("" is 0).
+std::string increment(std::string digits) {
+  std::size_t i = digits.size();
+  while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+  if (i == 0) return '1' + digits;
+  ++digits[i - 1];
+  return digits;
+}
+
+// Subtracts one from a run of decimal digits without leading zeros, not "";
+// the result has no leading zeros either ("1" gives "").
+std::string decrement(std::string digits) {
+  std::size_t i = digits.size();
+  while (digits[i - 1] == '0') digits[--i] = '9';
+  --digits[i - 1];
+  const std::size_t first = digits.find_first_not_of('0');
+  return first == std::string::npos ? std::string() : digits.substr(first);
+}
+
+// The decimal text of atoi(text) + 1, on digit strings rather than a machine
+// integer so that a serial number of any length counts on correctly.
+std::string converted_plus_one(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && is_c_space(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::size_t start = i;
+  while (i < text.size() && is_digit(text[i])) ++i;
+  while (start < i && text[start] == '0') ++start;
+  const std::string magnitude(text.substr(start, i - start));
+  if (!negative || magnitude.empty()) return increment(magnitude);
+  const std::string lower = decrement(magnitude);
+  return lower.empty() ? std::string("0") : "-" + lower;
+}
+
+}  // namespace
+
+std::string next_serial_text(std::string_view text, std::size_t max_length) {
+  std::string work(text);
+  // A leading 0 counts as 1 so that its digit survives the conversion; it is
+  // given back below by lowering the result's first digit.
+  const bool leading_zero = !work.empty() && work[0] == '0';
+  if (leading_zero) work[0] = '1';
+  std::string result = converted_plus_one(work);
+  // The result starts with a digit from 1 up: the text started with 1.
+  if (leading_zero) --result[0];
+  if (result.size() > max_length) return {};
+  return result;
+}
+
+bool AdvanceSerial(CketralDoc& doc, MarkObject& obj) {
+  if (obj.type == BARCODE) {
+    BarcodeParams* p = obj.block<BarcodeParams>();
+    if (p == nullptr || p->variable != 1) return false;
+    std::string next = next_serial_text(p->text, kBarcodeTextMax);
+    if (next.empty() || next == p->text) return false;
+    p->text = std::move(next);
+    return true;
+  }
+  if (obj.type != LINE_TEXT) return false;
+  LineTextParams* p = obj.block<LineTextParams>();
+  if (p == nullptr || p->variable != 1) return false;
+  std::string next = next_serial_text(p->text, kLineTextMax);
+  if (next.empty() || next == p->text) return false;
+
+  doc.outline_font.face_name = p->face_name;
+  doc.outline_font.weight = p->font_weight;
+  doc.outline_font.italic = p->font_italic;
+  doc.outline_font.charset = p->font_charset;
+  // The glyph file is what every target draws: when it cannot be rewritten,
+  // the text stays as it is, so that the next pass does not mark the old
+  // number again while the object claims the new one.
+  if (!WriteGlyphFile(doc, next, p->glyph_file)) return false;
+
+  const auto length = static_cast<int32_t>(next.size());
+  p->text = next;
+  p->line_count = 1;
+  p->line_lengths = {length, 0};
+  p->chars.resize(static_cast<std::size_t>(CountChars(p->text)));
+
+  CreationDefaults::LineText& d = doc.defaults.line_text;
+  d.text = std::move(next);
+  d.line_count = 1;
+  d.line_lengths = {length, 0};
+  return true;
+}
+
+}  // namespace lumetch
