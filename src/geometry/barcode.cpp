@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "geometry/render_contours.h"
-#include "marker/pen_emitter.h"
 
 namespace lumetch {
 
