@@ -1,7 +1,9 @@
 #include "geometry/glyph_file.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <system_error>
 #include <unordered_map>
@@ -32,7 +34,8 @@ uint16_t clamp_word(int64_t v) {
   return static_cast<uint16_t>(std::clamp<int64_t>(v, 0, static_cast<int64_t>(kWordMax)));
 }
 
-// Font units (Y up) to file units (y down, the cell's top at 700 - 800).
+// Font units (Y up, origin at the pen on the baseline) to file units (y
+// down): the pen lands on x = 50 and the baseline on y = 700.
 uint16_t file_x(double fx) {
   return clamp_word(int64_t{nearest_int(fx)} + 50);
 }
