@@ -41,15 +41,10 @@ Words assemble(const std::vector<HandGlyph>& glyphs) {
   w[0] = static_cast<uint16_t>(glyphs.size());
   for (std::size_t k = 0; k < glyphs.size(); ++k) {
     const HandGlyph& g = glyphs[k];
-    const std::size_t offset = g.data.empty() ? 0 : w.size();
-    const Words dir{g.type,
-                    static_cast<uint16_t>(offset & 0xFFFF),
-                    static_cast<uint16_t>(offset >> 16),
-                    static_cast<uint16_t>(g.data.size()),
-                    g.xmin,
-                    g.xmax,
-                    0};
-    std::copy(dir.begin(), dir.end(), w.begin() + static_cast<std::ptrdiff_t>(1 + 7 * k));
+    const auto offset = static_cast<uint16_t>(g.data.empty() ? 0 : w.size());
+    const uint16_t dir[] = {g.type, offset, 0, static_cast<uint16_t>(g.data.size()),
+                            g.xmin, g.xmax};
+    std::copy(std::begin(dir), std::end(dir), w.begin() + static_cast<std::ptrdiff_t>(1 + 7 * k));
     w.insert(w.end(), g.data.begin(), g.data.end());
   }
   return w;
@@ -82,34 +77,34 @@ struct Rig : test::MarkerCapture {
     for (char ch : text) list.push_back(ch == ' ' ? kBlank : shape);
     glyphs(list);
   }
+  // Copy corner (L, T) = (-7, 3); 0.01 mm per outline unit.
   MarkObject line_text(const std::string& text, std::vector<int32_t> lines = {}) const {
+    if (lines.empty()) lines = {static_cast<int32_t>(text.size())};
     LineTextParams p;
-    p.size_x = p.size_y = 7.68;  // 0.01 mm per outline unit
+    p.size_x = p.size_y = 7.68;
     p.text = text;
     p.glyph_file = path;
-    if (lines.empty()) lines = {static_cast<int32_t>(text.size())};
     p.line_count = static_cast<int32_t>(lines.size());
     p.line_lengths = lines;
-    p.line_lengths.push_back(0);
     p.align = 0;
-    MarkObject obj;
-    obj.type = LINE_TEXT;
-    obj.params = p;
-    obj.width = 20;
-    obj.height = 10;
-    obj.cent_x = 3;  // copy corner (L, T) = (-7, 3)
-    obj.cent_y = -2;
-    return obj;
+    return object(LINE_TEXT, p, 20, 10, 3, -2);
   }
+  // Copy corner (-25, 15): the ellipse centre is (-5, -5).
   MarkObject arc_text(const std::string& text) const {
     ArcTextParams p;
     p.text = text;
     p.glyph_file = path;
+    return object(ARC_TEXT, p, 50, 30, 0, 0);
+  }
+  static MarkObject object(ObjectType type, ParamBlock p, double w, double h, double cx,
+                           double cy) {
     MarkObject obj;
-    obj.type = ARC_TEXT;
-    obj.params = p;
-    obj.width = 50;  // copy corner (-25, 15): the ellipse centre is (-5, -5)
-    obj.height = 30;
+    obj.type = type;
+    obj.params = std::move(p);
+    obj.width = w;
+    obj.height = h;
+    obj.cent_x = cx;
+    obj.cent_y = cy;
     return obj;
   }
   // Each polyline drawn on screen, in millimetres.
@@ -133,14 +128,6 @@ Pt centre_of(const std::vector<Pt>& c) {
 
 TEST(GlyphFileRead, ParsesAndRejectsDamage) {
   const Words good = assemble({kTriangle, kBlank});
-  const auto f = ParseGlyphFile(good);
-  ASSERT_TRUE(f);
-  ASSERT_EQ(f->glyphs.size(), 2u);
-  EXPECT_EQ(f->glyphs[0].type, kGlyphOutline);
-  EXPECT_EQ(f->glyphs[0].xmax, 384);
-  EXPECT_EQ(f->glyphs[0].data, kTriangle.data);
-  EXPECT_EQ(f->glyphs[1].type, kGlyphBlank);
-
   EXPECT_FALSE(ParseGlyphFile({}));
   EXPECT_FALSE(ParseGlyphFile(Words(good.begin(), good.begin() + 14)));  // directory cut short
 
@@ -165,7 +152,10 @@ TEST(GlyphFileRead, ParsesAndRejectsDamage) {
   write_words(dir.file("g.txt"), good, true);  // the odd byte belongs to no word
   const auto read = ReadGlyphFile(dir.file("g.txt"));
   ASSERT_TRUE(read);
+  ASSERT_EQ(read->glyphs.size(), 2u);
+  EXPECT_TRUE(read->glyphs[0].type == kGlyphOutline && read->glyphs[0].xmax == 384);
   EXPECT_EQ(read->glyphs[0].data, kTriangle.data);
+  EXPECT_EQ(read->glyphs[1].type, kGlyphBlank);
   EXPECT_FALSE(ReadGlyphFile(dir.file("missing.txt")));
 }
 
@@ -189,58 +179,57 @@ TEST(ArcAngle, CircleExactEllipseAlongItsArc) {
 
 // Layout of line text: the first point of each drawn character, as (right of
 // L, below T) in millimetres. The triangle is 3.84 mm wide, the blank 1.28.
-struct LayoutCase {
-  const char* name;
-  std::string text;
-  std::vector<int32_t> lines;
+struct Style {
   int32_t align = 0;
   int32_t vertical = 0;
-  bool mirror_x = false;
-  bool mirror_y = false;
+  int32_t mirror_x = 0;
+  int32_t mirror_y = 0;
   double char_angle = 0;
-  std::vector<Pt> expected;
 };
 
 TEST(LineText, LaysOutCharacters) {
-  const std::vector<LayoutCase> cases{
-      {"left, char gap 1", "AA", {}, 0, 0, false, false, 0, {{0, 0}, {4.84, 0}}},
-      {"justified one char at left", "A", {}, 3, 0, false, false, 0, {{0, 0}}},
-      {"justified fills the box", "AA", {}, 3, 0, false, false, 0, {{0, 0}, {16.16, 0}}},
-      {"centre", "A", {}, 2, 0, false, false, 0, {{8.08, 0}}},
-      {"right edge", "A", {}, 1, 0, false, false, 0, {{16.16, 0}}},
-      {"blank advances 128 units plus gap", "A B", {}, 0, 0, false, false, 0, {{0, 0}, {7.12, 0}}},
-      {"empty line takes no space", "AB", {1, 0, 1}, 0, 0, false, false, 0, {{0, 0}, {0, 8.68}}},
-      {"line length cut to the text", "AB", {1, 9}, 0, 0, false, false, 0, {{0, 0}, {0, 8.68}}},
-      {"vertical: columns rightward, chars down, centred",
+  struct Case {
+    const char* name;
+    std::string text;
+    std::vector<int32_t> lines;
+    Style style;
+    std::vector<Pt> expected;
+  };
+  const Case cases[] = {
+      {"left, char gap 1", "AA", {}, {}, {{0, 0}, {4.84, 0}}},
+      {"justified one char at left", "A", {}, {.align = 3}, {{0, 0}}},
+      {"justified fills the box", "AA", {}, {.align = 3}, {{0, 0}, {16.16, 0}}},
+      {"centre", "A", {}, {.align = 2}, {{8.08, 0}}},
+      {"right edge", "A", {}, {.align = 1}, {{16.16, 0}}},
+      {"blank: 128 units plus gap", "A B", {}, {}, {{0, 0}, {7.12, 0}}},
+      {"empty line takes no space", "AB", {1, 0, 1}, {}, {{0, 0}, {0, 8.68}}},
+      {"line cut to the text", "AB", {1, 9}, {}, {{0, 0}, {0, 8.68}}},
+      {"vertical: centred columns",
        "ABC",
        {1, 2},
-       0,
-       1,
-       false,
-       false,
-       0,
+       {.vertical = 1},
        {{1.92, 0}, {10.6, 0}, {10.6, 8.68}}},
-      {"vertical, bottom", "A", {}, 1, 1, false, false, 0, {{1.92, 2.32}}},
-      {"mirror x reflects in the box", "A", {}, 0, 0, true, false, 0, {{20, 0}}},
-      {"mirror y reflects in the box", "A", {}, 0, 0, false, true, 0, {{0, 10}}},
+      {"vertical, bottom", "A", {}, {.align = 1, .vertical = 1}, {{1.92, 2.32}}},
+      {"mirror x in the box", "A", {}, {.mirror_x = 1}, {{20, 0}}},
+      {"mirror y in the box", "A", {}, {.mirror_y = 1}, {{0, 10}}},
       // The top-left corner turns clockwise about (192, 384) to (576, 192).
-      {"char angle 90 turns clockwise", "A", {}, 0, 0, false, false, 90, {{5.76, 1.92}}},
+      {"char angle 90", "A", {}, {.char_angle = 90}, {{5.76, 1.92}}},
   };
-  for (const LayoutCase& c : cases) {
+  for (const Case& c : cases) {
     Rig rig;
     rig.glyphs_for(c.text, kTriangle);
     MarkObject obj = rig.line_text(c.text, c.lines);
     auto& p = *obj.block<LineTextParams>();
-    p.align = c.align;
-    p.vertical = c.vertical;
+    p.align = c.style.align;
+    p.vertical = c.style.vertical;
     p.chars.resize(1);  // the rest read as zeros
-    p.chars[0].angle = c.char_angle;
-    obj.mirror_x = c.mirror_x;
-    obj.mirror_y = c.mirror_y;
+    p.chars[0].angle = c.style.char_angle;
+    obj.mirror_x = c.style.mirror_x;
+    obj.mirror_y = c.style.mirror_y;
     const auto drawn = rig.draw(obj);
     ASSERT_EQ(drawn.size(), c.expected.size()) << c.name;
     for (std::size_t k = 0; k < drawn.size(); ++k) {
-      EXPECT_NEAR(drawn[k][0].x - -7, c.expected[k].x, kTol) << c.name << " char " << k;
+      EXPECT_NEAR(drawn[k][0].x + 7, c.expected[k].x, kTol) << c.name << " char " << k;
       EXPECT_NEAR(3 - drawn[k][0].y, c.expected[k].y, kTol) << c.name << " char " << k;
     }
   }
@@ -322,6 +311,21 @@ TEST(ArcText, CharAngleTurnsClockwiseAndCopiesInnerLoop) {
   EXPECT_NEAR(copies[1][0].x - copies[0][0].x, 60, kTol);
   EXPECT_NEAR(copies[3][0].x - copies[2][0].x, 60, kTol);
   EXPECT_LT(copies[0][0].x, copies[2][0].x);  // A left of B in the first copy
+}
+
+TEST(TextShapes, FilledOutlineGetsCharacterStrokeWidth) {
+  Rig rig;
+  rig.glyphs_for("A", kDiamond);
+  MarkObject obj = rig.line_text("A");
+  obj.output_mode = 2;
+  RecordingCanvas plain;
+  DrawLineText(rig.g, &plain, obj);
+  // On screen only a stroke width adds hatch lines to the painted area.
+  obj.block<LineTextParams>()->chars = {CharRecord{.font_width_x = 0.1}};
+  RecordingCanvas stroked;
+  DrawLineText(rig.g, &stroked, obj);
+  EXPECT_EQ(plain.ops().front().kind, RecordingCanvas::Op::Kind::Polygon);
+  EXPECT_GT(stroked.ops().size(), plain.ops().size() + 10);
 }
 
 TEST(TextShapes, StrokeGlyphMovesAndDraws) {
