@@ -1,5 +1,7 @@
 #include "cli/cli_app.h"
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <istream>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "commands/engrave.h"
+#include "commands/layout_commands.h"
 #include "commands/session.h"
 #include "marker/marker_sim.h"
 #include "marker/pen_emitter.h"
@@ -22,12 +25,36 @@ namespace lumetch {
 
 namespace {
 
+// A private folder for the glyph files of the layout's texts, so that marking
+// never writes or deletes files named like txt1.txt in the caller's folder.
+class GlyphFolder {
+ public:
+  GlyphFolder() {
+    std::error_code ec;
+    std::string pattern = (std::filesystem::temp_directory_path(ec) / "lumetch-XXXXXX").string();
+    if (ec) pattern = "/tmp/lumetch-XXXXXX";
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~GlyphFolder() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  GlyphFolder(const GlyphFolder&) = delete;
+  GlyphFolder& operator=(const GlyphFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
 constexpr const char* kUsage =
     "Usage: lumetch-cli COMMAND [options]\n"
     "\n"
     "Commands:\n"
     "  mark LAYOUT.mrk   run the engraving job on a layout, with the settings of the\n"
-    "                    current directory (\"$.1\", \"fix.txt\", \"port.txt\")\n"
+    "                    current directory (\"$.1\", \"fix.txt\", \"port.txt\"); when\n"
+    "                    variable texts advance, the layout is saved with the next\n"
+    "                    serial numbers\n"
     "  send TEXT...      send marker commands as they stand, one per argument\n"
     "  port              print the marker channel that would be used\n"
     "\n"
@@ -169,6 +196,8 @@ const char* outcome_text(EngraveResult::Outcome outcome) {
       return "a job is already running";
     case EngraveResult::Outcome::NotAvailable:
       return "not available";
+    case EngraveResult::Outcome::SerialFailed:
+      return "stopped: a serial number could not be advanced";
   }
   return "";
 }
@@ -180,8 +209,14 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
   }
   CketralDoc doc;
   start_session(doc, std::filesystem::current_path());
+  const GlyphFolder glyphs;
+  if (glyphs.path().empty()) {
+    err << "lumetch-cli mark: cannot create a temporary folder for the text outlines\n";
+    return 1;
+  }
+  doc.glyph_directory = glyphs.path();
   const std::filesystem::path layout = o.args[0];
-  const OpenResult opened = open_layout(doc, layout);
+  const OpenResult opened = open_layout_file(doc, layout);
   if (!opened.opened()) {
     err << "lumetch-cli mark: cannot open the layout " << layout.string() << "\n";
     return 2;
@@ -189,6 +224,10 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
   if (opened.lines_skipped > 0) {
     err << "lumetch-cli mark: " << opened.lines_skipped
         << " damaged or unknown line(s) of the layout were skipped\n";
+  }
+  if (opened.char_lines_missing > 0) {
+    err << "lumetch-cli mark: " << opened.char_lines_missing
+        << " text(s) of the layout were cut short; their missing character settings are 0\n";
   }
   Marker m(doc.work_dir, o.port);
   CliOperator op(in, err, o.yes);
@@ -201,9 +240,20 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
     err << "lumetch-cli mark: " << r.objects_skipped
         << " object(s) of a kind this build cannot mark were skipped\n";
   }
+  bool saved = true;
+  if (r.texts_changed) {
+    // The next run must mark the next numbers, also after a stop.
+    saved = save_layout(doc, layout, true, false);
+    if (saved) {
+      out << "serial numbers advanced; " << layout.string() << " saved with the next ones\n";
+    } else {
+      err << "lumetch-cli mark: the serial numbers advanced but " << layout.string()
+          << " could not be saved; the next run would repeat them\n";
+    }
+  }
   if (r.outcome == EngraveResult::Outcome::Cancelled) return 1;
   const bool reported = m.report(o, doc.settings, out, err);
-  if (r.outcome != EngraveResult::Outcome::Done) return 1;
+  if (r.outcome != EngraveResult::Outcome::Done || !saved) return 1;
   return reported ? 0 : 1;
 }
 

@@ -1,6 +1,8 @@
 #include "commands/draw_object.h"
 
+#include "geometry/barcode.h"
 #include "geometry/basic_shapes.h"
+#include "geometry/text_shapes.h"
 
 namespace lumetch {
 
@@ -12,6 +14,9 @@ bool has_generator(int32_t type) {
     case TRIANGLE:
     case RHOMBIC:
     case POLYGON:
+    case LINE_TEXT:
+    case ARC_TEXT:
+    case BARCODE:
       return true;
     default:
       return false;
@@ -37,6 +42,15 @@ bool run_generator(GeomContext& g, Canvas* dc, const MarkObject& obj) {
       return true;
     case POLYGON:
       DrawPolygon(g, dc, obj);
+      return true;
+    case LINE_TEXT:
+      DrawLineText(g, dc, obj);
+      return true;
+    case ARC_TEXT:
+      DrawArcText(g, dc, obj);
+      return true;
+    case BARCODE:
+      DrawBarcode(g, dc, obj);
       return true;
     default:
       return false;

@@ -4,20 +4,16 @@
 
 #include "commands/draw_object.h"
 #include "geometry/mapping.h"
+#include "geometry/serial.h"
 #include "model/units.h"
 
 namespace lumetch {
 
 namespace {
 
-bool is_text_or_barcode(int32_t type) {
-  return type == LINE_TEXT || type == BARCODE;
-}
-
-bool has_variable_flag(const MarkObject& obj) {
-  // Line texts and barcodes carry the flag in their blocks, which arrive with
-  // their types; until then no object is variable.
-  (void)obj;
+bool is_variable_text(const MarkObject& obj) {
+  if (const auto* p = obj.block<LineTextParams>()) return p->variable == 1;
+  if (const auto* p = obj.block<BarcodeParams>()) return p->variable == 1;
   return false;
 }
 
@@ -67,6 +63,7 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
   doc.engraving = 1;
   doc.stop_requested = 0;
   bool texts_changed = false;
+  bool serial_failed = false;
   const MarkSettings& s = doc.settings;
 
   if (s.output_style == 1) {
@@ -102,8 +99,25 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
           stopped = true;
           break;
         }
-        if (is_text_or_barcode(obj->type) && has_variable_flag(*obj) && hooks.advance_serial) {
-          texts_changed = hooks.advance_serial(doc, *obj) || texts_changed;
+        if (is_variable_text(*obj)) {
+          if (AdvanceSerial(doc, *obj)) {
+            texts_changed = true;
+          } else {
+            // Going on would mark the same number again.
+            serial_failed = true;
+            stopped = true;
+            const int index = doc.ring.index_of(obj);
+            const auto& entries = doc.object_list.entries();
+            const std::string name = index > 0 && static_cast<std::size_t>(index) < entries.size()
+                                         ? entries[static_cast<std::size_t>(index)]
+                                         : std::string("a variable text");
+            result.error = "The serial number of " + name +
+                           " could not be advanced (it would grow too long, or its outline "
+                           "file could not be written). Marking stopped so that no number is "
+                           "marked twice.";
+            op.message(result.error, "Warning");
+            break;
+          }
         }
       }
       if (stopped) break;
@@ -119,6 +133,7 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
   } else {
     pen.Send("PU;");
   }
+  result.texts_changed = texts_changed;
   if (texts_changed) op.redraw();
   op.set_status(0, " ");
 
@@ -126,6 +141,8 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
   if (port.failed()) {
     result.outcome = EngraveResult::Outcome::PortFailed;
     result.error = port.error();
+  } else if (serial_failed) {
+    result.outcome = EngraveResult::Outcome::SerialFailed;
   } else if (stopped) {
     result.outcome = EngraveResult::Outcome::Stopped;
   }

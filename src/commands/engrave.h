@@ -13,8 +13,6 @@ namespace lumetch {
 struct EngraveHooks {
   // The raster scan job, run instead of the objects when output_style is 1.
   std::function<void(PenEmitter&)> scan_job;
-  // Advances a variable text after a completed pass; true when it changed.
-  std::function<bool(CketralDoc&, MarkObject&)> advance_serial;
 };
 
 struct EngraveResult {
@@ -25,13 +23,15 @@ struct EngraveResult {
     PortFailed,    // the marker port failed; the job stopped
     Busy,          // a job was already running
     NotAvailable,  // the chosen output has no job in this build
+    SerialFailed,  // a variable text could not advance; the job stopped
   };
   Outcome outcome = Outcome::Done;
   int objects_marked = 0;   // objects that got a header or a pass
   int passes = 0;           // generator calls made
   int objects_skipped = 0;  // types without a generator, layers outside 0..7
   std::uint64_t commands_sent = 0;
-  std::string error;  // the port's error when it failed
+  std::string error;           // the port's error, or why a serial number could not advance
+  bool texts_changed = false;  // a variable text advanced: the layout changed
 };
 
 inline constexpr const char* kPowerCheckText = "Please Check the Laser Power!";

@@ -41,17 +41,20 @@ std::optional<NativeOutline> FetchGlyph(const CketralDoc& doc, uint16_t code);
 // Flattens one outline into `buf` from word `data_offset` on (the buffer
 // grows as needed) and fills character k's directory words. Returns the
 // number of data words written (the terminating 0 included), or 0 when the
-// outline has no points: the caller then writes the character as a blank.
+// outline has no points or is too large for the 16-bit length word: the
+// caller then writes the character as a blank.
 std::size_t ConvertGlyph(const NativeOutline& outline, std::vector<uint16_t>& buf, std::size_t k,
                          std::size_t data_offset);
 
-// The whole glyph file of `text` in memory; empty for an empty text.
+// The whole glyph file of `text` in memory; empty for an empty text or one of
+// more than 65535 characters.
 std::vector<uint16_t> BuildGlyphFile(FontEngine& fonts, const FontDescription& font,
                                      std::string_view text);
 
 // Writes the glyph file of `text` with the document's `outline_font`. An
-// empty text writes nothing. False when the file cannot be written (the
-// previous file, if any, is left as it was).
+// empty text writes nothing and removes an old file, so no stale outlines
+// stay behind. False when the file cannot be written (the previous file, if
+// any, is left as it was).
 bool WriteGlyphFile(const CketralDoc& doc, std::string_view text,
                     const std::filesystem::path& path);
 

@@ -109,5 +109,47 @@ TEST(Cli, DamagedLinesAreSkippedAndSaid) {
   EXPECT_NE(r.out.find("1 objects"), std::string::npos);
 }
 
+std::string repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+// A variable line text, an arc text and a variable barcode.
+const std::string kTextLayout =
+    "4,1,1,  1.000,  1.000,  0.000, 20.000, 40.000,  6.000,  0.000,0,2,  0.050,0,0,0,0,"
+    "  1.000,  4.000,  6.000,  0.000,  0.000,0,3,0,0,0,Arial\t0009\t  1.000,1,4,0\n" +
+    repeat("  0.000,  0.000,  0.000,  0.000,  0.000,  0.000,  0.000\n", 4) +
+    "0,variable,1\n"
+    "6,1,1,  1.000,  1.000,  0.000,-10.000, 40.000, 40.000,  0.000,0,0,  0.050,0,0,0,0,"
+    "  6.000,  8.000,0, 20.000, 20.000,260.000,  0.000,  0.000,0,0,0,Arial\tAB\t" +
+    repeat("  0.000,", 14) + "\n" +
+    "11,1,1,  1.000,  1.000,  0.000,-40.000, 40.000, 10.000,  0.000,0,1,  0.050,0,0,0,0,"
+    " 40.000, 10.000,  0.206,0,0099\n"
+    "0,variable,1\n";
+
+TEST(Cli, MarkingTwiceAdvancesTheSerialNumbersAndSavesThem) {
+  test::TempDir dir;
+  dir.write("texts.mrk", kTextLayout);
+  const CliRun first = cli(dir, {"mark", "texts.mrk", "--yes", "--port", "first.txt"});
+  EXPECT_EQ(first.code, 0) << first.err;
+  EXPECT_NE(first.out.find("mark: 3 objects, 3 passes"), std::string::npos) << first.out;
+  EXPECT_NE(first.out.find("serial numbers advanced"), std::string::npos) << first.out;
+  const std::string saved = dir.read("texts.mrk");
+  EXPECT_NE(saved.find("\t0010\t"), std::string::npos) << saved;
+  EXPECT_NE(saved.find(",0100\n0,variable,1\n"), std::string::npos) << saved;
+
+  const CliRun second = cli(dir, {"mark", "texts.mrk", "--yes", "--port", "second.txt"});
+  EXPECT_EQ(second.code, 0) << second.err;
+  const std::string again = dir.read("texts.mrk");
+  EXPECT_NE(again.find("\t0011\t"), std::string::npos);
+  EXPECT_NE(again.find(",0101\n"), std::string::npos);
+  // Both runs marked every object, but not the same numbers; no glyph files
+  // were left in the working directory.
+  EXPECT_GT(dir.read("first.txt").size(), 1000u);
+  EXPECT_NE(dir.read("first.txt"), dir.read("second.txt"));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("txt1.txt")));
+}
+
 }  // namespace
 }  // namespace lumetch

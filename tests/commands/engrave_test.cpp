@@ -197,5 +197,46 @@ TEST(Engrave, ObjectsWithoutGeneratorOrValidLayerAreSkippedWithoutHeader) {
   EXPECT_EQ(j.commands(), std::vector<std::string>{"PU;"});
 }
 
+TEST(Engrave, VariableBarcodeAdvancesAfterEveryPassAndStopsWhenItCannot) {
+  const auto barcode = [](Job& j, std::string text) {
+    auto o = std::make_unique<MarkObject>();
+    o->type = BARCODE;
+    o->width = 40.0;
+    o->height = 10.0;
+    BarcodeParams p;
+    p.text = std::move(text);
+    p.bar_width = 0.2;
+    p.variable = 1;
+    o->params = p;
+    return j.doc.ring.add(std::move(o));
+  };
+  Job j;
+  j.doc.settings.mark_num[0] = 3;
+  MarkObject* code = barcode(j, "0099");
+  const EngraveResult r = j.run();
+  EXPECT_EQ(r.outcome, EngraveResult::Outcome::Done);
+  EXPECT_TRUE(r.texts_changed);
+  EXPECT_EQ(code->block<BarcodeParams>()->text, "0102");
+  // Three passes of three different numbers: 0099, 0100 and 0101.
+  const std::vector<std::string> all = j.commands();
+  const std::vector<std::string> passes(all.begin() + 1, all.end() - 1);
+  ASSERT_EQ(passes.size() % 3, 0u);
+  const auto third = static_cast<std::ptrdiff_t>(passes.size() / 3);
+  const std::vector<std::string> first(passes.begin(), passes.begin() + third);
+  const std::vector<std::string> second(passes.begin() + third, passes.begin() + 2 * third);
+  EXPECT_NE(first, second);
+
+  // A number that would outgrow the text stops the job before it is marked again.
+  Job full;
+  full.doc.settings.mark_num[0] = 2;
+  full.doc.object_list.append("barcode1");
+  barcode(full, std::string(kBarcodeTextMax, '9'));
+  const EngraveResult stopped = full.run();
+  EXPECT_EQ(stopped.outcome, EngraveResult::Outcome::SerialFailed);
+  EXPECT_EQ(stopped.passes, 1);
+  EXPECT_NE(stopped.error.find("barcode1"), std::string::npos) << stopped.error;
+  EXPECT_EQ(full.op.texts("message"), std::vector<std::string>{stopped.error});
+}
+
 }  // namespace
 }  // namespace lumetch

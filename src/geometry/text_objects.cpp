@@ -1,0 +1,27 @@
+#include "geometry/text_objects.h"
+
+#include "geometry/glyph_file.h"
+
+namespace lumetch {
+
+namespace {
+
+template <class Block>
+bool write_glyphs(CketralDoc& doc, const Block& p) {
+  doc.outline_font.face_name = p.face_name;
+  doc.outline_font.weight = p.font_weight;
+  doc.outline_font.italic = p.font_italic;
+  doc.outline_font.charset = p.font_charset;
+  if (p.glyph_file.empty()) return false;
+  return WriteGlyphFile(doc, p.text, p.glyph_file);
+}
+
+}  // namespace
+
+bool WriteObjectGlyphFile(CketralDoc& doc, const MarkObject& obj) {
+  if (const auto* p = obj.block<LineTextParams>()) return write_glyphs(doc, *p);
+  if (const auto* p = obj.block<ArcTextParams>()) return write_glyphs(doc, *p);
+  return false;
+}
+
+}  // namespace lumetch
