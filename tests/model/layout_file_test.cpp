@@ -218,6 +218,15 @@ TEST(FormatRecord, TextsCarryTabbedTextsCharacterRecordsAndTheVariableFlag) {
   EXPECT_EQ(arc->block<ArcTextParams>()->chars, at.chars);
   EXPECT_EQ(parse_record(arc_text.substr(0, arc_text.size() - 10) + "\n"), nullptr);  // cut short
 
+  // 120 characters need more than the old 4999-character line; read whole.
+  at.text = std::string(120, 'W');
+  at.chars.assign(120, CharRecord{0.5, 0, 0, 0, -90, 0, 0});
+  const std::string long_arc = format_record(header(ARC_TEXT, at), false);
+  EXPECT_GT(long_arc.size(), 5000u);
+  const auto long_back = parse_record(long_arc);
+  ASSERT_NE(long_back, nullptr);
+  EXPECT_EQ(long_back->block<ArcTextParams>()->chars, at.chars);
+
   // A barcode text longer than its block is cut to 255 bytes.
   const auto long_code = parse_record("11" + head + "1,1,1,0," + std::string(300, '7'));
   ASSERT_NE(long_code, nullptr);
