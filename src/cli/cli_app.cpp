@@ -214,7 +214,7 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
     err << "lumetch-cli mark: cannot create a temporary folder for the text outlines\n";
     return 1;
   }
-  doc.glyph_directory = glyphs.path();
+  doc.scratch_directory = glyphs.path();
   const std::filesystem::path layout = o.args[0];
   const OpenResult opened = open_layout_file(doc, layout);
   if (!opened.opened()) {

@@ -13,6 +13,14 @@ void CketralDoc::notify_list_changed() {
   if (observer != nullptr) observer->list_changed();
 }
 
+void CketralDoc::invalidate_selection(double width, double height, double angle) {
+  if (observer != nullptr) observer->invalidate_selection(width, height, angle);
+}
+
+void CketralDoc::invalidate_all() {
+  if (observer != nullptr) observer->invalidate_all();
+}
+
 void CketralDoc::update_screen_rect(MarkObject& obj) const {
   obj.screen_rect = compute_screen_rect(obj, view.zoom(), view.origin_x, view.origin_y);
 }

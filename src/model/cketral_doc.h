@@ -21,6 +21,11 @@ class DocObserver {
   virtual void sheet_switched(int32_t /*kind*/) {}
   // Entries or the selection of the object list changed.
   virtual void list_changed() {}
+  // The area of a new or changed selected object (width × height mm turned
+  // by angle degrees about its centre) must be repainted.
+  virtual void invalidate_selection(double /*width*/, double /*height*/, double /*angle*/) {}
+  // The whole view must be repainted.
+  virtual void invalidate_all() {}
 };
 
 // The program's state: objects, settings, job flags and the view's window-free part.
@@ -53,16 +58,19 @@ class CketralDoc {
   // A file of the working directory.
   std::filesystem::path work_file(std::string_view name) const { return work_dir / name; }
 
-  // Where text objects keep their glyph files: the working directory unless
-  // a tool that must not leave files there sets its own.
-  std::filesystem::path glyph_directory;
-  const std::filesystem::path& glyph_dir() const {
-    return glyph_directory.empty() ? work_dir : glyph_directory;
+  // Where objects keep their temporary files (glyph files of texts, stroke
+  // files of plots): the working directory unless a tool that must not leave
+  // files there sets its own.
+  std::filesystem::path scratch_directory;
+  const std::filesystem::path& scratch_dir() const {
+    return scratch_directory.empty() ? work_dir : scratch_directory;
   }
 
   // Shows the page of `kind` and records it as the selection kind.
   void switch_sheet(int32_t kind);
   void notify_list_changed();
+  void invalidate_selection(double width, double height, double angle);
+  void invalidate_all();
 
   // screen_rect of an object at the view's current zoom and origin.
   void update_screen_rect(MarkObject& obj) const;

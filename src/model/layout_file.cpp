@@ -621,7 +621,7 @@ OpenResult open_layout(CketralDoc& doc, const std::filesystem::path& path, const
     kind = read.size() == 1 ? type : -1;
     const std::string name = next_object_name(doc.object_list, object_prefix(type));
     doc.object_list.append(name);
-    const std::string glyph_file = (doc.glyph_dir() / (name + ".txt")).string();
+    const std::string glyph_file = (doc.scratch_dir() / (name + ".txt")).string();
     if (auto* p = obj->block<LineTextParams>()) p->glyph_file = glyph_file;
     if (auto* p = obj->block<ArcTextParams>()) p->glyph_file = glyph_file;
     if (hooks.object_loaded) hooks.object_loaded(doc, *obj);

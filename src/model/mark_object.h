@@ -5,6 +5,7 @@
 #include <string_view>
 #include <variant>
 
+#include "model/import_params.h"
 #include "model/shape_params.h"
 #include "model/text_params.h"
 
@@ -38,7 +39,8 @@ std::string_view object_prefix(int32_t type);
 // defined yet carry std::monostate.
 using ParamBlock =
     std::variant<std::monostate, LineParams, RectangleParams, CircleParams, TriangleParams,
-                 RhombicParams, PolygonParams, LineTextParams, ArcTextParams, BarcodeParams>;
+                 RhombicParams, PolygonParams, LineTextParams, ArcTextParams, BarcodeParams,
+                 PltBlock, BmpBlock, VctBlock>;
 
 struct ScreenRect {
   int32_t left = 0;

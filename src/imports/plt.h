@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "geometry/mapping.h"
+#include "model/mark_object.h"
+#include "model/view_state.h"
+#include "platform/canvas.h"
+
+namespace lumetch {
+
+// What reading a plot file leaves for the caller to copy into a PltBlock.
+struct PltParse {
+  enum Result : int32_t { kCannotOpen = -1, kWrongExtension = 0, kRead = 1 };
+  int32_t result = kCannotOpen;
+  int32_t min_x = 30000;
+  int32_t min_y = 30000;
+  int32_t max_x = -30000;
+  int32_t max_y = -30000;
+  std::array<std::string, 8> pen_file;
+  std::array<int32_t, 8> pen_used{};
+  std::string error;  // why the stroke files could not be written, if they could not
+};
+
+// Reads the HPGL plot at `path` (extension "plt", any case) and writes one
+// stroke file per pen used, named base + pen index 0..7 + ".$". Nothing is
+// written unless the result is kRead. A stroke file that cannot be written
+// makes the result kCannotOpen with `error` set.
+PltParse ParsePlt(const std::filesystem::path& path, const std::string& base);
+
+// The block of a new PLT object from a successful parse: extents, sizes (mm
+// per plot unit from `resolution`, or 10 mm wide when it is 0), pen files,
+// pen_layer[i] = i. Nullopt when the extents give no size.
+std::optional<PltBlock> plt_block_from(const PltParse& parse, const std::string& source_path,
+                                       int32_t resolution);
+
+// Generator: strokes scaled to the object's box, copies row by row, pens 0..7;
+// on the marker each used pen sends its layer's header and passes.
+void DrawPlt(GeomContext& g, Canvas* dc, const MarkObject& obj);
+
+// The file dialog's miniature: the plot drawn into (x0, y0, w, h), pen i in
+// layer colour i. Nothing is written to disk. False when the file cannot be
+// read or is no plot.
+bool PreviewPlt(Canvas& dc, const std::filesystem::path& path, int32_t x0, int32_t y0, int32_t w,
+                int32_t h, const std::array<Rgb, 8>& colours);
+
+}  // namespace lumetch
