@@ -230,6 +230,9 @@ bool has_record_format(int32_t type) {
     case LINE_TEXT:
     case ARC_TEXT:
     case BARCODE:
+    case PLT:
+    case BMP:
+    case VCT:
       return true;
     default:
       return false;
@@ -403,6 +406,28 @@ std::string format_record(const MarkObject& obj, bool offset) {
         w.end_line();
       }
       break;
+    case PLT:
+      if (const auto* p = obj.block<PltBlock>()) {
+        write_header(w, obj, offset);
+        w.last_text(p->source_path);
+        w.end_line();
+      }
+      break;
+    case BMP:
+      if (const auto* p = obj.block<BmpBlock>()) {
+        write_header(w, obj, offset);
+        w.integer(p->style);
+        w.last_text(p->source_path);
+        w.end_line();
+      }
+      break;
+    case VCT:
+      if (const auto* p = obj.block<VctBlock>()) {
+        write_header(w, obj, offset);
+        w.last_text(p->source_path);
+        w.end_line();
+      }
+      break;
     default:
       break;
   }
@@ -535,6 +560,25 @@ std::unique_ptr<MarkObject> parse_record(std::string_view line) {
       // The block holds at most 255 bytes.
       if (p.text.size() > kBarcodeTextMax) p.text.resize(kBarcodeTextMax);
       p.variable = 0;
+      obj->params = std::move(p);
+      break;
+    }
+    case PLT: {
+      PltBlock p;
+      p.source_path = r.rest_text();
+      obj->params = std::move(p);
+      break;
+    }
+    case BMP: {
+      BmpBlock p;
+      p.style = r.integer();
+      p.source_path = r.rest_text();
+      obj->params = std::move(p);
+      break;
+    }
+    case VCT: {
+      VctBlock p;
+      p.source_path = r.rest_text();
       obj->params = std::move(p);
       break;
     }

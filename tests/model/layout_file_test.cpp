@@ -22,6 +22,19 @@ MarkObject header(int32_t type, ParamBlock block = {}) {
           type, 0, 1,   2,    0.1,   0,     0,    1,    block, nullptr, nullptr};
 }
 
+template <class Block>
+Block with_path(const char* path) {
+  Block b;
+  b.source_path = path;
+  return b;
+}
+
+BmpBlock bmp_style_1(const char* path) {
+  BmpBlock b = with_path<BmpBlock>(path);
+  b.style = 1;
+  return b;
+}
+
 TEST(FormatRecord, WritesEachShapeWithItsFieldWidthsAndReadsItBack) {
   const std::string head =
       ",2,3,  1.500,  0.250,-12.500,  7.125, 20.000, 10.000, 45.000,6,2,  0.100,0,1,0,1,";
@@ -40,7 +53,9 @@ TEST(FormatRecord, WritesEachShapeWithItsFieldWidthsAndReadsItBack) {
       {"polygon", POLYGON, PolygonParams{20.0, 2.0, 6}, " 20.000,  2.000,6"},
       {"barcode: text to the end of the line", BARCODE,
        BarcodeParams{40.0, 10.0, 0.206, 1, "A,B C", 0}, " 40.000, 10.000,  0.206,1,A,B C"},
-      {"type without a record yet", PLT, {}, ""},
+      {"plt: the path ends the line", PLT, with_path<PltBlock>("/p/a,b.plt"), "/p/a,b.plt"},
+      {"bmp", BMP, bmp_style_1("logo.bmp"), "1,logo.bmp"},
+      {"vct", VCT, with_path<VctBlock>("/v/o.vct"), "/v/o.vct"},
       {"block does not match the type", LINE, CircleParams{}, ""},
   };
   for (const auto& c : cases) {
