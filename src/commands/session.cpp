@@ -1,6 +1,7 @@
 #include "commands/session.h"
 
 #include "marker/speed_modes.h"
+#include "model/defaults_file.h"
 #include "model/settings_file.h"
 
 namespace lumetch {
@@ -9,6 +10,8 @@ void start_session(CketralDoc& doc, const std::filesystem::path& work_dir) {
   doc.work_dir = work_dir;
   doc.settings = MarkSettings{};
   load_settings(doc.work_file("$.1"), doc.settings);
+  doc.defaults = CreationDefaults{};
+  load_defaults(doc.work_file("default.$"), doc.defaults);
   const SpeedModes modes = load_speed_modes(doc.work_file("fix.txt"));
   doc.view.stable_speed_cmd = modes.stable_speed_cmd;
   doc.view.variable_speed_cmd = modes.variable_speed_cmd;
@@ -25,7 +28,9 @@ bool end_session(CketralDoc& doc) {
   for (MarkObject& o : doc.ring.oldest_first()) release_resources(o);
   doc.ring.clear();
   create_fix_file_if_missing(doc.work_file("fix.txt"));
-  return save_settings(doc.work_file("$.1"), doc.settings);
+  const bool settings_saved = save_settings(doc.work_file("$.1"), doc.settings);
+  const bool defaults_saved = save_defaults(doc.work_file("default.$"), doc.defaults);
+  return settings_saved && defaults_saved;
 }
 
 }  // namespace lumetch

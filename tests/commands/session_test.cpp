@@ -12,6 +12,7 @@ namespace {
 TEST(Session, FirstStartInAnEmptyDirectoryUsesDefaultsAndLeavesTheFilesOnExit) {
   test::TempDir dir;
   CketralDoc doc;
+  doc.defaults.line.length = "99";  // a missing "default.$" gives the initial values
   start_session(doc, dir.path());
   EXPECT_EQ(doc.settings, MarkSettings{});
   EXPECT_EQ(doc.view.stable_speed_cmd, "SP1;");
@@ -23,14 +24,18 @@ TEST(Session, FirstStartInAnEmptyDirectoryUsesDefaultsAndLeavesTheFilesOnExit) {
   obj->type = LINE;
   doc.ring.add(std::move(obj));
   doc.settings.scan_dot = 0.0126;
+  EXPECT_EQ(doc.defaults, CreationDefaults{});
+  doc.defaults.rectangle.width = "35";
   ASSERT_TRUE(end_session(doc));
   EXPECT_TRUE(doc.ring.is_empty());
   EXPECT_EQ(dir.read("fix.txt"), "stable speed:SP1;\nVarible speed:SP2;\n");
   EXPECT_NE(dir.read("$.1").find("scan_dot   0.013;"), std::string::npos);
+  EXPECT_NE(dir.read("default.$").find("rect:35,20,"), std::string::npos);
 
   CketralDoc next;
   start_session(next, dir.path());
   EXPECT_DOUBLE_EQ(next.settings.scan_dot, 0.013);
+  EXPECT_EQ(next.defaults.rectangle.width, "35");
 }
 
 TEST(Session, StartReadsTheDialectAndZoomAndExitKeepsTheOperatorsFixTxt) {

@@ -1,0 +1,422 @@
+#include "commands/create_object.h"
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "geometry/barcode.h"
+#include "geometry/glyph_file.h"
+#include "geometry/text_objects.h"
+#include "imports/bmp.h"
+#include "imports/plt.h"
+#include "imports/vct.h"
+#include "platform/text_codec.h"
+
+namespace lumetch {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kWarning = "Warning";
+
+// The leading number of a typed text, as C's atof reads it but in any locale:
+// blanks first, then the longest number; no number, or one out of range, is 0.
+std::string_view number_start(std::string_view text) {
+  const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");
+  if (start == std::string_view::npos) return {};
+  text.remove_prefix(start);
+  if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
+  return text;
+}
+
+double text_to_double(std::string_view text) {
+  text = number_start(text);
+  double v = 0.0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+  return r.ec == std::errc{} && std::isfinite(v) ? v : 0.0;
+}
+
+int32_t text_to_int(std::string_view text) {
+  text = number_start(text);
+  int32_t v = 0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+  return r.ec == std::errc{} ? v : 0;
+}
+
+// A layer outside the eight would index past the per-layer settings.
+int32_t usable_layer(int32_t layer) {
+  return layer >= 0 && layer <= 7 ? layer : 0;
+}
+
+std::unique_ptr<MarkObject> new_record(int32_t type, double width, double height) {
+  auto obj = std::make_unique<MarkObject>();
+  obj->type = type;
+  obj->rows = 1;
+  obj->columns = 1;
+  obj->row_gap = 1.0;
+  obj->column_gap = 1.0;
+  obj->cent_x = 0.0;
+  obj->cent_y = 0.0;
+  obj->width = width;
+  obj->height = height;
+  obj->angle = 0.0;
+  obj->layer = 0;
+  obj->selected = 1;
+  obj->keep_aspect = 0;
+  obj->mirror_x = 0;
+  obj->mirror_y = 0;
+  return obj;
+}
+
+void set_style(MarkObject& obj, const OutputStyle& s) {
+  obj.output_mode = s.output_mode;
+  obj.fill_pitch = s.fill_pitch;
+  obj.fill_direction = s.fill_direction;
+}
+
+std::unique_ptr<MarkObject> build_line_text(const CreationDefaults::LineText& t) {
+  LineTextParams p;
+  p.size_x = text_to_double(t.size_x);
+  p.size_y = text_to_double(t.size_y);
+  p.char_gap = text_to_double(t.char_gap);
+  p.line_width_x = text_to_double(t.line_width_x);
+  p.line_width_y = text_to_double(t.line_width_y);
+  p.line_gap = text_to_double(t.line_gap);
+  p.vertical = t.vertical;
+  p.align = t.align;
+  p.font_weight = t.font_weight;
+  p.font_italic = t.font_italic;
+  p.font_charset = t.font_charset;
+  p.variable = 0;
+  p.face_name = t.face_name;
+  // The default keeps its lines apart with CR LF; the object keeps the text
+  // without breaks and the length of each line.
+  p.text = t.text;
+  p.line_lengths = SplitLines(p.text);
+  p.line_count = static_cast<int32_t>(p.line_lengths.size());
+  p.line_lengths.push_back(0);
+  p.chars.assign(static_cast<std::size_t>(CountChars(p.text)), CharRecord{});
+  auto obj = new_record(LINE_TEXT, text_to_double(t.width), text_to_double(t.height));
+  obj->angle = text_to_double(t.angle);
+  obj->layer = usable_layer(t.layer);
+  set_style(*obj, t.style);
+  obj->params = std::move(p);
+  return obj;
+}
+
+std::unique_ptr<MarkObject> build_arc_text(const CreationDefaults::ArcText& t) {
+  ArcTextParams p;
+  p.size_x = text_to_double(t.size_x);
+  p.size_y = text_to_double(t.size_y);
+  p.radius_x = text_to_double(t.radius_x);
+  p.radius_y = text_to_double(t.radius_y);
+  p.span = text_to_double(t.span);
+  p.line_width_x = text_to_double(t.line_width_x);
+  p.line_width_y = text_to_double(t.line_width_y);
+  p.downward = t.downward;
+  p.font_weight = t.font_weight;
+  p.font_italic = t.font_italic;
+  p.font_charset = t.font_charset;
+  p.face_name = t.face_name;
+  p.text = t.text;
+  p.chars.assign(static_cast<std::size_t>(CountChars(p.text)), CharRecord{});
+  auto obj = new_record(ARC_TEXT, 2 * p.radius_x, 2 * p.radius_y);
+  obj->angle = text_to_double(t.angle);
+  obj->layer = usable_layer(t.layer);
+  set_style(*obj, t.style);
+  obj->params = std::move(p);
+  return obj;
+}
+
+// The record of a shape, text or barcode from the type's defaults.
+std::unique_ptr<MarkObject> build_from_defaults(const CreationDefaults& d, int32_t type) {
+  std::unique_ptr<MarkObject> obj;
+  switch (type) {
+    case LINE: {
+      const auto& t = d.line;
+      const LineParams p{text_to_double(t.length), text_to_double(t.thickness)};
+      obj = new_record(type, p.size_x, p.size_y);
+      obj->angle = text_to_double(t.angle);
+      set_style(*obj, t.style);
+      obj->params = p;
+      break;
+    }
+    case RECTANGLE: {
+      const auto& t = d.rectangle;
+      const RectangleParams p{text_to_double(t.width), text_to_double(t.height),
+                              text_to_double(t.edge_size), text_to_double(t.edge_radius),
+                              t.edge_style};
+      obj = new_record(type, p.size_x, p.size_y);
+      set_style(*obj, t.style);
+      obj->params = p;
+      break;
+    }
+    case CIRCLE: {
+      const auto& t = d.ellipse;
+      const CircleParams p{text_to_double(t.size_x), text_to_double(t.size_y),
+                           text_to_double(t.edge_size)};
+      obj = new_record(type, p.size_x, p.size_y);
+      set_style(*obj, t.style);
+      obj->params = p;
+      break;
+    }
+    case TRIANGLE: {
+      const auto& t = d.triangle;
+      const TriangleParams p{text_to_double(t.width), text_to_double(t.height),
+                             text_to_double(t.edge_size), t.direction};
+      obj = new_record(type, p.size_x, p.size_y);
+      set_style(*obj, t.style);
+      obj->params = p;
+      break;
+    }
+    case RHOMBIC: {
+      const auto& t = d.rhombic;
+      const RhombicParams p{text_to_double(t.width), text_to_double(t.height),
+                            text_to_double(t.edge_size)};
+      obj = new_record(type, p.size_x, p.size_y);
+      set_style(*obj, t.style);
+      obj->params = p;
+      break;
+    }
+    case POLYGON: {
+      const auto& t = d.polygon;
+      const PolygonParams p{text_to_double(t.size), text_to_double(t.edge_size),
+                            text_to_int(t.edge_count)};
+      obj = new_record(type, p.size, p.size);
+      obj->keep_aspect = 1;
+      set_style(*obj, t.style);
+      obj->params = p;
+      break;
+    }
+    case BARCODE: {
+      const auto& t = d.barcode;
+      BarcodeParams p;
+      p.size_x = text_to_double(t.width);
+      p.size_y = text_to_double(t.height);
+      p.text = t.text.substr(0, kBarcodeTextMax);
+      p.display_type = 0;
+      p.variable = 0;
+      p.bar_width = code39_bar_width(p.size_x, p.text.size());
+      obj = new_record(type, p.size_x, p.size_y);
+      set_style(*obj, t.style);
+      obj->params = std::move(p);
+      break;
+    }
+    case LINE_TEXT:
+      obj = build_line_text(d.line_text);
+      break;
+    case ARC_TEXT:
+      obj = build_arc_text(d.arc_text);
+      break;
+    default:
+      break;
+  }
+  return obj;
+}
+
+// Adds the record ahead of all others as the only selected object, shows its
+// page and names it at the end of the object list.
+MarkObject* place(CketralDoc& doc, std::unique_ptr<MarkObject> record, const std::string& name) {
+  doc.update_screen_rect(*record);
+  MarkObject* obj = doc.ring.add(std::move(record));
+  doc.switch_sheet(obj->type);
+  doc.object_list.append(name);
+  doc.object_list.select(doc.object_list.size() - 1);
+  doc.notify_list_changed();
+  return obj;
+}
+
+bool is_import(int32_t type) {
+  return type == PLT || type == BMP || type == VCT;
+}
+
+void warn(Operator& op, const std::string& text) {
+  op.message(text, kWarning);
+}
+
+std::unique_ptr<MarkObject> import_plt(CketralDoc& doc, const fs::path& path,
+                                       const std::string& name, Operator& op) {
+  const std::string shown = path.string();
+  const PltParse parse = ParsePlt(path, (doc.scratch_dir() / name).string());
+  if (parse.result == PltParse::kWrongExtension) {
+    warn(op, "The file " + shown + " is not a PLT file.");
+    return nullptr;
+  }
+  if (parse.result != PltParse::kRead) {
+    warn(op, parse.error.empty() ? "The file " + shown + " cannot be opened." : parse.error);
+    return nullptr;
+  }
+  std::optional<PltBlock> block = plt_block_from(parse, shown, doc.settings.resolution);
+  if (!block) {
+    for (std::size_t i = 0; i < parse.pen_file.size(); ++i) {
+      std::error_code ec;  // a file that is not there needs no removing
+      if (parse.pen_used[i] != 0) fs::remove(fs::path(parse.pen_file[i]), ec);
+    }
+    warn(op, "The plot in " + shown +
+                 " cannot be given a size: it has no width or height, or the resolution setting"
+                 " is negative.");
+    return nullptr;
+  }
+  auto obj = new_record(PLT, block->init_width, block->init_height);
+  obj->keep_aspect = 1;
+  set_style(*obj, OutputStyle{0, 0.05, 0});
+  obj->params = std::move(*block);
+  return obj;
+}
+
+std::unique_ptr<MarkObject> import_bmp(CketralDoc& doc, const fs::path& path, Operator& op) {
+  BmpLoad load = LoadBmp(path, doc.settings.resolution, &op);  // it shows its own refusals
+  if (load.result != BmpLoad::kLoaded) return nullptr;
+  double width = load.init_width;
+  double height = load.init_height;
+  if (!(width > 0) || !(height > 0)) {
+    // Sized in whole millimetres an image under 1 mm would have no size at
+    // all; such an image takes its exact size instead.
+    const int32_t resolution = doc.settings.resolution;
+    const double per_mm = resolution >= 2 ? static_cast<double>(resolution) : 40.0;
+    width = load.width_px / per_mm;
+    height = load.height_px / per_mm;
+  }
+  if (!(width > 0) || !(height > 0)) {
+    warn(op, "The image in " + path.string() + " has no pixels.");
+    return nullptr;
+  }
+  BmpBlock b;
+  b.source_path = path.string();
+  b.style = 0;
+  b.width_px = load.width_px;
+  b.height_px = load.height_px;
+  b.image_width = width;
+  b.image_height = height;
+  b.bits_offset = load.bits_offset;
+  b.top_down = load.top_down;
+  b.dib = std::move(load.dib);
+  auto obj = new_record(BMP, width, height);
+  obj->keep_aspect = 1;
+  set_style(*obj, OutputStyle{0, doc.defaults.bmp.fill_pitch, 0});
+  obj->params = std::move(b);
+  return obj;
+}
+
+std::unique_ptr<MarkObject> import_vct(CketralDoc& doc, const fs::path& path, Operator& op) {
+  const std::string shown = path.string();
+  const std::optional<VctHeader> header = read_vct_header(path);
+  if (!header) {
+    const bool opens = std::ifstream(path, std::ios::binary).is_open();
+    warn(op, opens ? "The file " + shown + " is not a VCT file."
+                   : "The file " + shown + " cannot be opened.");
+    return nullptr;
+  }
+  std::optional<VctBlock> block = vct_block_from(*header, shown);
+  if (!block) {
+    warn(op, "The outlines in " + shown +
+                 " have no size to scale: XMAX equals XMIN or YMAX equals YMIN.");
+    return nullptr;
+  }
+  auto obj = new_record(VCT, block->init_width, block->init_height);
+  obj->keep_aspect = 1;
+  set_style(*obj, doc.defaults.vct.style);
+  obj->params = std::move(*block);
+  return obj;
+}
+
+// The import steps after the file is chosen; the name was taken first.
+MarkObject* import_chosen(CketralDoc& doc, int32_t type, const fs::path& path,
+                          const std::string& name, Operator& op) {
+  std::unique_ptr<MarkObject> record;
+  if (type == PLT) record = import_plt(doc, path, name, op);
+  if (type == BMP) record = import_bmp(doc, path, op);
+  if (type == VCT) record = import_vct(doc, path, op);
+  if (!record) return nullptr;
+  MarkObject* obj = place(doc, std::move(record), name);
+  doc.invalidate_all();
+  return obj;
+}
+
+FileRequest import_request(int32_t type) {
+  FileRequest r;
+  r.save = false;
+  r.overwrite_prompt = true;
+  if (type == PLT) {
+    r.initial_name = "*.plt";
+    r.filter = "CAD File(*.plt)|*.plt|";
+  } else if (type == BMP) {
+    r.initial_name = "*.bmp";
+    r.filter = "BMP File(*.bmp)|*.bmp|";
+  } else {
+    r.initial_name = "*.vct";
+    r.filter = "VCT File(*.vct)|*.vct|";
+  }
+  return r;
+}
+
+}  // namespace
+
+int32_t creation_type(int32_t command_id) {
+  switch (command_id) {
+    case kCmdLine:
+      return LINE;
+    case kCmdRectangle:
+      return RECTANGLE;
+    case kCmdCircle:
+      return CIRCLE;
+    case kCmdLineText:
+      return LINE_TEXT;
+    case kCmdArcText:
+      return ARC_TEXT;
+    case kCmdPlt:
+      return PLT;
+    case kCmdBmp:
+      return BMP;
+    case kCmdVct:
+      return VCT;
+    case kCmdTriangle:
+      return TRIANGLE;
+    case kCmdRhombus:
+      return RHOMBIC;
+    case kCmdPolygon:
+      return POLYGON;
+    case kCmdBarcode:
+      return BARCODE;
+    default:
+      return NONE;
+  }
+}
+
+MarkObject* CreateObject(CketralDoc& doc, int32_t type, Operator& op) {
+  if (!is_object_type(type)) return nullptr;
+  const std::string name = next_object_name(doc.object_list, object_prefix(type));
+  if (is_import(type)) {
+    const std::optional<fs::path> chosen = op.choose_file(import_request(type));
+    if (!chosen) return nullptr;
+    return import_chosen(doc, type, *chosen, name, op);
+  }
+  std::unique_ptr<MarkObject> record = build_from_defaults(doc.defaults, type);
+  if (!record) return nullptr;
+  MarkObject* obj = place(doc, std::move(record), name);
+  const std::string glyph_file = (doc.scratch_dir() / (name + ".txt")).string();
+  if (auto* p = obj->block<LineTextParams>()) p->glyph_file = glyph_file;
+  if (auto* p = obj->block<ArcTextParams>()) p->glyph_file = glyph_file;
+  // A glyph file that cannot be written leaves the text undrawn, as the text
+  // pages do; the object stays.
+  if (obj->type == LINE_TEXT || obj->type == ARC_TEXT) WriteObjectGlyphFile(doc, *obj);
+  doc.invalidate_selection(obj->width, obj->height, obj->angle);
+  return obj;
+}
+
+MarkObject* ImportFile(CketralDoc& doc, int32_t type, const std::filesystem::path& path,
+                       Operator& op) {
+  if (!is_import(type)) return nullptr;
+  const std::string name = next_object_name(doc.object_list, object_prefix(type));
+  return import_chosen(doc, type, path, name, op);
+}
+
+}  // namespace lumetch
