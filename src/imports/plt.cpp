@@ -1,0 +1,853 @@
+#include "imports/plt.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <system_error>
+
+#include "commands/engrave.h"
+#include "marker/pen_emitter.h"
+
+namespace lumetch {
+
+namespace {
+
+constexpr int kPenCount = 8;
+constexpr std::size_t kReadBlock = std::size_t{1} << 20;
+constexpr std::size_t kStrokeBuffer = std::size_t{1} << 16;
+// A stroke line is at most 27 bytes ("1 -2147483648 -2147483648;\n").
+constexpr std::size_t kStrokeLineMax = 32;
+// Longer stroke lines cannot come from the importer and are skipped.
+constexpr std::size_t kStrokeLineCap = 128;
+
+constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+bool is_space(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+char upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string reason() {
+  return std::strerror(errno);
+}
+
+// The text after the last "." must read "plt" in any case.
+bool has_plt_extension(const std::filesystem::path& path) {
+  const std::string s = path.string();
+  const std::size_t dot = s.rfind('.');
+  if (dot == std::string::npos || s.size() - dot != 4) return false;
+  return upper(s[dot + 1]) == 'P' && upper(s[dot + 2]) == 'L' && upper(s[dot + 3]) == 'T';
+}
+
+// ---------------------------------------------------------------------------
+// Command reader
+
+// An integer read like strtol: optional leading white space (when allowed),
+// a sign, digits; it ends at the first other character. Values beyond the
+// int32 range saturate.
+class IntScan {
+ public:
+  explicit IntScan(bool skip_space) : skip_space_(skip_space) {}
+
+  // False once the number has ended.
+  bool feed(char c) {
+    switch (state_) {
+      case State::kLead:
+        if (skip_space_ && is_space(c)) return true;
+        if (c == '+' || c == '-') {
+          negative_ = c == '-';
+          state_ = State::kSign;
+          return true;
+        }
+        [[fallthrough]];
+      case State::kSign:
+      case State::kDigits:
+        if (!is_digit(c)) {
+          state_ = State::kDone;
+          return false;
+        }
+        state_ = State::kDigits;
+        magnitude_ = magnitude_ * 10 + (c - '0');
+        if (magnitude_ > kLimit) magnitude_ = kLimit;
+        return true;
+      case State::kDone:
+        return false;
+    }
+    return false;
+  }
+
+  int32_t value() const {
+    if (negative_) return static_cast<int32_t>(-magnitude_);
+    return static_cast<int32_t>(magnitude_ > kInt32Max ? kInt32Max : magnitude_);
+  }
+
+ private:
+  enum class State : uint8_t { kLead, kSign, kDigits, kDone };
+  static constexpr int64_t kLimit = int64_t{kInt32Max} + 1;
+
+  bool skip_space_;
+  State state_ = State::kLead;
+  bool negative_ = false;
+  int64_t magnitude_ = 0;
+};
+
+enum class Op : uint8_t { kOther, kSelectPen, kUp, kDown, kAbsolute };
+
+struct PltCommand {
+  Op op = Op::kOther;
+  int32_t pen = -1;  // SP: 0..7 for the digits 1..8, -1 for anything else
+  bool has_pair = false;
+  int32_t x = 0;
+  int32_t y = 0;
+};
+
+// Splits plot text into pieces, each ending after a ";" or a line break (or
+// at the end of the text), and turns each piece into a command. Pieces of any
+// length are read whole without being stored: the reader keeps only what the
+// command's first characters and its first parameter pair need.
+//
+// Pair rule: X is the text after the two letters up to the first "," or, when
+// the piece has no ",", up to its first blank; Y is the text after that
+// separator. Both hypotheses are followed until the piece ends, since only
+// its end tells whether a "," came. A piece not ended by ";" has no pair.
+class CommandReader {
+ public:
+  template <class Fn>
+  void feed(const char* p, std::size_t n, Fn& on_command) {
+    const char* const end = p + n;
+    while (p < end) {
+      if (skipping_) {
+        while (p < end && *p != ';' && *p != '\n') ++p;
+        if (p == end) return;
+      }
+      const char c = *p++;
+      if (c == ';' || c == '\n') {
+        end_piece(c == ';', on_command);
+        continue;
+      }
+      take(c);
+    }
+  }
+
+  // The end of the text closes a last piece that had no ";" or line break.
+  template <class Fn>
+  void finish(Fn& on_command) {
+    if (length_ > 0) end_piece(false, on_command);
+  }
+
+ private:
+  void take(char c) {
+    if (length_ == 0) {
+      first_ = upper(c);
+      length_ = 1;
+    } else if (length_ == 1) {
+      command_.op = identify(first_, upper(c));
+      length_ = 2;
+      if (command_.op == Op::kOther) skipping_ = true;
+    } else if (command_.op == Op::kSelectPen) {
+      if (c >= '1' && c <= '8') command_.pen = c - '1';
+      skipping_ = true;
+    } else {
+      pair_char(c);
+    }
+  }
+
+  static Op identify(char a, char b) {
+    if (a == 'S' && b == 'P') return Op::kSelectPen;
+    if (a != 'P') return Op::kOther;
+    if (b == 'U') return Op::kUp;
+    if (b == 'D') return Op::kDown;
+    if (b == 'A') return Op::kAbsolute;
+    return Op::kOther;
+  }
+
+  void pair_char(char c) {
+    if (comma_) {
+      // The "," decides; once its Y has ended only the piece's end matters.
+      if (!y_comma_.feed(c)) skipping_ = true;
+      return;
+    }
+    if (c == ',') {
+      comma_ = true;
+      return;
+    }
+    x_comma_.feed(c);
+    if (blank_) {
+      y_blank_.feed(c);
+    } else if (c == ' ') {
+      blank_ = true;
+    } else {
+      x_blank_.feed(c);
+    }
+  }
+
+  template <class Fn>
+  void end_piece(bool semicolon, Fn& on_command) {
+    if (length_ >= 2 && command_.op != Op::kOther) {
+      if (semicolon && comma_) {
+        command_.has_pair = true;
+        command_.x = x_comma_.value();
+        command_.y = y_comma_.value();
+      } else if (semicolon && blank_) {
+        command_.has_pair = true;
+        command_.x = x_blank_.value();
+        command_.y = y_blank_.value();
+      }
+      on_command(static_cast<const PltCommand&>(command_));
+    }
+    reset();
+  }
+
+  void reset() {
+    length_ = 0;
+    skipping_ = false;
+    command_ = PltCommand{};
+    comma_ = false;
+    blank_ = false;
+    x_comma_ = IntScan(true);
+    y_comma_ = IntScan(true);
+    x_blank_ = IntScan(true);
+    y_blank_ = IntScan(true);
+  }
+
+  int length_ = 0;  // characters of the piece taken, counted up to 2
+  char first_ = 0;
+  bool skipping_ = false;
+  PltCommand command_;
+  bool comma_ = false;
+  bool blank_ = false;
+  IntScan x_comma_{true};
+  IntScan y_comma_{true};
+  IntScan x_blank_{true};
+  IntScan y_blank_{true};
+};
+
+// ---------------------------------------------------------------------------
+// Plot interpretation
+
+// Until the first point the extents hold their start values, which a plot
+// without drawing keeps. The first point replaces them, so a drawing lying
+// wholly beyond +-30000 units is not stretched out to reach 30000.
+struct Extents {
+  int32_t min_x = 30000;
+  int32_t min_y = 30000;
+  int32_t max_x = -30000;
+  int32_t max_y = -30000;
+  bool any = false;
+
+  void widen(int32_t x, int32_t y) {
+    if (!any) {
+      any = true;
+      min_x = max_x = x;
+      min_y = max_y = y;
+      return;
+    }
+    if (x < min_x) min_x = x;
+    if (x > max_x) max_x = x;
+    if (y < min_y) min_y = y;
+    if (y > max_y) max_y = y;
+  }
+
+  // An axis without extent gets ten units, kept inside the int32 range.
+  void open_up() {
+    open_axis(min_x, max_x);
+    open_axis(min_y, max_y);
+  }
+
+ private:
+  static void open_axis(int32_t& lo, int32_t& hi) {
+    if (hi > lo) return;
+    if (lo > kInt32Max - 10) {
+      lo = kInt32Max - 10;
+      hi = kInt32Max;
+    } else {
+      hi = lo + 10;
+    }
+  }
+};
+
+// Pen, pen state and position of the plot, turning commands into stroke
+// lines for the sink: select(pen) when SP names a pen, line(pen, draw, x, y)
+// for each stroke line (the sink opens the pen on its first line).
+template <class Sink>
+class PlotInterpreter {
+ public:
+  explicit PlotInterpreter(Sink& sink) : sink_(sink) {}
+
+  void operator()(const PltCommand& c) {
+    switch (c.op) {
+      case Op::kSelectPen:
+        if (c.pen >= 0) pen_ = c.pen;
+        sink_.select(pen_);
+        break;
+      case Op::kUp:
+        down_ = false;
+        if (c.has_pair) move(c);
+        break;
+      case Op::kDown:
+        if (!down_) emit(false);
+        down_ = true;
+        if (c.has_pair) {
+          move(c);
+          emit(true);
+        }
+        break;
+      case Op::kAbsolute:
+        if (c.has_pair) {
+          move(c);
+          if (down_) emit(true);
+        }
+        break;
+      case Op::kOther:
+        break;
+    }
+  }
+
+  Extents extents;
+
+ private:
+  void move(const PltCommand& c) {
+    x_ = c.x;
+    y_ = c.y;
+  }
+  void emit(bool draw) {
+    extents.widen(x_, y_);
+    sink_.line(pen_, draw, x_, y_);
+  }
+
+  Sink& sink_;
+  int pen_ = 0;
+  bool down_ = false;
+  int32_t x_ = 0;
+  int32_t y_ = 0;
+};
+
+// Reads the whole plot through the sink. False when the file could not be
+// read to its end or the sink failed.
+template <class Sink>
+bool read_plot(std::FILE* in, Sink& sink, Extents& extents) {
+  CommandReader reader;
+  PlotInterpreter<Sink> interpreter(sink);
+  const std::unique_ptr<char[]> block(new char[kReadBlock]);
+  std::size_t n = 0;
+  while ((n = std::fread(block.get(), 1, kReadBlock, in)) > 0) {
+    reader.feed(block.get(), n, interpreter);
+    if (sink.failed()) return false;
+  }
+  if (std::ferror(in)) return false;
+  reader.finish(interpreter);
+  if (sink.failed()) return false;
+  extents = interpreter.extents;
+  extents.open_up();
+  return true;
+}
+
+// Writes each pen's lines to its stroke file through a private buffer.
+class StrokeFiles {
+ public:
+  explicit StrokeFiles(const std::array<std::string, 8>& names) : names_(names) {}
+  ~StrokeFiles() {
+    for (Pen& p : pens_) {
+      if (p.file != nullptr) std::fclose(p.file);
+    }
+  }
+  StrokeFiles(const StrokeFiles&) = delete;
+  StrokeFiles& operator=(const StrokeFiles&) = delete;
+
+  void select(int pen) { open(pen); }
+
+  void line(int pen, bool draw, int32_t x, int32_t y) {
+    Pen& p = pens_[static_cast<std::size_t>(pen)];
+    if (p.file == nullptr && !open(pen)) return;
+    if (kStrokeBuffer - p.used < kStrokeLineMax && !flush(pen)) return;
+    char* out = p.buffer.get() + p.used;
+    char* const stop = out + kStrokeLineMax;
+    *out++ = draw ? '1' : '0';
+    *out++ = ' ';
+    out = std::to_chars(out, stop, x).ptr;
+    *out++ = ' ';
+    out = std::to_chars(out, stop, y).ptr;
+    *out++ = ';';
+    *out++ = '\n';
+    p.used = static_cast<std::size_t>(out - p.buffer.get());
+  }
+
+  bool failed() const { return !error_.empty(); }
+  const std::string& error() const { return error_; }
+
+  // Flushes and closes every file; false (with error()) when any write failed.
+  bool close_all() {
+    for (int i = 0; i < kPenCount; ++i) {
+      Pen& p = pens_[static_cast<std::size_t>(i)];
+      if (p.file == nullptr) continue;
+      flush(i);
+      const int rc = std::fclose(p.file);
+      p.file = nullptr;
+      if (rc != 0) fail(i);
+    }
+    return !failed();
+  }
+
+  // Removes every file this run created.
+  void remove_all() {
+    for (int i = 0; i < kPenCount; ++i) {
+      Pen& p = pens_[static_cast<std::size_t>(i)];
+      if (p.file != nullptr) {
+        std::fclose(p.file);
+        p.file = nullptr;
+      }
+      if (p.created) {
+        std::error_code ec;
+        std::filesystem::remove(names_[static_cast<std::size_t>(i)], ec);
+      }
+    }
+  }
+
+  bool created(int pen) const { return pens_[static_cast<std::size_t>(pen)].created; }
+
+ private:
+  struct Pen {
+    std::FILE* file = nullptr;
+    bool created = false;
+    std::unique_ptr<char[]> buffer;
+    std::size_t used = 0;
+  };
+
+  bool open(int pen) {
+    Pen& p = pens_[static_cast<std::size_t>(pen)];
+    if (p.file != nullptr) return true;
+    if (failed()) return false;
+    p.file = std::fopen(names_[static_cast<std::size_t>(pen)].c_str(), "wb");
+    if (p.file == nullptr) {
+      fail(pen);
+      return false;
+    }
+    p.created = true;
+    if (!p.buffer) p.buffer.reset(new char[kStrokeBuffer]);
+    p.used = 0;
+    return true;
+  }
+
+  bool flush(int pen) {
+    Pen& p = pens_[static_cast<std::size_t>(pen)];
+    if (p.used == 0) return true;
+    const std::size_t n = p.used;
+    p.used = 0;
+    if (std::fwrite(p.buffer.get(), 1, n, p.file) != n) {
+      fail(pen);
+      return false;
+    }
+    return true;
+  }
+
+  void fail(int pen) {
+    if (failed()) return;
+    error_ =
+        "cannot write the stroke file " + names_[static_cast<std::size_t>(pen)] + ": " + reason();
+  }
+
+  const std::array<std::string, 8>& names_;
+  std::array<Pen, kPenCount> pens_;
+  std::string error_;
+};
+
+// ---------------------------------------------------------------------------
+// Stroke files
+
+struct StrokeLine {
+  bool draw = false;
+  int32_t x = 0;
+  int32_t y = 0;
+};
+
+// Reads a stroke file line by line. Lines that are not "S X Y;" with S 0 or
+// 1 (overlong ones included) are skipped.
+class StrokeReader {
+ public:
+  explicit StrokeReader(const std::string& path)
+      : file_(std::fopen(path.c_str(), "rb")), buffer_(file_ ? new char[kStrokeBuffer] : nullptr) {}
+
+  bool is_open() const { return file_ != nullptr; }
+
+  // The next well-formed line; false at the end of the file.
+  bool next(StrokeLine& out) {
+    for (;;) {
+      if (pos_ == len_) {
+        len_ = std::fread(buffer_.get(), 1, kStrokeBuffer, file_.get());
+        pos_ = 0;
+        if (len_ == 0) {
+          // A last line without its line feed still counts.
+          const bool ok = line_len_ > 0 && !overlong_ && parse(out);
+          line_len_ = 0;
+          overlong_ = false;
+          return ok;
+        }
+      }
+      const char* const start = buffer_.get() + pos_;
+      const auto* nl = static_cast<const char*>(std::memchr(start, '\n', len_ - pos_));
+      const std::size_t take = nl ? static_cast<std::size_t>(nl - start) : len_ - pos_;
+      append(start, take);
+      pos_ += take;
+      if (nl == nullptr) continue;
+      ++pos_;
+      const bool ok = !overlong_ && parse(out);
+      line_len_ = 0;
+      overlong_ = false;
+      if (ok) return true;
+    }
+  }
+
+ private:
+  void append(const char* p, std::size_t n) {
+    if (overlong_) return;
+    if (n > kStrokeLineCap - line_len_) {
+      overlong_ = true;
+      return;
+    }
+    std::memcpy(line_ + line_len_, p, n);
+    line_len_ += n;
+  }
+
+  static const char* skip_blanks(const char* p, const char* end) {
+    while (p < end && is_space(*p)) ++p;
+    return p;
+  }
+
+  bool parse(StrokeLine& out) const {
+    const char* p = line_;
+    const char* const end = line_ + line_len_;
+    int32_t values[3] = {};
+    for (int32_t& v : values) {
+      p = skip_blanks(p, end);
+      const auto r = std::from_chars(p, end, v);
+      if (r.ec != std::errc()) return false;
+      p = r.ptr;
+    }
+    if (values[0] != 0 && values[0] != 1) return false;
+    out = {values[0] == 1, values[1], values[2]};
+    return true;
+  }
+
+  FilePtr file_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t len_ = 0;
+  char line_[kStrokeLineCap];
+  std::size_t line_len_ = 0;
+  bool overlong_ = false;
+};
+
+// ---------------------------------------------------------------------------
+// Generator
+
+// Plot units of one pen line to field millimetres, relative to a copy's
+// top-left corner (L, T).
+class StrokeMapping {
+ public:
+  StrokeMapping(const MarkObject& obj, const PltBlock& b)
+      : obj_(obj),
+        b_(b),
+        sx_(obj.width / b.src_width),
+        sy_(obj.height / b.src_height),
+        a_(object_radians(obj.angle)) {}
+
+  bool usable() const { return std::isfinite(sx_) && std::isfinite(sy_); }
+
+  void map(const StrokeLine& s, double left, double top, double& x, double& y) const {
+    const double w = obj_.width;
+    const double h = obj_.height;
+    const double dx = static_cast<double>(s.x) - b_.min_x;
+    const double dy = static_cast<double>(s.y) - b_.min_y;
+    x = obj_.mirror_x != 0 ? w - dx * sx_ : dx * sx_;
+    y = obj_.mirror_y != 0 ? -(dy * sy_) : dy * sy_ - h;
+    if (obj_.angle != 0) RotateAbout(w / 2, -h / 2, x, y, a_);
+    x = x + left;
+    y = y + top;
+  }
+
+ private:
+  const MarkObject& obj_;
+  const PltBlock& b_;
+  double sx_;
+  double sy_;
+  double a_;
+};
+
+// The copy array row by row (outer loop over rows, each row left to right),
+// with the copies placed as everywhere else. fn(left, top) returns false to
+// end the walk; stop_requested ends it before a row or a copy.
+template <class Fn>
+void for_each_copy_by_rows(const CketralDoc& doc, const MarkObject& obj, Fn&& fn) {
+  const double w = obj.width;
+  const double h = obj.height;
+  const double tw = (obj.columns - 1) * obj.column_gap + obj.columns * w;
+  const double th = (obj.rows - 1) * obj.row_gap + obj.rows * h;
+  for (int32_t r = 0; r < obj.rows; ++r) {
+    if (doc.stop_requested != 0) return;
+    for (int32_t c = 0; c < obj.columns; ++c) {
+      if (doc.stop_requested != 0) return;
+      const double left = (w + obj.column_gap) * c + (obj.cent_x - tw / 2);
+      const double top = (th / 2 + obj.cent_y) - (h + obj.row_gap) * r;
+      if (!fn(left, top)) return;
+    }
+  }
+}
+
+bool valid_layer(int32_t layer) {
+  return layer >= 0 && layer < kLayerCount;
+}
+
+// Puts back the layer being marked, whichever way the generator ends.
+class MarkLayerGuard {
+ public:
+  explicit MarkLayerGuard(MarkSettings& s) : s_(s), saved_(s.mark_layer) {}
+  ~MarkLayerGuard() { s_.mark_layer = saved_; }
+  MarkLayerGuard(const MarkLayerGuard&) = delete;
+  MarkLayerGuard& operator=(const MarkLayerGuard&) = delete;
+
+ private:
+  MarkSettings& s_;
+  int32_t saved_;
+};
+
+// One copy on the marker: per used pen its layer's header and passes. False
+// when a stroke file is missing: the object's output ends there.
+bool mark_copy(GeomContext& g, const PltBlock& b, const StrokeMapping& sm, double left,
+               double top) {
+  CketralDoc& doc = g.doc;
+  MarkSettings& s = doc.settings;
+  for (int p = 0; p < kPenCount; ++p) {
+    if (doc.stop_requested != 0) return false;
+    const auto pi = static_cast<std::size_t>(p);
+    if (b.pen_used[pi] == 0 || !valid_layer(b.pen_layer[pi])) continue;
+    const int32_t layer = b.pen_layer[pi];
+    const auto l = static_cast<std::size_t>(layer);
+    if (s.mark_num[l] <= 0 || s.power[l] <= 0) continue;
+    g.pen->Send(layer_header(doc, layer));
+    for (int32_t pass = 0; pass < s.mark_num[l]; ++pass) {
+      if (doc.stop_requested != 0) return false;
+      StrokeReader reader(b.pen_file[pi]);
+      if (!reader.is_open()) return false;
+      s.mark_layer = layer;
+      StrokeLine line;
+      while (doc.stop_requested == 0 && reader.next(line)) {
+        double x = 0;
+        double y = 0;
+        sm.map(line, left, top, x, y);
+        g.pen->EmitMove(marker_x(s, x), marker_y(s, y), line.draw);
+      }
+    }
+  }
+  return true;
+}
+
+// One copy on the screen or the scan raster, each pen in its layer's colour.
+void draw_copy(GeomContext& g, Canvas& dc, const Mapper& m, const PltBlock& b,
+               const StrokeMapping& sm, double left, double top) {
+  for (int p = 0; p < kPenCount; ++p) {
+    if (g.doc.stop_requested != 0) return;
+    const auto pi = static_cast<std::size_t>(p);
+    if (b.pen_used[pi] == 0 || !valid_layer(b.pen_layer[pi])) continue;
+    StrokeReader reader(b.pen_file[pi]);
+    if (!reader.is_open()) continue;
+    const Rgb colour = g.doc.view.layer_colours[static_cast<std::size_t>(b.pen_layer[pi])];
+    dc.set_pen(Pen{colour, 1, PenStyle::Solid});
+    dc.set_brush(Brush{colour, true});
+    StrokeLine line;
+    while (reader.next(line)) {
+      double x = 0;
+      double y = 0;
+      sm.map(line, left, top, x, y);
+      const CanvasPoint pt = m.point(x, y);
+      if (line.draw) {
+        dc.line_to(pt.x, pt.y);
+      } else {
+        dc.move_to(pt.x, pt.y);
+      }
+    }
+  }
+}
+
+bool placement_finite(const MarkObject& obj) {
+  for (double v :
+       {obj.cent_x, obj.cent_y, obj.width, obj.height, obj.row_gap, obj.column_gap, obj.angle}) {
+    if (!std::isfinite(v)) return false;
+  }
+  return true;
+}
+
+// Keeps only the lines of one pen, for drawing it alone.
+struct PenFilter {
+  int pen;
+  Canvas& dc;
+  const Extents& e;
+  double span_x;
+  double span_y;
+  int32_t x0;
+  int32_t y0;
+  int32_t w;
+  int32_t h;
+
+  void select(int) {}
+  void line(int p, bool draw, int32_t x, int32_t y) {
+    if (p != pen) return;
+    const int32_t px = nearest_int(x0 + (static_cast<double>(x) - e.min_x) * w / span_x);
+    const int32_t py =
+        nearest_int(static_cast<double>(y0) + h - (static_cast<double>(y) - e.min_y) * h / span_y);
+    if (draw) {
+      dc.line_to(px, py);
+    } else {
+      dc.move_to(px, py);
+    }
+  }
+  bool failed() const { return false; }
+};
+
+// Notes which pens have lines, for the extents pass of the preview.
+struct PenCensus {
+  std::array<bool, 8> has_lines{};
+  void select(int) {}
+  void line(int p, bool, int32_t, int32_t) { has_lines[static_cast<std::size_t>(p)] = true; }
+  bool failed() const { return false; }
+};
+
+}  // namespace
+
+PltParse ParsePlt(const std::filesystem::path& path, const std::string& base) {
+  PltParse out;
+  if (!has_plt_extension(path)) {
+    out.result = PltParse::kWrongExtension;
+    return out;
+  }
+  const FilePtr in(std::fopen(path.c_str(), "rb"));
+  if (!in) return out;  // kCannotOpen
+
+  for (int i = 0; i < kPenCount; ++i) {
+    out.pen_file[static_cast<std::size_t>(i)] = base + std::to_string(i) + ".$";
+  }
+  StrokeFiles files(out.pen_file);
+  Extents extents;
+  const bool read = read_plot(in.get(), files, extents);
+  const std::string read_error = read ? std::string() : reason();
+  if (!read || !files.close_all()) {
+    files.remove_all();
+    PltParse failed;
+    failed.error = files.failed()
+                       ? files.error()
+                       : "cannot read the plot file " + path.string() + ": " + read_error;
+    return failed;
+  }
+  for (int i = 0; i < kPenCount; ++i) {
+    out.pen_used[static_cast<std::size_t>(i)] = files.created(i) ? 1 : 0;
+  }
+  out.min_x = extents.min_x;
+  out.min_y = extents.min_y;
+  out.max_x = extents.max_x;
+  out.max_y = extents.max_y;
+  out.result = PltParse::kRead;
+  return out;
+}
+
+std::optional<PltBlock> plt_block_from(const PltParse& parse, const std::string& source_path,
+                                       int32_t resolution) {
+  PltBlock b;
+  b.source_path = source_path;
+  b.min_x = parse.min_x;
+  b.min_y = parse.min_y;
+  b.max_x = parse.max_x;
+  b.max_y = parse.max_y;
+  b.src_width = std::fabs(static_cast<double>(parse.max_x) - parse.min_x);
+  b.src_height = std::fabs(static_cast<double>(parse.max_y) - parse.min_y);
+  if (b.src_width == 0 || b.src_height == 0) return std::nullopt;
+  if (resolution == 0) {
+    b.init_width = 10.0;
+    b.init_height = 10 * b.src_height / b.src_width;
+  } else {
+    b.init_width = b.src_width / resolution;
+    b.init_height = b.src_height / resolution;
+  }
+  // A negative resolution would give a box of negative size.
+  if (!(std::isfinite(b.init_width) && std::isfinite(b.init_height) && b.init_width > 0 &&
+        b.init_height > 0)) {
+    return std::nullopt;
+  }
+  b.pen_file = parse.pen_file;
+  b.pen_used = parse.pen_used;
+  for (int i = 0; i < kPenCount; ++i) b.pen_layer[static_cast<std::size_t>(i)] = i;
+  return b;
+}
+
+void DrawPlt(GeomContext& g, Canvas* dc, const MarkObject& obj) {
+  const PltBlock* b = obj.block<PltBlock>();
+  if (b == nullptr || !placement_finite(obj)) return;
+  if (!(b->src_width > 0 && b->src_height > 0)) return;
+  const StrokeMapping sm(obj, *b);
+  if (!sm.usable()) return;
+  const DrawTarget target = g.choose(dc);
+
+  if (target == DrawTarget::Marker) {
+    if (g.pen == nullptr) return;
+    const MarkLayerGuard guard(g.doc.settings);
+    for_each_copy_by_rows(g.doc, obj,
+                          [&](double left, double top) { return mark_copy(g, *b, sm, left, top); });
+    return;
+  }
+
+  if (dc == nullptr) return;
+  // The raster gets the raster mapping, so the plot lands at its field
+  // position in the scan bitmap like every other object.
+  const Mapper m(g.doc, target);
+  const Pen old_pen = dc->pen();
+  const Brush old_brush = dc->brush();
+  for_each_copy_by_rows(g.doc, obj, [&](double left, double top) {
+    draw_copy(g, *dc, m, *b, sm, left, top);
+    return true;
+  });
+  dc->set_pen(old_pen);
+  dc->set_brush(old_brush);
+}
+
+bool PreviewPlt(Canvas& dc, const std::filesystem::path& path, int32_t x0, int32_t y0, int32_t w,
+                int32_t h, const std::array<Rgb, 8>& colours) {
+  if (!has_plt_extension(path)) return false;
+  const FilePtr in(std::fopen(path.c_str(), "rb"));
+  if (!in) return false;
+
+  // First the extents, then each pen on its own pass, in pen order as the
+  // stroke files would be drawn: memory stays small whatever the plot's size.
+  PenCensus census;
+  Extents e;
+  if (!read_plot(in.get(), census, e)) return false;
+  const double span_x = std::fabs(static_cast<double>(e.max_x) - e.min_x);
+  const double span_y = std::fabs(static_cast<double>(e.max_y) - e.min_y);
+
+  const Pen old_pen = dc.pen();
+  bool ok = true;
+  for (int p = 0; p < kPenCount && ok; ++p) {
+    const auto pi = static_cast<std::size_t>(p);
+    if (!census.has_lines[pi]) continue;
+    dc.set_pen(Pen{colours[pi], 1, PenStyle::Solid});
+    PenFilter filter{p, dc, e, span_x, span_y, x0, y0, w, h};
+    Extents again;
+    std::rewind(in.get());
+    ok = read_plot(in.get(), filter, again);
+  }
+  dc.set_pen(old_pen);
+  return ok;
+}
+
+}  // namespace lumetch
