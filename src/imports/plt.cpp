@@ -56,18 +56,15 @@ bool has_plt_extension(const std::filesystem::path& path) {
 // ---------------------------------------------------------------------------
 // Command reader
 
-// An integer read like strtol: optional leading white space (when allowed),
-// a sign, digits; it ends at the first other character. Values beyond the
-// int32 range saturate.
+// An integer read like strtol: optional leading white space, a sign, digits; it ends at the first
+// other character. Values beyond the int32 range saturate.
 class IntScan {
  public:
-  explicit IntScan(bool skip_space) : skip_space_(skip_space) {}
-
   // False once the number has ended.
   bool feed(char c) {
     switch (state_) {
       case State::kLead:
-        if (skip_space_ && is_space(c)) return true;
+        if (is_space(c)) return true;
         if (c == '+' || c == '-') {
           negative_ = c == '-';
           state_ = State::kSign;
@@ -99,7 +96,6 @@ class IntScan {
   enum class State : uint8_t { kLead, kSign, kDigits, kDone };
   static constexpr int64_t kLimit = int64_t{kInt32Max} + 1;
 
-  bool skip_space_;
   State state_ = State::kLead;
   bool negative_ = false;
   int64_t magnitude_ = 0;
@@ -212,17 +208,7 @@ class CommandReader {
     reset();
   }
 
-  void reset() {
-    length_ = 0;
-    skipping_ = false;
-    command_ = PltCommand{};
-    comma_ = false;
-    blank_ = false;
-    x_comma_ = IntScan(true);
-    y_comma_ = IntScan(true);
-    x_blank_ = IntScan(true);
-    y_blank_ = IntScan(true);
-  }
+  void reset() { *this = CommandReader(); }
 
   int length_ = 0;  // characters of the piece taken, counted up to 2
   char first_ = 0;
@@ -230,10 +216,10 @@ class CommandReader {
   PltCommand command_;
   bool comma_ = false;
   bool blank_ = false;
-  IntScan x_comma_{true};
-  IntScan y_comma_{true};
-  IntScan x_blank_{true};
-  IntScan y_blank_{true};
+  IntScan x_comma_;
+  IntScan y_comma_;
+  IntScan x_blank_;
+  IntScan y_blank_;
 };
 
 // ---------------------------------------------------------------------------

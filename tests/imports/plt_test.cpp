@@ -6,7 +6,7 @@
 #include <climits>
 #include <fstream>
 #include <map>
-#include <sstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +17,6 @@
 
 namespace lumetch {
 namespace {
-
-using test::down;
-using test::up;
 
 std::vector<std::string> listing(const std::filesystem::path& dir) {
   std::vector<std::string> names;
@@ -47,63 +44,40 @@ std::map<int, std::string> strokes(const test::TempDir& dir, const PltParse& p) 
 }
 
 TEST(ParsePlt, CommandRules) {
-  const std::string many_pairs = [] {
-    std::string s = "PD1,2";
-    for (int i = 0; i < 20000; ++i) s += ",3,4";
-    return s + ";";
-  }();
+  std::string many_pairs = "PD1,2";
+  for (int i = 0; i < 20000; ++i) many_pairs += ",3,4";
+  const std::string long_commands = "LB" + std::string(100000, 'x') + ";SP2;PD" +
+                                    std::string(5000, ' ') + "12,+34;" + many_pairs + ";";
   struct Case {
     const char* name;
     std::string text;
     std::map<int, std::string> pens;
     std::array<int32_t, 4> extents;  // min_x, min_y, max_x, max_y
   };
+  constexpr int32_t kMax = INT32_MAX;
+  // clang-format off
   const Case cases[] = {
-      {"first pair only; flat Y widened",
-       "IN;SP1;PU0,0;PD100,0,100,100;PU;",
-       {{0, "0 0 0;\n1 100 0;\n"}},
-       {0, 0, 100, 10}},
-      {"lower case, SP2 is pen index 1",
-       "sp2;pu10,10;pd20,20;",
-       {{1, "0 10 10;\n1 20 20;\n"}},
-       {10, 10, 20, 20}},
-      {"blank separators",
-       "PU10 20;PD;PU 10 20;PD;PU\t5 6;PD;",
-       {{0, "0 10 20;\n0 0 10;\n0 5 6;\n"}},
-       {0, 6, 10, 20}},
-      {"comma wins over an earlier blank", "PU 7,8;PD;", {{0, "0 7 8;\n"}}, {7, 8, 17, 18}},
-      {"SP9 and SP0 keep the pen",
-       "SP3;SP9;PD1,2;SP0;PD3,4;",
-       {{2, "0 0 0;\n1 1 2;\n1 3 4;\n"}},
-       {0, 0, 3, 4}},
-      {"PA draws only with the pen down",
-       "PA5,5;PD;PA6,7;PU;PA8,9;PD;",
-       {{0, "0 5 5;\n1 6 7;\n0 8 9;\n"}},
-       {5, 5, 8, 9}},
+      {"first pair only; flat Y widened", "IN;SP1;PU0,0;PD100,0,100,100;PU;",
+       {{0, "0 0 0;\n1 100 0;\n"}}, {0, 0, 100, 10}},
+      {"lower case; SP2 is pen index 1; SP9, SP0 keep the pen", "sp2;pu10,10;SP9;pd20,20;sp0;PD30,5;",
+       {{1, "0 10 10;\n1 20 20;\n1 30 5;\n"}}, {10, 5, 30, 20}},
+      {"blank separators; a comma wins", "PU10 20;PD;PU 10 20;PD;PU\t5 6;PD;PU 7,8;PD;",
+       {{0, "0 10 20;\n0 0 10;\n0 5 6;\n0 7 8;\n"}}, {0, 6, 10, 20}},
+      {"PA draws only with the pen down", "PA5,5;PD;PA6,7;PU;PA8,9;PD;",
+       {{0, "0 5 5;\n1 6 7;\n0 8 9;\n"}}, {5, 5, 8, 9}},
       {"no drawing", "IN;SP1;PU100,100;", {{0, ""}}, {30000, 30000, 30010, 30010}},
-      {"line break splits a pair; blank-led command ignored",
-       "\r\n PD5,5;PD10,\n20;PU;",
-       {{0, "0 0 0;\n"}},
-       {0, 0, 10, 10}},
-      {"last command without ;", "PU3,4;PD5,6", {{0, "0 3 4;\n"}}, {3, 4, 13, 14}},
-      {"out of range saturates",
-       "PD99999999999,-99999999999;",
-       {{0, "0 0 0;\n1 2147483647 -2147483648;\n"}},
-       {0, INT32_MIN, INT32_MAX, 0}},
-      {"widening stays in range",
-       "PU2147483647,2147483647;PD;",
-       {{0, "0 2147483647 2147483647;\n"}},
-       {INT32_MAX - 10, INT32_MAX - 10, INT32_MAX, INT32_MAX}},
-      {"a plot beyond 30000 has its own extents",
-       "PU40000,-50000;PD;PD50000,-40000;",
-       {{0, "0 40000 -50000;\n1 50000 -40000;\n"}},
-       {40000, -50000, 50000, -40000}},
-      {"long commands read whole",
-       "LB" + std::string(100000, 'x') + ";SP2;PD" + std::string(5000, ' ') + "12,+34;" +
-           many_pairs,
-       {{1, "0 0 0;\n1 12 34;\n1 1 2;\n"}},
-       {0, 0, 12, 34}},
+      {"line break splits a pair; blank-led command ignored; no ; at the end",
+       "\r\n PD5,5;PD10,\n20;PU;PU3,4;PD5,6", {{0, "0 0 0;\n0 3 4;\n"}}, {0, 0, 3, 4}},
+      {"out of range saturates", "PD99999999999,-99999999999;",
+       {{0, "0 0 0;\n1 2147483647 -2147483648;\n"}}, {0, INT32_MIN, kMax, 0}},
+      {"widening stays in range", "PU2147483647,2147483647;PD;",
+       {{0, "0 2147483647 2147483647;\n"}}, {kMax - 10, kMax - 10, kMax, kMax}},
+      {"a plot beyond 30000 has its own extents", "PU40000,-50000;PD;PD50000,-40000;",
+       {{0, "0 40000 -50000;\n1 50000 -40000;\n"}}, {40000, -50000, 50000, -40000}},
+      {"long commands read whole", long_commands,
+       {{1, "0 0 0;\n1 12 34;\n1 1 2;\n"}}, {0, 0, 12, 34}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     test::TempDir dir;
@@ -118,54 +92,35 @@ TEST(ParsePlt, MultiPenFile) {
   const std::filesystem::path data = std::filesystem::path(LUMETCH_TEST_DATA) / "plt";
   std::ifstream in(data / "multi_pen.expected");
   std::array<int32_t, 4> extents{};
+  in >> extents[0] >> extents[1] >> extents[2] >> extents[3];
   std::map<int, std::string> pens;
+  int pen = 0;
   std::string line;
-  int pen = -1;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    std::string word;
-    words >> word;
-    if (word == "extents") {
-      words >> extents[0] >> extents[1] >> extents[2] >> extents[3];
-    } else if (word == "pen") {
-      words >> pen;
-    } else {
-      pens[pen] += line + "\n";
-    }
-  }
+  while (in >> pen && std::getline(in, line)) pens[pen] += line.substr(1) + "\n";
   ASSERT_EQ(pens.size(), 3u);
 
   test::TempDir dir;
-  const PltParse p = ParsePlt(data / "multi_pen.plt", (dir.path() / "plt7").string());
+  const PltParse p = ParsePlt(data / "multi_pen.plt", (dir.path() / "plt1").string());
   ASSERT_EQ(p.result, PltParse::kRead);
   EXPECT_EQ((std::array<int32_t, 4>{p.min_x, p.min_y, p.max_x, p.max_y}), extents);
-  EXPECT_EQ(p.pen_used, (std::array<int32_t, 8>{1, 1, 0, 1, 0, 0, 0, 0}));
-  for (const auto& [i, text] : pens) {
-    EXPECT_EQ(p.pen_file[static_cast<std::size_t>(i)],
-              (dir.path() / "plt7").string() + std::to_string(i) + ".$");
-    EXPECT_EQ(dir.read("plt7" + std::to_string(i) + ".$"), text) << "pen " << i;
-  }
+  EXPECT_EQ(strokes(dir, p), pens);
+  EXPECT_EQ(p.pen_file[3], (dir.path() / "plt13.$").string());
 }
 
 TEST(ParsePlt, RefusedFilesWriteNothing) {
-  struct Case {
-    const char* file;
-    bool exists;
-    PltParse::Result result;
-  };
-  const Case cases[] = {{"a.txt", true, PltParse::kWrongExtension},
-                        {"noext", true, PltParse::kWrongExtension},
-                        {"a.plt.bak", true, PltParse::kWrongExtension},
-                        {"missing.plt", false, PltParse::kCannotOpen},
-                        {"UPPER.PLT", true, PltParse::kRead}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.file);
+  using R = PltParse::Result;
+  const std::pair<const char*, R> cases[] = {{"a.txt", R::kWrongExtension},
+                                             {"noext", R::kWrongExtension},
+                                             {"a.plt.bak", R::kWrongExtension},
+                                             {"missing.plt", R::kCannotOpen},
+                                             {"UPPER.PLT", R::kRead}};
+  for (const auto& [file, result] : cases) {
+    SCOPED_TRACE(file);
     test::TempDir dir;
-    if (c.exists) dir.write(c.file, "SP1;PD1,1;");
+    if (result != R::kCannotOpen) dir.write(file, "SP1;PD1,1;");
     const auto before = listing(dir.path());
-    const PltParse p = ParsePlt(dir.file(c.file), (dir.path() / "plt1").string());
-    EXPECT_EQ(p.result, c.result);
-    if (c.result != PltParse::kRead) {
+    EXPECT_EQ(ParsePlt(dir.file(file), (dir.path() / "plt1").string()).result, result);
+    if (result != R::kRead) {
       EXPECT_EQ(listing(dir.path()), before);
     }
   }
@@ -186,36 +141,30 @@ TEST(ParsePlt, StrokeFileThatCannotBeWrittenRemovesTheOthers) {
 }
 
 TEST(PltBlockFrom, SizesFromResolution) {
+  struct Case {
+    int32_t min_x, max_x, resolution;
+    std::optional<std::array<double, 3>> sizes;  // src_width, init_width, init_height
+  };
+  const Case cases[] = {{-1000, 3000, 40, {{4000, 100, 50}}},
+                        {-1000, 3000, 0, {{4000, 10, 5}}},
+                        {-1000, 3000, -40, std::nullopt},
+                        {5, 5, 40, std::nullopt},
+                        {INT32_MIN, INT32_MAX, 1, {{4294967295.0, 4294967295.0, 2000}}}};
   PltParse p;
-  p.result = PltParse::kRead;
-  p.min_x = -1000;
-  p.max_x = 3000;
   p.min_y = 0;
   p.max_y = 2000;
   p.pen_used = {1, 0, 1, 0, 0, 0, 0, 0};
   p.pen_file[2] = "x2.$";
-  const auto b40 = plt_block_from(p, "a.plt", 40);
-  ASSERT_TRUE(b40);
-  EXPECT_EQ(b40->src_width, 4000.0);
-  EXPECT_EQ(b40->init_width, 100.0);
-  EXPECT_EQ(b40->init_height, 50.0);
-  EXPECT_EQ(b40->pen_used, p.pen_used);
-  EXPECT_EQ(b40->pen_file[2], "x2.$");
-  EXPECT_EQ(b40->pen_layer, (std::array<int32_t, 8>{0, 1, 2, 3, 4, 5, 6, 7}));
-
-  const auto b0 = plt_block_from(p, "a.plt", 0);
-  ASSERT_TRUE(b0);
-  EXPECT_EQ(b0->init_width, 10.0);
-  EXPECT_EQ(b0->init_height, 5.0);
-
-  EXPECT_FALSE(plt_block_from(p, "a.plt", -40));
-  p.max_x = p.min_x;
-  EXPECT_FALSE(plt_block_from(p, "a.plt", 40));
-  p.min_x = INT32_MIN;
-  p.max_x = INT32_MAX;
-  const auto wide = plt_block_from(p, "a.plt", 1);
-  ASSERT_TRUE(wide);
-  EXPECT_EQ(wide->src_width, 4294967295.0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.resolution);
+    p.min_x = c.min_x;
+    p.max_x = c.max_x;
+    const auto b = plt_block_from(p, "a.plt", c.resolution);
+    ASSERT_EQ(b.has_value(), c.sizes.has_value());
+    if (!b) continue;
+    EXPECT_EQ((std::array<double, 3>{b->src_width, b->init_width, b->init_height}), *c.sizes);
+    EXPECT_TRUE(b->pen_used == p.pen_used && b->pen_file == p.pen_file && b->pen_layer[7] == 7);
+  }
 }
 
 // A PLT object from plot text: plot units 0..100 on both axes (the text
@@ -247,15 +196,10 @@ TEST(DrawPlt, MarkerHeadersAndPassesPerPen) {
   m.op.on_poll = [&](ScriptedOperator&) { layers_seen.push_back(s.mark_layer); };
 
   PltObject o(kTwoPens);
-  const auto mx = [&](double x) { return marker_x(s, x); };
-  const auto my = [&](double y) { return marker_y(s, y); };
-  // Pen 1 runs along the box's bottom edge, pen 3 along its top.
-  const std::vector<std::string> pen1 = {
-      "PU" + std::to_string(mx(-5)) + "," + std::to_string(my(-5)) + ";",
-      "PD" + std::to_string(mx(5)) + "," + std::to_string(my(-5)) + ";"};
-  const std::vector<std::string> pen3 = {
-      "PU" + std::to_string(mx(-5)) + "," + std::to_string(my(5)) + ";",
-      "PD" + std::to_string(mx(5)) + "," + std::to_string(my(5)) + ";"};
+  // The 100 mm field at 40 units per mm: pen 1 runs along the box's bottom
+  // edge, pen 3 along its top.
+  const std::vector<std::string> pen1 = {"PU1800,1800;", "PD2200,1800;"};
+  const std::vector<std::string> pen3 = {"PU1800,2200;", "PD2200,2200;"};
   const auto expect = [](std::initializer_list<std::vector<std::string>> parts) {
     std::vector<std::string> out;
     for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
@@ -302,8 +246,7 @@ TEST(DrawPlt, MarkerStopsAtEscape) {
   o.obj.columns = 3;
   m.escape_after(3);
   DrawPlt(m.g, nullptr, o.obj);
-  EXPECT_EQ(m.doc.stop_requested, 1);
-  EXPECT_EQ(m.moves().size(), 2u);
+  EXPECT_EQ(m.moves().size(), 2u);  // nothing after the stop, no later copies
 }
 
 TEST(DrawPlt, ScreenColoursMirrorsAndRowOrder) {
@@ -329,20 +272,18 @@ TEST(DrawPlt, ScreenColoursMirrorsAndRowOrder) {
   const double tops[] = {10.5, 10.5, -0.5, -0.5};
   for (std::size_t k = 0; k < 4; ++k) {
     SCOPED_TRACE(k);
-    const auto& first = dc.ops()[4 * k];
-    EXPECT_EQ(first.kind, RecordingCanvas::Op::Kind::MoveTo);
-    EXPECT_EQ(first.points[0],
-              (CanvasPoint{screen_x(doc.view, lefts[k] + 10), screen_y(doc.view, tops[k] - 10)}));
-    EXPECT_EQ(first.pen, (Pen{kLayerColours[5], 1, PenStyle::Solid}));
-    EXPECT_TRUE(first.brush.hollow);
-    const auto& third = dc.ops()[4 * k + 2];
-    EXPECT_EQ(third.points[0],
-              (CanvasPoint{screen_x(doc.view, lefts[k] + 10), screen_y(doc.view, tops[k])}));
-    EXPECT_EQ(third.pen.colour, kLayerColours[2]);
+    const auto& pen1 = dc.ops()[4 * k];
+    const auto& pen3 = dc.ops()[4 * k + 2];
+    const int32_t right = screen_x(doc.view, lefts[k] + 10);
+    EXPECT_EQ(pen1.points[0], (CanvasPoint{right, screen_y(doc.view, tops[k] - 10)}));
+    EXPECT_EQ(pen3.points[0], (CanvasPoint{right, screen_y(doc.view, tops[k])}));
+    EXPECT_EQ(pen1.pen, (Pen{kLayerColours[5], 1, PenStyle::Solid}));
+    EXPECT_TRUE(pen1.brush.hollow);
+    EXPECT_EQ(pen3.pen.colour, kLayerColours[2]);
   }
 }
 
-TEST(DrawPlt, RasterPlacesTheTopLeftAtPixelZero) {
+TEST(DrawPlt, RasterPutsTheTopLeftAtPixelZeroAndSkipsUnreadableLines) {
   CketralDoc doc;
   GeomContext g{doc, nullptr};
   doc.raster_mode = 1;
@@ -351,26 +292,11 @@ TEST(DrawPlt, RasterPlacesTheTopLeftAtPixelZero) {
   doc.raster_top = 5;
   RecordingCanvas dc;
   PltObject o("PU0,100;PD100,0;");
+  std::ofstream(o.block().pen_file[0], std::ios::app)
+      << std::string(5000, '7') << "\n2 5 5;\nx\n1 100 abc;\n\n1 0 0;";
   DrawPlt(g, &dc, o.obj);
-  EXPECT_EQ(dc.segments(),
-            (std::vector<std::pair<CanvasPoint, CanvasPoint>>{{{0, 0}, {100, 100}}}));
-}
-
-TEST(DrawPlt, StrokeLinesThatDoNotReadAreSkipped) {
-  CketralDoc doc;
-  GeomContext g{doc, nullptr};
-  RecordingCanvas dc;
-  PltObject o("SP1;");
-  o.block().min_x = 0;
-  o.block().min_y = 0;
-  o.block().src_width = 100;
-  o.block().src_height = 100;
-  std::ofstream(o.block().pen_file[0], std::ios::binary)
-      << "0 0 0;\n"
-      << std::string(5000, '7') << "\n2 5 5;\nx\n1 100 abc;\n\n1 100 100;";
-  DrawPlt(g, &dc, o.obj);
-  ASSERT_EQ(dc.ops().size(), 2u);
-  EXPECT_EQ(dc.ops()[1].points[0], (CanvasPoint{screen_x(doc.view, 5), screen_y(doc.view, 5)}));
+  EXPECT_EQ(dc.segments(), (std::vector<std::pair<CanvasPoint, CanvasPoint>>{
+                               {{0, 0}, {100, 100}}, {{100, 100}, {0, 100}}}));
 }
 
 TEST(PreviewPlt, ExtentsFillTheRectangleAndNoFileIsWritten) {

@@ -46,10 +46,10 @@ def multi_pen():
     ys = [y for _, pts in runs for _, y in pts]
     # CR LF between commands, as plotter drivers write them.
     plot = "\r\n".join(out) + "\r\n"
-    exp = ["extents %d %d %d %d" % (min(xs), min(ys), max(xs), max(ys))]
+    # First the extents, then each stroke line after its pen index 0..7.
+    exp = ["%d %d %d %d" % (min(xs), min(ys), max(xs), max(ys))]
     for pen in sorted(expected):
-        exp.append("pen %d" % pen)
-        exp.extend(expected[pen])
+        exp.extend("%d %s" % (pen, line) for line in expected[pen])
     with open(os.path.join(HERE, "multi_pen.plt"), "w", newline="") as f:
         f.write(plot)
     with open(os.path.join(HERE, "multi_pen.expected"), "w", newline="\n") as f:
