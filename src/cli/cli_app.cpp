@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <istream>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/create_object.h"
 #include "commands/engrave.h"
 #include "commands/layout_commands.h"
 #include "commands/session.h"
@@ -20,6 +22,8 @@
 #include "model/layout_file.h"
 #include "model/units.h"
 #include "platform/cli_operator.h"
+#include "platform/text_codec.h"
+#include "platform/text_file.h"
 
 namespace lumetch {
 
@@ -55,6 +59,10 @@ constexpr const char* kUsage =
     "                    current directory (\"$.1\", \"fix.txt\", \"port.txt\"); when\n"
     "                    variable texts advance, the layout is saved with the next\n"
     "                    serial numbers\n"
+    "  import FILE LAYOUT.mrk\n"
+    "                    add a PLT, BMP or VCT file as a new object to the layout (made\n"
+    "                    when it does not exist yet) and save it\n"
+    "  list LAYOUT.mrk   print the layout's objects\n"
     "  send TEXT...      send marker commands as they stand, one per argument\n"
     "  port              print the marker channel that would be used\n"
     "\n"
@@ -216,7 +224,8 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
   }
   doc.scratch_directory = glyphs.path();
   const std::filesystem::path layout = o.args[0];
-  const OpenResult opened = open_layout_file(doc, layout);
+  CliOperator op(in, err, o.yes);
+  const OpenResult opened = open_layout_file(doc, layout, &op);
   if (!opened.opened()) {
     err << "lumetch-cli mark: cannot open the layout " << layout.string() << "\n";
     return 2;
@@ -230,7 +239,6 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
         << " text(s) of the layout were cut short; their missing character settings are 0\n";
   }
   Marker m(doc.work_dir, o.port);
-  CliOperator op(in, err, o.yes);
   PenEmitter pen(doc, *m.port, op);
   err << "channel: " << m.channel_name << "\n";
   const EngraveResult r = Engrave(pen);
@@ -257,6 +265,120 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
   return reported ? 0 : 1;
 }
 
+const char* type_name(int32_t type) {
+  static constexpr const char* kNames[] = {
+      "",    "line",     "rectangle", "circle",  "line text", "PLT", "arc text",
+      "BMP", "triangle", "rhombus",   "polygon", "barcode",   "VCT"};
+  return is_object_type(type) ? kNames[type] : "?";
+}
+
+// What sets an object apart in a listing: its text or its file.
+std::string object_detail(const MarkObject& obj) {
+  auto quoted = [](const std::string& text) { return "\"" + cp932_to_utf8(text) + "\""; };
+  if (const auto* p = obj.block<LineTextParams>()) {
+    return quoted(p->text) + (p->variable == 1 ? " (serial)" : "") + " " + p->face_name;
+  }
+  if (const auto* p = obj.block<ArcTextParams>()) return quoted(p->text) + " " + p->face_name;
+  if (const auto* p = obj.block<BarcodeParams>()) {
+    return quoted(p->text) + (p->variable == 1 ? " (serial)" : "");
+  }
+  if (const auto* p = obj.block<PltBlock>()) return p->source_path;
+  if (const auto* p = obj.block<BmpBlock>()) return p->source_path;
+  if (const auto* p = obj.block<VctBlock>()) return p->source_path;
+  return {};
+}
+
+int cmd_list(const Options& o, std::ostream& out, std::ostream& err) {
+  if (o.args.size() != 1) {
+    err << "lumetch-cli list: give one layout file\n";
+    return 2;
+  }
+  CketralDoc doc;
+  // Listing reads records only: no glyph or stroke files, no prompts.
+  const OpenResult opened = open_layout(doc, o.args[0]);
+  if (!opened.opened()) {
+    err << "lumetch-cli list: cannot open the layout " << o.args[0] << "\n";
+    return 2;
+  }
+  if (opened.lines_skipped > 0) {
+    err << "lumetch-cli list: " << opened.lines_skipped
+        << " damaged or unknown line(s) of the layout were skipped\n";
+  }
+  out << o.args[0] << ": " << doc.ring.size() << " objects\n";
+  int index = 1;
+  for (const MarkObject& obj : doc.ring.oldest_first()) {
+    const auto& entries = doc.object_list.entries();
+    out << index << "  " << entries[static_cast<std::size_t>(index)] << "  " << type_name(obj.type)
+        << "  centre " << trim_blanks(format_fixed(obj.cent_x, 7, 3)) << ", "
+        << trim_blanks(format_fixed(obj.cent_y, 7, 3)) << " mm  size "
+        << trim_blanks(format_fixed(obj.width, 7, 3)) << " x "
+        << trim_blanks(format_fixed(obj.height, 7, 3)) << " mm";
+    if (obj.rows != 1 || obj.columns != 1)
+      out << "  " << obj.columns << " x " << obj.rows << " copies";
+    out << "  layer " << obj.layer;
+    const std::string detail = object_detail(obj);
+    if (!detail.empty()) out << "  " << detail;
+    out << "\n";
+    ++index;
+  }
+  return 0;
+}
+
+int cmd_import(const Options& o, std::istream& in, std::ostream& out, std::ostream& err) {
+  if (o.args.size() != 2) {
+    err << "lumetch-cli import: give the file to import and the layout file\n";
+    return 2;
+  }
+  const std::filesystem::path file = o.args[0];
+  const std::filesystem::path layout = o.args[1];
+  std::string ext = file.extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const int32_t type = ext == ".plt" ? PLT : ext == ".bmp" ? BMP : ext == ".vct" ? VCT : NONE;
+  if (type == NONE) {
+    err << "lumetch-cli import: " << file.string()
+        << " is not a PLT, BMP or VCT file (by its extension)\n";
+    return 2;
+  }
+  CketralDoc doc;
+  start_session(doc, std::filesystem::current_path());
+  const GlyphFolder scratch;
+  if (scratch.path().empty()) {
+    err << "lumetch-cli import: cannot create a temporary folder\n";
+    return 1;
+  }
+  doc.scratch_directory = scratch.path();
+  CliOperator op(in, err, o.yes);
+  std::error_code ec;
+  if (std::filesystem::exists(layout, ec)) {
+    const OpenResult opened = open_layout_file(doc, layout, &op);
+    if (!opened.opened()) {
+      err << "lumetch-cli import: cannot open the layout " << layout.string() << "\n";
+      return 2;
+    }
+    if (opened.lines_skipped > 0) {
+      // Saving would drop them for good.
+      err << "lumetch-cli import: " << layout.string() << " has " << opened.lines_skipped
+          << " damaged line(s); not changed\n";
+      return 1;
+    }
+  }
+  const std::filesystem::path source = std::filesystem::absolute(file, ec);
+  MarkObject* obj = ImportFile(doc, type, ec ? file : source, op);
+  if (obj == nullptr) {
+    err << "lumetch-cli import: " << file.string() << " was not imported\n";
+    return 1;
+  }
+  if (!save_layout(doc, layout, true, false)) {
+    err << "lumetch-cli import: cannot write the layout " << layout.string() << "\n";
+    return 1;
+  }
+  out << "import: " << doc.object_list.entries().back() << " ("
+      << trim_blanks(format_fixed(obj->width, 7, 3)) << " x "
+      << trim_blanks(format_fixed(obj->height, 7, 3)) << " mm) added to " << layout.string()
+      << ", now " << doc.ring.size() << " objects\n";
+  return 0;
+}
+
 }  // namespace
 
 int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& out,
@@ -273,6 +395,8 @@ int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& o
   }
   if (o.command == "mark") return cmd_mark(o, in, out, err);
   if (o.command == "send") return cmd_send(o, in, out, err);
+  if (o.command == "import") return cmd_import(o, in, out, err);
+  if (o.command == "list") return cmd_list(o, out, err);
   if (o.command == "port") return cmd_port(o, out);
   if (o.command.empty()) {
     err << kUsage;

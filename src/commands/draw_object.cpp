@@ -3,6 +3,9 @@
 #include "geometry/barcode.h"
 #include "geometry/basic_shapes.h"
 #include "geometry/text_shapes.h"
+#include "imports/bmp.h"
+#include "imports/plt.h"
+#include "imports/vct.h"
 
 namespace lumetch {
 
@@ -17,6 +20,9 @@ bool has_generator(int32_t type) {
     case LINE_TEXT:
     case ARC_TEXT:
     case BARCODE:
+    case PLT:
+    case BMP:
+    case VCT:
       return true;
     default:
       return false;
@@ -51,6 +57,15 @@ bool run_generator(GeomContext& g, Canvas* dc, const MarkObject& obj) {
       return true;
     case BARCODE:
       DrawBarcode(g, dc, obj);
+      return true;
+    case PLT:
+      DrawPlt(g, dc, obj);
+      return true;
+    case BMP:
+      DrawBmp(g, dc, obj);
+      return true;
+    case VCT:
+      DrawVct(g, dc, obj);
       return true;
     default:
       return false;

@@ -1,19 +1,213 @@
 #include "commands/layout_commands.h"
 
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <string>
+
 #include "geometry/text_objects.h"
+#include "imports/bmp.h"
+#include "imports/plt.h"
+#include "imports/vct.h"
 
 namespace lumetch {
 
-LoadHooks layout_load_hooks() {
+namespace {
+
+constexpr const char* kAppTitle = "Lumetch";
+constexpr const char* kSavePrompt = "Svae the Current Document?";
+constexpr const char* kLayoutFilter = "标刻文件(*.mrk)|*.mrk|";
+
+struct ImportKind {
+  const char* initial_name;
+  const char* filter;
+};
+
+ImportKind import_kind(int32_t type) {
+  switch (type) {
+    case PLT:
+      return {"*.plt", "CAD File(*.plt)|*.plt|"};
+    case BMP:
+      return {"*.bmp", "BMP File(*.bmp)|*.bmp|"};
+    default:
+      return {"*.vct", "VCT File(*.vct)|*.vct|"};
+  }
+}
+
+// The missing-file prompt: a message, then the preview dialog. Nullopt when
+// the operator cancels (the object keeps its stored path).
+std::optional<std::filesystem::path> relocate(Operator* op, int32_t type,
+                                              const std::string& stored) {
+  if (op == nullptr) return std::nullopt;
+  op->message("File " + stored + " is not exist,Please Locate it again!", kAppTitle);
+  const ImportKind kind = import_kind(type);
+  FileRequest request;
+  request.initial_name = kind.initial_name;
+  request.filter = kind.filter;
+  return op->choose_file(request);
+}
+
+// The bare list name of an object: its 1-based ring position is its list index.
+std::string list_name(const CketralDoc& doc, const MarkObject& obj) {
+  const int index = doc.ring.index_of(&obj);
+  const auto& entries = doc.object_list.entries();
+  if (index <= 0 || static_cast<std::size_t>(index) >= entries.size()) return "plt";
+  return entries[static_cast<std::size_t>(index)];
+}
+
+void load_plt(CketralDoc& doc, MarkObject& obj, PltBlock& p, Operator* op) {
+  const std::string base = (doc.scratch_dir() / list_name(doc, obj)).string();
+  PltParse parse = ParsePlt(p.source_path, base);
+  if (parse.result == PltParse::kCannotOpen && parse.error.empty()) {
+    if (const auto chosen = relocate(op, PLT, p.source_path)) {
+      parse = ParsePlt(*chosen, base);
+      p.source_path = chosen->string();
+    }
+  }
+  if (!parse.error.empty() && op != nullptr) op->message(parse.error, kAppTitle);
+  p.min_x = parse.min_x;
+  p.min_y = parse.min_y;
+  p.max_x = parse.max_x;
+  p.max_y = parse.max_y;
+  p.src_width = std::abs(static_cast<double>(parse.max_x) - parse.min_x);
+  p.src_height = std::abs(static_cast<double>(parse.max_y) - parse.min_y);
+  for (std::size_t i = 0; i < 8; ++i) {
+    p.pen_file[i] = parse.pen_file[i];
+    p.pen_used[i] = parse.result == PltParse::kRead ? parse.pen_used[i] : 0;
+    p.pen_layer[i] = static_cast<int32_t>(i);
+  }
+  p.init_width = obj.width;
+  p.init_height = obj.height;
+}
+
+void load_bmp(CketralDoc& doc, MarkObject& obj, BmpBlock& p, Operator* op) {
+  p.image_width = obj.width;
+  p.image_height = obj.height;
+  BmpLoad load = LoadBmp(p.source_path, doc.settings.resolution, op);
+  if (load.result == BmpLoad::kCannotOpen) {
+    if (const auto chosen = relocate(op, BMP, p.source_path)) {
+      p.source_path = chosen->string();
+      load = LoadBmp(*chosen, doc.settings.resolution, op);
+    }
+  }
+  if (load.result != BmpLoad::kLoaded) return;  // no image: draws nothing
+  p.width_px = load.width_px;
+  p.height_px = load.height_px;
+  p.top_down = load.top_down;
+  p.bits_offset = load.bits_offset;
+  p.dib = std::move(load.dib);
+}
+
+void load_vct(MarkObject& obj, VctBlock& p, Operator* op) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(p.source_path, ec)) {
+    if (const auto chosen = relocate(op, VCT, p.source_path)) p.source_path = chosen->string();
+  }
+  if (const auto header = read_vct_header(p.source_path)) {
+    p.point_count = header->point_count;
+    p.contour_count = header->contour_count;
+    p.min_x = header->min_x;
+    p.max_x = header->max_x;
+    p.min_y = header->min_y;
+    p.max_y = header->max_y;
+    p.units_x = header->units_x;
+    p.units_y = header->units_y;
+  }
+  p.init_width = obj.width;
+  p.init_height = obj.height;
+}
+
+// Writes a layout; a failure is said in plain words.
+bool save_or_say(const CketralDoc& doc, const std::filesystem::path& path, bool all, bool offset,
+                 Operator& op) {
+  errno = 0;
+  if (save_layout(doc, path, all, offset)) return true;
+  const int err = errno;
+  std::string text = "The layout could not be saved to " + path.string();
+  if (err != 0) text += std::string(": ") + std::strerror(err);
+  op.message(text + ".", kAppTitle);
+  return false;
+}
+
+}  // namespace
+
+LoadHooks layout_load_hooks(Operator* op) {
   LoadHooks hooks;
-  hooks.object_loaded = [](CketralDoc& doc, MarkObject& obj) {
-    if (obj.type == LINE_TEXT || obj.type == ARC_TEXT) WriteObjectGlyphFile(doc, obj);
+  hooks.object_loaded = [op](CketralDoc& doc, MarkObject& obj) {
+    if (obj.type == LINE_TEXT || obj.type == ARC_TEXT) {
+      WriteObjectGlyphFile(doc, obj);
+    } else if (auto* plt = obj.block<PltBlock>()) {
+      load_plt(doc, obj, *plt, op);
+    } else if (auto* bmp = obj.block<BmpBlock>()) {
+      load_bmp(doc, obj, *bmp, op);
+    } else if (auto* vct = obj.block<VctBlock>()) {
+      load_vct(obj, *vct, op);
+    }
   };
   return hooks;
 }
 
-OpenResult open_layout_file(CketralDoc& doc, const std::filesystem::path& path) {
-  return open_layout(doc, path, layout_load_hooks());
+OpenResult open_layout_file(CketralDoc& doc, const std::filesystem::path& path, Operator* op) {
+  return open_layout(doc, path, layout_load_hooks(op));
+}
+
+std::filesystem::path clipboard_file(const CketralDoc& doc) {
+  return doc.work_file("#.1");
+}
+
+void NewCommand(CketralDoc& doc, Operator& op) {
+  if (doc.ring.is_empty()) return;
+  if (op.ask(kSavePrompt, "Warning", AskButtons::YesNo) == Answer::Yes) SaveCommand(doc, op);
+  delete_objects(doc, true);
+  doc.invalidate_all();
+}
+
+void OpenCommand(CketralDoc& doc, Operator& op) {
+  FileRequest request;
+  request.default_extension = "mrk";
+  request.filter = kLayoutFilter;
+  if (const auto path = op.choose_file(request)) open_layout_file(doc, *path, &op);
+  doc.invalidate_all();
+}
+
+bool SaveCommand(CketralDoc& doc, Operator& op) {
+  FileRequest request;
+  request.save = true;
+  request.default_extension = "mrk";
+  request.filter = kLayoutFilter;
+  request.overwrite_prompt = true;
+  const auto path = op.choose_file(request);
+  if (!path) return false;
+  return save_or_say(doc, *path, true, false, op);
+}
+
+bool CloseRequest(CketralDoc& doc, Operator& op) {
+  switch (op.ask(kSavePrompt, "Warning", AskButtons::YesNoCancel)) {
+    case Answer::Yes:
+      if (!doc.ring.is_empty()) SaveCommand(doc, op);
+      return true;
+    case Answer::Cancel:
+      return false;
+    default:
+      return true;
+  }
+}
+
+void CutCommand(CketralDoc& doc, Operator& op) {
+  // Objects whose copy did not reach the clipboard are not deleted.
+  if (!save_or_say(doc, clipboard_file(doc), false, false, op)) return;
+  delete_objects(doc, false);
+  doc.invalidate_all();
+}
+
+void CopyCommand(CketralDoc& doc, Operator& op) {
+  if (doc.ring.is_empty()) return;
+  save_or_say(doc, clipboard_file(doc), false, true, op);
+}
+
+void PasteCommand(CketralDoc& doc, Operator& op) {
+  open_layout_file(doc, clipboard_file(doc), &op);
+  doc.invalidate_all();
 }
 
 }  // namespace lumetch

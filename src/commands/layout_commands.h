@@ -4,14 +4,40 @@
 
 #include "model/cketral_doc.h"
 #include "model/layout_file.h"
+#include "platform/operator.h"
 
 namespace lumetch {
 
+// Command identifiers of the file and clipboard commands.
+inline constexpr int32_t kCmdNew = 32820, kCmdOpen = 57601, kCmdSave = 32789, kCmdCut = 57635,
+                         kCmdCopy = 57634, kCmdPaste = 57637;
+
 // What opening a layout needs beyond reading its records: glyph files for
-// the texts.
-LoadHooks layout_load_hooks();
+// texts, stroke files for plots, bitmaps and outline headers for the other
+// imports. A missing imported file is offered for relocation through `op`
+// (no relocation without an operator).
+LoadHooks layout_load_hooks(Operator* op);
 
 // Opens a layout into the document with those hooks.
-OpenResult open_layout_file(CketralDoc& doc, const std::filesystem::path& path);
+OpenResult open_layout_file(CketralDoc& doc, const std::filesystem::path& path,
+                            Operator* op = nullptr);
+
+// The clipboard file of the working directory.
+std::filesystem::path clipboard_file(const CketralDoc& doc);
+
+// New: offers to save a non-empty layout, then removes every object.
+void NewCommand(CketralDoc& doc, Operator& op);
+// Open: the file dialog, then the layout added to the ring; the view repaints.
+void OpenCommand(CketralDoc& doc, Operator& op);
+// Save: the file dialog, then every object written. False when cancelled or
+// the file could not be written (said through `op`).
+bool SaveCommand(CketralDoc& doc, Operator& op);
+// The main window's close request: true when the window may close.
+bool CloseRequest(CketralDoc& doc, Operator& op);
+// Cut, copy and paste through the clipboard file. A clipboard that cannot be
+// written is said through `op`, and cut then keeps the objects.
+void CutCommand(CketralDoc& doc, Operator& op);
+void CopyCommand(CketralDoc& doc, Operator& op);
+void PasteCommand(CketralDoc& doc, Operator& op);
 
 }  // namespace lumetch

@@ -29,9 +29,14 @@ void release_resources(MarkObject& obj) {
   std::string_view glyph_file;
   if (const auto* p = obj.block<LineTextParams>()) glyph_file = p->glyph_file;
   if (const auto* p = obj.block<ArcTextParams>()) glyph_file = p->glyph_file;
-  if (!glyph_file.empty()) {
-    std::error_code ec;  // a file already gone is fine
-    std::filesystem::remove(std::filesystem::path(glyph_file), ec);
+  std::error_code ec;  // a file already gone is fine
+  if (!glyph_file.empty()) std::filesystem::remove(std::filesystem::path(glyph_file), ec);
+  if (const auto* p = obj.block<PltBlock>()) {
+    for (std::size_t i = 0; i < p->pen_file.size(); ++i) {
+      if (p->pen_used[i] != 0 && !p->pen_file[i].empty()) {
+        std::filesystem::remove(std::filesystem::path(p->pen_file[i]), ec);
+      }
+    }
   }
 }
 
