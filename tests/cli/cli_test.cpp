@@ -151,5 +151,34 @@ TEST(Cli, MarkingTwiceAdvancesTheSerialNumbersAndSavesThem) {
   EXPECT_FALSE(std::filesystem::exists(dir.file("txt1.txt")));
 }
 
+TEST(Cli, ImportBuildsALayoutThatListsAndMarks) {
+  test::TempDir dir;
+  const std::string data = LUMETCH_TEST_DATA;
+  const CliRun plt = cli(dir, {"import", data + "/plt/multi_pen.plt", "job.mrk"});
+  EXPECT_EQ(plt.code, 0) << plt.err;
+  EXPECT_NE(plt.out.find("import: plt1 ("), std::string::npos) << plt.out;
+  const CliRun bmp = cli(dir, {"import", data + "/bmp/f_bottom_up.bmp", "job.mrk"});
+  EXPECT_EQ(bmp.code, 0) << bmp.err;
+  EXPECT_NE(bmp.out.find("now 2 objects"), std::string::npos) << bmp.out;
+
+  const CliRun list = cli(dir, {"list", "job.mrk"});
+  EXPECT_EQ(list.code, 0);
+  EXPECT_NE(list.out.find("1  plt1  PLT  centre 0.000, 0.000 mm"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("2  bmp1  BMP"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find(data + "/bmp/f_bottom_up.bmp"), std::string::npos) << list.out;
+
+  const CliRun mark = cli(dir, {"mark", "job.mrk", "--yes", "--port", "null"});
+  EXPECT_EQ(mark.code, 0) << mark.err;
+  EXPECT_NE(mark.out.find("mark: 2 objects"), std::string::npos) << mark.out;
+  // Stroke files live in a private folder, not beside the layout.
+  EXPECT_FALSE(std::filesystem::exists(dir.file("plt10.$")));
+
+  const CliRun refused = cli(dir, {"import", data + "/bmp/four_bit.bmp", "job.mrk"});
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_NE(refused.err.find("The File is not a Black&white BMP!"), std::string::npos);
+  EXPECT_EQ(cli(dir, {"import", data + "/plt/multi_pen.expected", "job.mrk"}).code, 2);
+  EXPECT_NE(cli(dir, {"list", "job.mrk"}).out.find("2 objects"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace lumetch
