@@ -223,6 +223,13 @@ double span(int32_t v, int32_t from) {
   return static_cast<double>(int64_t{v} - int64_t{from});
 }
 
+// The header's extents bound the drawing: a point outside them is pulled onto
+// the nearest edge, so a damaged file cannot send the pen, or a fill's scan
+// lines, far beyond the object's box.
+int32_t clamp_to(int32_t v, int32_t a, int32_t b) {
+  return std::clamp(v, std::min(a, b), std::max(a, b));
+}
+
 }  // namespace
 
 std::optional<VctHeader> parse_vct_header(std::string_view line) {
@@ -327,6 +334,8 @@ void DrawVct(GeomContext& g, Canvas* dc, const MarkObject& obj) {
     const int32_t anchor_y = nearest_int((doc.raster_top - top) * res);
 
     const auto map_point = [&](int32_t px, int32_t py) -> CanvasPoint {
+      px = clamp_to(px, b->min_x, b->max_x);
+      py = clamp_to(py, b->min_y, b->max_y);
       // The local box spans x 0..W and y -H..0 from the copy's top-left corner.
       double x = obj.mirror_x != 0 ? w - span(px, b->min_x) * sx : span(px, b->min_x) * sx;
       double y = obj.mirror_y != 0 ? -(span(py, b->min_y) * sy) : span(py, b->min_y) * sy - h;
@@ -364,6 +373,8 @@ bool PreviewVct(Canvas& dc, const std::filesystem::path& path, int32_t x0, int32
 
   // Each axis scaled on its own to fill the rectangle; file Y grows upward.
   const auto map_point = [&](int32_t px, int32_t py) -> CanvasPoint {
+    px = clamp_to(px, header->min_x, header->max_x);
+    py = clamp_to(py, header->min_y, header->max_y);
     return {nearest_int(span(px, header->min_x) * w / dx + x0),
             nearest_int(static_cast<double>(y0) + h - span(py, header->min_y) * h / dy)};
   };

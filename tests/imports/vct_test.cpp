@@ -86,6 +86,9 @@ TEST(VctHeader, RefusesMalformedLines) {
   }
   EXPECT_FALSE(read_vct_header(data("missing.vct")));
   EXPECT_FALSE(read_vct_header(data("damaged_garbage.vct")));
+  test::TempDir dir;
+  dir.write("long.vct", overlong + "\n");
+  EXPECT_FALSE(read_vct_header(dir.file("long.vct")));
 }
 
 TEST(VctHeader, InitialSize) {
@@ -121,6 +124,9 @@ TEST(VctDraw, ContoursAsTheFileHoldsThem) {
     std::vector<std::size_t> sizes;
   };
   const std::string head = "5,1,0,100,0,100,10,10;\n";
+  // Lines running across the reader's blocks.
+  std::string long_contour = head + "30000;\n";
+  for (int i = 0; i < 30000; ++i) long_contour += std::to_string(i % 101) + ",7;\n";
   const Row rows[] = {
       {"square_closed.vct", "", {5}},
       {"square_open.vct", "", {4}},
@@ -130,6 +136,8 @@ TEST(VctDraw, ContoursAsTheFileHoldsThem) {
       {"damaged_overlong.vct", "", {5}},
       {"damaged_no_newline.vct", "", {}},
       {"damaged_empty.vct", "", {}},
+      {"damaged_garbage.vct", "", {}},
+      {"", long_contour, {30000}},
       {"", head + "5;\n0,0;\n1,1;\n2,2;\n4;\n0,0;\n5,5;\n6,6;\n7,7;\n", {3, 4}},  // short count
       {"", head + "\r\n3;\r\n0,0;\r\n\r\n1,1;\r\n2,2;\r\n", {3}},
       {"", head + "3;\n0,0;\nxx;\n1,1;\n9,9,9;\n2,2;\n", {3}},  // garbage skipped
@@ -175,6 +183,8 @@ TEST(VctDraw, MarkerPointsOpenMirrorAndTurn) {
        1,
        0,
        {up(2200, 1800), down(1800, 1800), down(1800, 2200), down(2200, 2200)}},
+      // Pulled onto the extents the header states.
+      {"damaged_outside_extents.vct", 0, 0, {up(1800, 1800), down(2200, 1800), down(1800, 2200)}},
       // Clockwise about the copy's centre: bottom-left goes to top-left.
       {"square_open.vct",
        0,

@@ -72,6 +72,11 @@ def main():
     write("damaged_garbage.vct", bytes(rng.randrange(256) for _ in range(4096)))
     write("damaged_no_newline.vct", closed.replace("\n", ""))
     write("damaged_empty.vct", "")
+    # A point far outside the extents the header states.
+    write(
+        "damaged_outside_extents.vct",
+        header(3, 1, 0, 100, 0, 100, 10.0, 10.0) + body([[(0, 0), (2147483647, -50), (0, 100)]]),
+    )
 
 
 if __name__ == "__main__":
