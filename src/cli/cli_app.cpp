@@ -276,9 +276,11 @@ const char* type_name(int32_t type) {
 std::string object_detail(const MarkObject& obj) {
   auto quoted = [](const std::string& text) { return "\"" + cp932_to_utf8(text) + "\""; };
   if (const auto* p = obj.block<LineTextParams>()) {
-    return quoted(p->text) + (p->variable == 1 ? " (serial)" : "") + " " + p->face_name;
+    return quoted(p->text) + (p->variable == 1 ? " (serial)" : "") + " " +
+           cp932_to_utf8(p->face_name);
   }
-  if (const auto* p = obj.block<ArcTextParams>()) return quoted(p->text) + " " + p->face_name;
+  if (const auto* p = obj.block<ArcTextParams>())
+    return quoted(p->text) + " " + cp932_to_utf8(p->face_name);
   if (const auto* p = obj.block<BarcodeParams>()) {
     return quoted(p->text) + (p->variable == 1 ? " (serial)" : "");
   }

@@ -195,6 +195,14 @@ std::string JoinLines(std::string_view text, const std::vector<int32_t>& line_le
   return out;
 }
 
+void select_outline_font(CketralDoc& doc, std::string_view face_name, int32_t weight,
+                         int32_t italic, int32_t charset) {
+  doc.outline_font.face_name = cp932_to_utf8(face_name);
+  doc.outline_font.weight = weight;
+  doc.outline_font.italic = italic;
+  doc.outline_font.charset = charset;
+}
+
 std::optional<NativeOutline> FetchGlyph(const CketralDoc& doc, uint16_t code) {
   return fetch_outline(doc.fonts(), doc.outline_font, code);
 }

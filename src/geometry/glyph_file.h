@@ -33,6 +33,12 @@ std::vector<int32_t> SplitLines(std::string& text);
 std::string JoinLines(std::string_view text, const std::vector<int32_t>& line_lengths,
                       int32_t line_count);
 
+// Chooses the font of the next outline requests: a text block's face (CP932
+// bytes, as layouts store it; the engine wants UTF-8), weight, italic flag
+// and character set.
+void select_outline_font(CketralDoc& doc, std::string_view face_name, int32_t weight,
+                         int32_t italic, int32_t charset);
+
 // The outline of one character code (a byte, or lead byte * 256 + trail byte
 // of a CP932 pair) in the document's `outline_font`; nullopt when no font has
 // the character.

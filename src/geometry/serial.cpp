@@ -89,10 +89,7 @@ bool AdvanceSerial(CketralDoc& doc, MarkObject& obj) {
   std::string next = next_serial_text(p->text, kLineTextMax);
   if (next.empty() || next == p->text) return false;
 
-  doc.outline_font.face_name = p->face_name;
-  doc.outline_font.weight = p->font_weight;
-  doc.outline_font.italic = p->font_italic;
-  doc.outline_font.charset = p->font_charset;
+  select_outline_font(doc, p->face_name, p->font_weight, p->font_italic, p->font_charset);
   // The glyph file is what every target draws: when it cannot be rewritten,
   // the text stays as it is, so that the next pass does not mark the old
   // number again while the object claims the new one.

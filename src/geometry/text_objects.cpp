@@ -8,10 +8,7 @@ namespace {
 
 template <class Block>
 bool write_glyphs(CketralDoc& doc, const Block& p) {
-  doc.outline_font.face_name = p.face_name;
-  doc.outline_font.weight = p.font_weight;
-  doc.outline_font.italic = p.font_italic;
-  doc.outline_font.charset = p.font_charset;
+  select_outline_font(doc, p.face_name, p.font_weight, p.font_italic, p.font_charset);
   if (p.glyph_file.empty()) return false;
   return WriteGlyphFile(doc, p.text, p.glyph_file);
 }

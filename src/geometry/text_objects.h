@@ -5,7 +5,7 @@
 
 namespace lumetch {
 
-// Copies a text object's face, weight, italic flag and character set into the
+// Selects a text object's face, weight, italic flag and character set as the
 // document's outline_font and writes its glyph file. False when the object is
 // no text or the file could not be written.
 bool WriteObjectGlyphFile(CketralDoc& doc, const MarkObject& obj);
