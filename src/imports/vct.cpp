@@ -39,11 +39,14 @@ std::string_view trim(std::string_view s) {
 
 // Reads a file line by line through one fixed buffer, so a file of any size
 // is read in large blocks without being held whole. Lines longer than
-// kMaxLineBytes are reported as overlong and skipped to their end.
+// kMaxLineBytes are reported as overlong. Only regular files are opened: a
+// device or a pipe could block or never end.
 class LineReader {
  public:
-  explicit LineReader(const std::filesystem::path& path)
-      : file_(std::fopen(path.c_str(), "rb"), &std::fclose), buf_(kBufferBytes) {}
+  explicit LineReader(const std::filesystem::path& path) : buf_(kBufferBytes) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) file_.reset(std::fopen(path.c_str(), "rb"));
+  }
 
   bool is_open() const { return file_ != nullptr; }
   // True when reading stopped on an error rather than at the end of the file.
@@ -51,8 +54,10 @@ class LineReader {
 
   enum class Result { Line, Overlong, End };
 
-  // The next line without its "\n"; valid until the next call.
-  Result next(std::string_view& line) {
+  // The next line without its "\n"; valid until the next call. An overlong
+  // line is skipped to its end, or with `seek_end` false left where it is, for
+  // callers that read no further.
+  Result next(std::string_view& line, bool seek_end = true) {
     std::size_t scanned = pos_;
     bool overlong = false;
     for (;;) {
@@ -66,6 +71,7 @@ class LineReader {
         return Result::Line;
       }
       if (end_ - pos_ > kMaxLineBytes) {
+        if (!seek_end) return Result::Overlong;
         // Keep nothing of an overlong line: drop what is buffered and go on
         // looking for its end.
         overlong = true;
@@ -101,7 +107,10 @@ class LineReader {
     return true;
   }
 
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::unique_ptr<std::FILE, Closer> file_;
   std::vector<char> buf_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
@@ -263,7 +272,7 @@ std::optional<VctHeader> read_vct_header(const std::filesystem::path& path) {
   LineReader in(path);
   if (!in.is_open()) return std::nullopt;
   std::string_view line;
-  if (in.next(line) != LineReader::Result::Line) return std::nullopt;
+  if (in.next(line, false) != LineReader::Result::Line) return std::nullopt;
   return parse_vct_header(line);
 }
 
@@ -364,7 +373,7 @@ bool PreviewVct(Canvas& dc, const std::filesystem::path& path, int32_t x0, int32
   LineReader in(path);
   if (!in.is_open()) return false;
   std::string_view line;
-  if (in.next(line) != LineReader::Result::Line) return false;
+  if (in.next(line, false) != LineReader::Result::Line) return false;
   const std::optional<VctHeader> header = parse_vct_header(line);
   if (!header) return false;
   const double dx = span(header->max_x, header->min_x);

@@ -89,6 +89,9 @@ TEST(VctHeader, RefusesMalformedLines) {
   test::TempDir dir;
   dir.write("long.vct", overlong + "\n");
   EXPECT_FALSE(read_vct_header(dir.file("long.vct")));
+  // Not regular files: a folder, and a device that never ends.
+  EXPECT_FALSE(read_vct_header(dir.path()));
+  EXPECT_FALSE(read_vct_header("/dev/zero"));
 }
 
 TEST(VctHeader, InitialSize) {
@@ -278,6 +281,7 @@ TEST(VctPreview, FillsTheRectangle) {
   for (const char* name : {"flat.vct", "missing.vct", "damaged_garbage.vct", "damaged_empty.vct"}) {
     EXPECT_FALSE(PreviewVct(dc, data(name), 15, 18, 160, 160)) << name;
   }
+  EXPECT_FALSE(PreviewVct(dc, "/dev/zero", 15, 18, 160, 160));
   EXPECT_TRUE(dc.ops().empty());
 }
 
