@@ -5,16 +5,24 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "geometry/glyph_file.h"
+#include "geometry/marker_capture.h"
 #include "geometry/text_shapes.h"
+#include "imports/bmp.h"
+#include "imports/plt.h"
+#include "imports/vct.h"
 #include "marker/speed_modes.h"
+#include "model/defaults_file.h"
 #include "model/layout_file.h"
 #include "model/settings_file.h"
 #include "platform/recording_canvas.h"
+#include "platform/scripted_operator.h"
 #include "platform/text_codec.h"
 #include "support/temp_dir.h"
 
@@ -84,11 +92,12 @@ constexpr int kRounds = 300;
 
 // Runs `read` on kRounds damaged variants of each seed written to a file.
 template <class Read>
-void fuzz_file(const std::vector<std::string>& seeds, const char* name, Read read) {
+void fuzz_file(const std::vector<std::string>& seeds, const char* name, Read read,
+               int rounds = kRounds) {
   test::TempDir dir;
   Mutator mutate(12345);
   for (const std::string& seed : seeds) {
-    for (int i = 0; i < kRounds; ++i) {
+    for (int i = 0; i < rounds; ++i) {
       dir.write(name, mutate(seed));
       read(dir.file(name));
     }
@@ -175,6 +184,113 @@ TEST(ReaderFuzz, GlyphFilesDrawnAsText) {
     a.glyph_file = path.string();
     obj.params = a;
     DrawArcText(g, &canvas, obj);
+  });
+}
+
+std::string data_file(const std::string& name) {
+  std::ifstream in(std::string(LUMETCH_TEST_DATA) + "/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Draws an imported object on screen, on the raster and on the marker.
+void draw_everywhere(MarkObject& obj) {
+  test::MarkerCapture m;
+  m.doc.settings.mark_num.fill(1);
+  RecordingCanvas canvas;
+  GeomContext screen{m.doc, nullptr};
+  m.doc.engraving = 0;
+  if (obj.type == PLT) DrawPlt(screen, &canvas, obj);
+  if (obj.type == BMP) DrawBmp(screen, &canvas, obj);
+  if (obj.type == VCT) DrawVct(screen, &canvas, obj);
+  m.doc.raster_mode = 1;
+  if (obj.type == BMP) DrawBmp(screen, &canvas, obj);
+  m.doc.raster_mode = 0;
+  m.doc.engraving = 1;
+  if (obj.type == PLT) DrawPlt(m.g, nullptr, obj);
+  if (obj.type == BMP) DrawBmp(m.g, nullptr, obj);
+  if (obj.type == VCT) DrawVct(m.g, nullptr, obj);
+}
+
+TEST(ReaderFuzz, PlotsImportDrawAndPreview) {
+  fuzz_file({data_file("plt/multi_pen.plt")}, "in.plt", [](const std::filesystem::path& path) {
+    const PltParse parse = ParsePlt(path, (path.parent_path() / "pen").string());
+    RecordingCanvas canvas;
+    PreviewPlt(canvas, path, 0, 0, 160, 160, kLayerColours);
+    if (parse.result != PltParse::kRead) return;
+    const auto block = plt_block_from(parse, path.string(), 40);
+    if (!block) return;
+    MarkObject obj;
+    obj.type = PLT;
+    obj.width = 20.0;
+    obj.height = 10.0;
+    obj.params = *block;
+    draw_everywhere(obj);
+  });
+}
+
+TEST(ReaderFuzz, BitmapsLoadDrawAndPreview) {
+  const std::string seed = data_file("bmp/f_bottom_up.bmp");
+  test::TempDir dir;
+  dir.write("good.bmp", seed);
+  ScriptedOperator op;
+  BmpLoad good = LoadBmp(dir.file("good.bmp"), 40, &op);
+  ASSERT_EQ(good.result, BmpLoad::kLoaded);
+  fuzz_file(
+      {seed, data_file("bmp/f_top_down.bmp")}, "in.bmp",
+      [&good](const std::filesystem::path& path) {
+        ScriptedOperator quiet;
+        LoadBmp(path, 40, &quiet);
+        RecordingCanvas canvas;
+        PreviewBmp(canvas, path, 0, 0, 160, 160, 1, quiet);
+        // An object loaded from the good file, whose file then changed.
+        MarkObject obj;
+        obj.type = BMP;
+        obj.width = obj.height = 2.0;
+        BmpBlock b;
+        b.source_path = path.string();
+        b.width_px = good.width_px;
+        b.height_px = good.height_px;
+        b.bits_offset = good.bits_offset;
+        b.image_width = b.image_height = 2.0;
+        obj.params = b;
+        draw_everywhere(obj);
+      },
+      150);
+}
+
+TEST(ReaderFuzz, OutlinesReadDrawAndPreview) {
+  fuzz_file({data_file("vct/ring.vct"), data_file("vct/square_open.vct")}, "in.vct",
+            [](const std::filesystem::path& path) {
+              RecordingCanvas canvas;
+              PreviewVct(canvas, path, 0, 0, 160, 160);
+              const auto header = read_vct_header(path);
+              if (!header) return;
+              const auto block = vct_block_from(*header, path.string());
+              if (!block) return;
+              MarkObject obj;
+              obj.type = VCT;
+              obj.width = obj.height = 10.0;
+              obj.output_mode = 2;
+              obj.params = *block;
+              draw_everywhere(obj);
+            });
+}
+
+TEST(ReaderFuzz, CreationDefaults) {
+  test::TempDir dir;
+  CreationDefaults changed;
+  changed.line_text.text = "AB\r\n\r\nCD";
+  changed.barcode.text = "A,B";
+  ASSERT_TRUE(save_defaults(dir.file("default.$"), changed));
+  fuzz_file({dir.read("default.$")}, "default.$", [](const std::filesystem::path& path) {
+    CreationDefaults d;
+    load_defaults(path, d);
+    // What was read writes and reads back the same.
+    test::TempDir out;
+    ASSERT_TRUE(save_defaults(out.file("d.$"), d));
+    CreationDefaults again;
+    ASSERT_TRUE(load_defaults(out.file("d.$"), again));
+    EXPECT_EQ(again, d);
   });
 }
 
