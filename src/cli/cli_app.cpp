@@ -274,20 +274,28 @@ const char* type_name(int32_t type) {
 
 // What sets an object apart in a listing: its text or its file.
 std::string object_detail(const MarkObject& obj) {
-  auto quoted = [](const std::string& text) { return "\"" + cp932_to_utf8(text) + "\""; };
+  // Built by appending: GCC 12 warns falsely about "literal" + string at -O3.
+  std::string out;
+  auto text = [&out](const std::string& bytes, int32_t variable) {
+    out.append(1, '"').append(cp932_to_utf8(bytes)).append(1, '"');
+    if (variable == 1) out.append(" (serial)");
+  };
   if (const auto* p = obj.block<LineTextParams>()) {
-    return quoted(p->text) + (p->variable == 1 ? " (serial)" : "") + " " +
-           cp932_to_utf8(p->face_name);
+    text(p->text, p->variable);
+    out.append(1, ' ').append(cp932_to_utf8(p->face_name));
+  } else if (const auto* a = obj.block<ArcTextParams>()) {
+    text(a->text, 0);
+    out.append(1, ' ').append(cp932_to_utf8(a->face_name));
+  } else if (const auto* b = obj.block<BarcodeParams>()) {
+    text(b->text, b->variable);
+  } else if (const auto* plt = obj.block<PltBlock>()) {
+    out = plt->source_path;
+  } else if (const auto* bmp = obj.block<BmpBlock>()) {
+    out = bmp->source_path;
+  } else if (const auto* vct = obj.block<VctBlock>()) {
+    out = vct->source_path;
   }
-  if (const auto* p = obj.block<ArcTextParams>())
-    return quoted(p->text) + " " + cp932_to_utf8(p->face_name);
-  if (const auto* p = obj.block<BarcodeParams>()) {
-    return quoted(p->text) + (p->variable == 1 ? " (serial)" : "");
-  }
-  if (const auto* p = obj.block<PltBlock>()) return p->source_path;
-  if (const auto* p = obj.block<BmpBlock>()) return p->source_path;
-  if (const auto* p = obj.block<VctBlock>()) return p->source_path;
-  return {};
+  return out;
 }
 
 int cmd_list(const Options& o, std::ostream& out, std::ostream& err) {

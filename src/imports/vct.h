@@ -30,7 +30,8 @@ std::optional<VctHeader> read_vct_header(const std::filesystem::path& path);
 
 // The block of a new VCT object: header fields and the initial size (RX/RY
 // units per mm, or 10 mm wide when a units value is not positive). Nullopt
-// when the extents give no size (XMAX = XMIN, or YMAX = YMIN).
+// when the extents give no size (XMAX = XMIN, or YMAX = YMIN) or a size is
+// not finite.
 std::optional<VctBlock> vct_block_from(const VctHeader& header, const std::string& source_path);
 
 // Generator: the file's contours scaled to the object's box, per copy one
