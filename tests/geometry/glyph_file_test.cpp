@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,22 +25,21 @@ OutlinePolygon polygon(std::vector<FixedPoint> pts) {
   if (!pts.empty()) p.curves.push_back({OutlineCurve::Kind::Line, std::move(pts)});
   return p;
 }
-std::vector<FixedPoint> many_points(int n) {
+OutlinePolygon many_points(int n) {
   std::vector<FixedPoint> pts;
   for (int i = 0; i < n; ++i) pts.push_back(fp(i % 100, i / 100));
-  return pts;
+  return polygon(pts);
 }
 
 // A 100 × 100 square for every character but X (no font has it), Y (no
 // contours) and M (over 10000 words); records what it is asked for.
-class FakeFonts : public FontEngine {
- public:
+struct FakeFonts : FontEngine {
   std::vector<char32_t> asked;
   std::optional<NativeOutline> outline(const FontDescription&, char32_t ch) override {
     asked.push_back(ch);
     if (ch == U'X') return std::nullopt;
     if (ch == U'Y') return NativeOutline{};
-    if (ch == U'M') return NativeOutline{polygon(many_points(6000))};
+    if (ch == U'M') return NativeOutline{many_points(6000)};
     return NativeOutline{polygon({fp(0, 0), fp(100, 0), fp(100, 100), fp(0, 100)})};
   }
   std::string resolved_family(const FontDescription&) override { return "Fake"; }
@@ -49,35 +47,24 @@ class FakeFonts : public FontEngine {
 };
 
 TEST(ConvertGlyph, SplinesClosingRoundingAndClamping) {
-  struct Row {
-    const char* name;
-    OutlinePolygon polygon;
-    Words expected;
-  };
-  const Row rows[] = {
+  const std::pair<OutlinePolygon, Words> rows[] = {
       // Controls (0,100) and (100,100): six points per segment, the first
       // ending at their midpoint (50,100), the second at the last point.
-      {"spline",
-       {fp(0, 0), {{OutlineCurve::Kind::QSpline, {fp(0, 100), fp(100, 100), fp(100, 0)}}}},
+      {{fp(0, 0), {{OutlineCurve::Kind::QSpline, {fp(0, 100), fp(100, 100), fp(100, 0)}}}},
        {14,  50,  700, 50,  700, 52,  664, 58,  636, 68,  616, 82,  604, 100, 600,
         100, 600, 118, 604, 132, 616, 142, 636, 148, 664, 150, 700, 50,  700, 0}},
-      {"open: closed",
-       polygon({fp(0, 0), fp(100, 0), fp(100, 9)}),
-       {4, 50, 700, 150, 700, 150, 691, 50, 700, 0}},
-      {"ends on start",
-       polygon({fp(0, 0), fp(100, 0), fp(0.25, -0.25)}),
-       {3, 50, 700, 150, 700, 50, 700, 0}},
-      {"halves away from zero",
-       polygon({fp(0.5, 0.5), fp(-0.5, -0.5), fp(1.49, 2.51)}),
+      // Closed by the start point unless it ends there in file units.
+      {polygon({fp(0, 0), fp(100, 0), fp(100, 9)}), {4, 50, 700, 150, 700, 150, 691, 50, 700, 0}},
+      {polygon({fp(0, 0), fp(100, 0), fp(0.25, -0.25)}), {3, 50, 700, 150, 700, 50, 700, 0}},
+      // Halves away from zero; far points clamped, not wrapped.
+      {polygon({fp(0.5, 0.5), fp(-0.5, -0.5), fp(1.49, 2.51)}),
        {4, 51, 699, 49, 701, 51, 697, 51, 699, 0}},
-      {"clamped, not wrapped",
-       polygon({fp(-1000, 5000), fp(32767, -32768)}),
-       {3, 0, 0, 32817, 33468, 0, 0, 0}},
+      {polygon({fp(-1000, 5000), fp(32767, -32768)}), {3, 0, 0, 32817, 33468, 0, 0, 0}},
   };
-  for (const Row& row : rows) {
+  for (const auto& [poly, expected] : rows) {
     Words buf;
-    EXPECT_EQ(ConvertGlyph({row.polygon}, buf, 0, 8), row.expected.size()) << row.name;
-    EXPECT_EQ(Words(buf.begin() + 8, buf.end()), row.expected) << row.name;
+    EXPECT_EQ(ConvertGlyph({poly}, buf, 0, 8), expected.size());
+    EXPECT_EQ(Words(buf.begin() + 8, buf.end()), expected);
   }
 }
 
@@ -89,41 +76,39 @@ TEST(ConvertGlyph, DirectoryOfSeveralContoursAndRefusals) {
   EXPECT_EQ(buf.size(), 0x12345u + 19);
   EXPECT_EQ(Words(buf.begin() + 15, buf.begin() + 22), (Words{2, 0x2345, 1, 19, 45, 350, 0}));
   EXPECT_EQ(buf[0x12345 + 9], 4u);  // second contour's count
-
-  // Nothing to draw, and more data than the length word holds: refused, buffer untouched.
+  // Nothing to draw, or more data than the length word holds: buffer untouched.
   Words untouched(20, 7);
   EXPECT_EQ(ConvertGlyph({}, untouched, 0, 8), 0u);
-  EXPECT_EQ(ConvertGlyph({polygon(many_points(40000))}, untouched, 0, 8), 0u);
+  EXPECT_EQ(ConvertGlyph({many_points(40000)}, untouched, 0, 8), 0u);
   EXPECT_EQ(untouched, Words(20, 7));
 }
 
-// Walks a file as a reader would: word 0, the directory, data back to back,
-// each character's contours ending with its terminator, xmin/xmax matching.
+// Reads a file as a reader would: word 0, the directory (blanks 128 units
+// wide), data back to back, contours ending in their terminator, xmin/xmax
+// matching the points.
 void expect_consistent(const Words& file, const Words& types) {
   ASSERT_FALSE(file.empty());
   ASSERT_EQ(file[0], types.size());
   std::size_t next = kDirectoryWords * types.size() + 1;
   for (std::size_t k = 0; k < types.size(); ++k) {
-    const uint16_t* dir = &file[kDirectoryWords * k + 1];
-    ASSERT_EQ(dir[0], types[k]) << k;
+    const Words dir(file.begin() + 1 + 7 * k, file.begin() + 8 + 7 * k);
     if (types[k] == kGlyphBlank) {
-      EXPECT_EQ(Words(dir, dir + 7), (Words{0, 0, 0, 0, 0, 128, 0})) << k;
+      EXPECT_EQ(dir, (Words{0, 0, 0, 0, 0, 128, 0})) << k;
       continue;
     }
-    ASSERT_EQ(dir[1] | std::size_t{dir[2]} << 16, next) << k;
+    ASSERT_EQ(std::pair(dir[0], dir[1] | std::size_t{dir[2]} << 16), std::pair(types[k], next));
     const std::size_t end = next + dir[3];
     ASSERT_LE(end, file.size()) << k;
     uint16_t xmin = 0xFFFF, xmax = 0;
     std::size_t i = next;
     for (; i < end && file[i] != 0; i += 1 + 2 * std::size_t{file[i]}) {
-      for (std::size_t p = i + 1; p < i + 1 + 2 * std::size_t{file[i]} && p < end; p += 2) {
+      for (std::size_t p = i + 1; p < std::min(i + 1 + 2 * std::size_t{file[i]}, end); p += 2) {
         xmin = std::min(xmin, file[p]);
         xmax = std::max(xmax, file[p]);
       }
     }
     EXPECT_EQ(i, end - 1) << k;  // the terminator is the last word
-    EXPECT_EQ(dir[4], xmin) << k;
-    EXPECT_EQ(dir[5], xmax) << k;
+    EXPECT_EQ(std::pair(dir[4], dir[5]), std::pair(xmin, xmax)) << k;
     EXPECT_LT(xmin, xmax) << k;
     next = end;
   }
@@ -131,24 +116,22 @@ void expect_consistent(const Words& file, const Words& types) {
 }
 
 TEST(BuildGlyphFile, CharactersBlanksAndRequests) {
-  struct Row {
-    const char* name;
+  const struct {
     std::string text;
     Words types;
     std::vector<char32_t> asked;
+  } rows[] = {
+      {"AB C", {2, 2, 0, 2}, {U'A', U'B', U'C'}},
+      {"\x41\x61\xA1\xA1", {2, 2, 0}, {U'A', U'a'}},  // a two-byte blank
+      {"\x82\xA0", {2}, {U'\u3042'}},                 // one character
+      {"AAB A", {2, 2, 2, 0, 2}, {U'A', U'B'}},       // repeats asked once
+      {"A\x82", {2, 0}, {U'A'}},                      // lone lead byte
+      {"XYZ", {0, 0, 2}, {U'X', U'Y', U'Z'}},         // no font has it, no contours
+      {"MA", {2, 2}, {U'M', U'A'}},                   // a large outline kept whole
   };
-  const Row rows[] = {
-      {"AB C", "AB C", {2, 2, 0, 2}, {U'A', U'B', U'C'}},
-      {"two-byte blank", "\x41\x61\xA1\xA1", {2, 2, 0}, {U'A', U'a'}},
-      {"hiragana a counts once", "\x82\xA0", {2}, {U'\u3042'}},
-      {"repeats asked once", "AAB A", {2, 2, 2, 0, 2}, {U'A', U'B'}},
-      {"lone lead byte", "A\x82", {2, 0}, {U'A'}},
-      {"no font has it, no contours", "XYZ", {0, 0, 2}, {U'X', U'Y', U'Z'}},
-      {"large outline whole", "MA", {2, 2}, {U'M', U'A'}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const auto& row : rows) {
     FakeFonts fonts;
+    SCOPED_TRACE(row.text);
     expect_consistent(BuildGlyphFile(fonts, FontDescription{}, row.text), row.types);
     EXPECT_EQ(fonts.asked, row.asked);
   }
@@ -162,14 +145,13 @@ TEST(WriteGlyphFile, SystemFontsGiveAConsistentFile) {
   const auto path = dir.file("text.txt");
   ASSERT_TRUE(WriteGlyphFile(doc, "Ab 1\x82\xA0", path));
   const std::string bytes = dir.read("text.txt");
+  EXPECT_EQ(bytes.size() % 2, 0u);
   Words file(bytes.size() / 2);
   for (std::size_t i = 0; i < file.size(); ++i) {
     file[i] = static_cast<uint16_t>(static_cast<unsigned char>(bytes[2 * i]) |
                                     static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
   }
-  EXPECT_EQ(bytes.size() % 2, 0u);
   expect_consistent(file, {2, 2, 0, 2, 2});
-
   // An empty text leaves no file behind; a file that cannot be written fails.
   EXPECT_TRUE(WriteGlyphFile(doc, "", path));
   EXPECT_FALSE(std::filesystem::exists(path));
@@ -177,23 +159,21 @@ TEST(WriteGlyphFile, SystemFontsGiveAConsistentFile) {
 }
 
 TEST(SplitLines, BreaksAreRemovedAndJoinedBackWithCrLf) {
-  struct Row {
+  const struct {
     std::string entered, kept;
     std::vector<int32_t> lengths;
     std::string joined;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"", "", {0}, ""},
       {"AB\r\n\r\nC", "ABC", {2, 0, 1}, "AB\r\n\r\nC"},
-      {"AB\nCD\rEF", "ABCDEF", {2, 2, 2}, "AB\r\nCD\r\nEF"},  // a lone LF or CR eats nothing
+      {"AB\nCD\rEF", "ABCDEF", {2, 2, 2}, "AB\r\nCD\r\nEF"},
       {"\x82\xA0\r\n", "\x82\xA0", {2, 0}, "\x82\xA0\r\n"},
       {"\n\r", "", {0, 0, 0}, "\r\n\r\n"},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     std::string text = row.entered;
     const std::vector<int32_t> lengths = SplitLines(text);
-    EXPECT_EQ(text, row.kept) << row.entered;
-    EXPECT_EQ(lengths, row.lengths) << row.entered;
+    EXPECT_EQ(std::pair(text, lengths), std::pair(row.kept, row.lengths)) << row.entered;
     EXPECT_EQ(JoinLines(text, lengths, static_cast<int32_t>(lengths.size())), row.joined);
   }
   EXPECT_EQ(JoinLines("ABCD", {2, 9, 0}, 2), "AB\r\nCD");  // cut to the text
