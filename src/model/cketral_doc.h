@@ -42,6 +42,10 @@ class CketralDoc {
   int32_t raster_mode = 0;     // 1 while the scan job renders into its bitmap
   double raster_left = 0.0;
   double raster_top = 0.0;
+  // Size of the raster being drawn (pixels); fills on the raster target are
+  // clipped to it. 0 when unknown.
+  int32_t raster_width = 0;
+  int32_t raster_height = 0;
 
   std::filesystem::path work_dir;
   DocObserver* observer = nullptr;

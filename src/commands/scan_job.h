@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "marker/pen_emitter.h"
+#include "model/cketral_doc.h"
+#include "scan/scan_raster.h"
+
+namespace lumetch {
+
+// Draws every object, oldest first, into a raster of the scanning area
+// (raster_mode set meanwhile). Nullopt when the ring is empty or the raster
+// cannot be allocated (`error` then says so).
+std::optional<ScanRaster> BuildScanRaster(CketralDoc& doc, std::string* error = nullptr);
+
+// The engraving job's scan: layer 0's header, then the raster scan on the marker.
+void ScanJob(PenEmitter& pen);
+
+struct ConvertResult {
+  bool ok = false;  // a file was written (or nothing was to be written)
+  bool file_written = false;
+  std::string message;  // what went wrong, for the operator
+};
+
+// Converts the layout by the settings' convert_style: 0 scanning PLT, 1 BMP,
+// 2 outline VCT, 3 outline PLT. Shows the job's status text meanwhile.
+ConvertResult ConvertFile(PenEmitter& pen, const std::filesystem::path& path);
+
+}  // namespace lumetch
