@@ -22,7 +22,8 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-bench: deps
+bench:
+	@scripts/install-deps --bench
 	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DLUMETCH_BUILD_TESTS=OFF -DLUMETCH_BUILD_BENCH=ON >/dev/null
 	@cmake --build $(BUILD)-bench -j $(JOBS)
 	@scripts/run-bench $(BUILD)-bench
