@@ -1,0 +1,207 @@
+#include "commands/scan_job.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "commands/draw_object.h"
+#include "commands/engrave.h"
+#include "geometry/mapping.h"
+#include "model/units.h"
+#include "scan/raster_scan.h"
+#include "scan/trace_outlines.h"
+
+namespace lumetch {
+
+namespace {
+
+// Draws every colour black. Objects draw in their layer colours, and the
+// layer "White" would otherwise vanish from the raster: whatever an object
+// draws is a drawn part to the scan.
+class BlackRasterCanvas : public RasterCanvas {
+ public:
+  using RasterCanvas::RasterCanvas;
+  void set_pen(const Pen& pen) override {
+    Pen p = pen;
+    p.colour = Rgb{};
+    RasterCanvas::set_pen(p);
+  }
+  void set_brush(const Brush& brush) override {
+    Brush b = brush;
+    b.colour = Rgb{};
+    RasterCanvas::set_brush(b);
+  }
+  void set_pixel(int32_t x, int32_t y, Rgb /*colour*/) override {
+    RasterCanvas::set_pixel(x, y, Rgb{});
+  }
+};
+
+// |nearest_int(mm × resolution)|, saturated rather than overflowing.
+int32_t raster_size(double mm, int32_t resolution) {
+  const int64_t n = std::llabs(int64_t{nearest_int(resolution * mm)});
+  return static_cast<int32_t>(std::min<int64_t>(n, std::numeric_limits<int32_t>::max()));
+}
+
+std::string error_text(int error) {
+  return error != 0 ? std::strerror(error) : "unknown error";
+}
+
+ConvertResult failed(std::string message) {
+  return ConvertResult{false, false, std::move(message)};
+}
+
+// The scanning PLT: the runs, then its ending, in a file of its own.
+ConvertResult write_scanning_plt(const ScanRaster& raster, PenEmitter& pen,
+                                 const std::filesystem::path& path) {
+  CketralDoc& doc = pen.doc();
+  const MarkSettings& s = doc.settings;
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    return failed("The file " + path.string() + " cannot be created: " + error_text(errno) + ".");
+  }
+  errno = 0;
+  bool ok = RasterScan(raster, pen, file);
+  const bool stopped = doc.stop_requested != 0;
+  // The ending is written even after Escape: the file stays complete.
+  doc.stop_requested = 0;
+  if (ok) {
+    if (s.pen_home == 0) {
+      ok = std::fputs("PU;", file) >= 0;
+    } else {
+      ok = pen.EmitMoveToFile(nearest_int((s.mark_size_x / 2 + s.pen_x) * s.rate_x * kUnitsPerMm),
+                              nearest_int((s.mark_size_y / 2 + s.pen_y) * s.rate_y * kUnitsPerMm),
+                              false, file);
+    }
+  }
+  int error = ok ? 0 : errno;
+  if (std::fclose(file) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    return failed("The file " + path.string() + " cannot be written: " + error_text(error) + ".");
+  }
+  ConvertResult result{true, true, {}};
+  if (stopped) result.message = "Stopped by Escape: the file holds the lines scanned so far.";
+  return result;
+}
+
+ConvertResult convert(PenEmitter& pen, const std::filesystem::path& path) {
+  CketralDoc& doc = pen.doc();
+  const int32_t style = doc.settings.convert_style;
+  if (style < 0 || style > 3) {
+    return failed("Unknown conversion style " + std::to_string(style) + ": nothing was written.");
+  }
+  if (doc.ring.is_empty()) return failed("There is nothing to convert: the layout is empty.");
+  std::string error;
+  const std::optional<ScanRaster> raster = BuildScanRaster(doc, &error);
+  if (!raster) return failed(error);
+
+  switch (style) {
+    case 0:
+      return write_scanning_plt(*raster, pen, path);
+    case 1: {
+      errno = 0;
+      if (WriteScanBmp(*raster, doc.settings.resolution, path)) return {true, true, {}};
+      std::string message = "The file " + path.string() + " cannot be written";
+      if (errno != 0) message += ": " + error_text(errno);
+      return failed(message + ".");
+    }
+    default: {
+      const TraceResult t = TraceOutlines(*raster, pen, path, style);
+      if (!t.ok) {
+        return failed(t.error.empty() ? "The file " + path.string() + " cannot be written."
+                                      : t.error);
+      }
+      ConvertResult result{true, t.file_written, {}};
+      if (!t.file_written) {
+        result.message = "No outline was found in the scanning area: no file was written.";
+      }
+      return result;
+    }
+  }
+}
+
+}  // namespace
+
+std::optional<ScanRaster> BuildScanRaster(CketralDoc& doc, std::string* error) {
+  if (doc.ring.is_empty()) return std::nullopt;
+  const MarkSettings& s = doc.settings;
+  const int32_t w = raster_size(s.scan_size_x, s.resolution);
+  const int32_t h = raster_size(s.scan_size_y, s.resolution);
+  std::optional<ScanRaster> raster = ScanRaster::create(w, h);
+  if (!raster) {
+    if (error != nullptr) {
+      const std::string size = std::to_string(w) + " x " + std::to_string(h);
+      *error = w == 0 || h == 0 ? "The scanning area of " + size +
+                                      " pixels is empty: check its size and the resolution."
+                                : "The scan raster of " + size + " pixels cannot be allocated.";
+    }
+    return std::nullopt;
+  }
+
+  doc.raster_left = s.scan_cent_x - s.scan_size_x / 2;
+  doc.raster_top = s.scan_size_y / 2 + s.scan_cent_y;
+  doc.raster_width = w;
+  doc.raster_height = h;
+  doc.raster_mode = 1;
+  // Generators given no canvas would mark while a job runs; here they draw.
+  const int32_t engraving = doc.engraving;
+  doc.engraving = 0;
+
+  BlackRasterCanvas canvas(*raster);
+  GeomContext g{doc, nullptr};
+  for (const MarkObject& obj : doc.ring.oldest_first()) DrawObject(g, &canvas, obj);
+
+  doc.engraving = engraving;
+  doc.raster_mode = 0;
+  doc.raster_width = 0;
+  doc.raster_height = 0;
+  return raster;
+}
+
+void ScanJob(PenEmitter& pen) {
+  CketralDoc& doc = pen.doc();
+  std::string error;
+  const std::optional<ScanRaster> raster = BuildScanRaster(doc, &error);
+  if (!raster) {
+    if (!error.empty()) {
+      pen.op().message(error, "Warning");
+      // Nothing was marked: the job must not report itself done.
+      doc.stop_requested = 1;
+    }
+    return;
+  }
+
+  const MarkSettings& s = doc.settings;
+  const std::string& mode =
+      s.pen_add[0] != 0 ? doc.view.stable_speed_cmd : doc.view.variable_speed_cmd;
+  char header[128];
+  if (pen.short_header_dialect()) {
+    std::snprintf(header, sizeof header, "%sVS%d;", mode.c_str(), s.speed[0]);
+  } else {
+    std::snprintf(header, sizeof header, "%sDA%d;VS%d;", mode.c_str(), s.power[0], s.speed[0]);
+  }
+  pen.Send(header);
+  RasterScan(*raster, pen);
+}
+
+ConvertResult ConvertFile(PenEmitter& pen, const std::filesystem::path& path) {
+  CketralDoc& doc = pen.doc();
+  Operator& op = pen.op();
+  op.set_status(0, kOutputtingStatus);
+  // A stop left over from the last job's park move would end the scan
+  // before its first line and leave an empty file.
+  doc.stop_requested = 0;
+  ConvertResult result = convert(pen, path);
+  // Nor may this conversion's Escape outlive it: drawing stops at the flag too.
+  doc.stop_requested = 0;
+  op.set_status(0, " ");
+  return result;
+}
+
+}  // namespace lumetch
