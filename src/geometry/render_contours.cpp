@@ -118,14 +118,16 @@ class Hatcher {
   // Scans s = s_min, s_min + spacing, … while s < s_max (the top of the extent
   // is never scanned), asking stopped() before each line, and calls
   // span(s, t_start, t_end) for every stretch of nonzero winding. Even lines
-  // (s / spacing, truncated) run toward larger t, odd ones back.
+  // (s / spacing, truncated) run toward larger t, odd ones back. Lines outside
+  // [first, last] are left out; the rest keep their place on the grid.
   template <class Stopped, class SpanFn>
-  void run(int64_t spacing, Stopped&& stopped, SpanFn&& span) {
+  void run(int64_t spacing, int64_t first, int64_t last, Stopped&& stopped, SpanFn&& span) {
     std::vector<std::size_t> active;
     std::vector<Crossing> crossings;
     std::size_t next = 0;
     int64_t s = s_min_;
-    while (s < s_max_) {
+    if (s < first) s += (first - s + spacing - 1) / spacing * spacing;
+    while (s < s_max_ && s <= last) {
       if (stopped()) return;
       while (next < edges_.size() && edges_[next].lo <= s) active.push_back(next++);
       std::erase_if(active, [&](std::size_t e) { return edges_[e].hi < s; });
@@ -281,11 +283,25 @@ void HatchFill(GeomContext& g, bool vertical, double fill_pitch, Canvas* dc,
     }
   }
 
+  // Across the line the stroke is widened by `across`, along it by `along`.
+  const int64_t across = vertical ? sw.w : sw.h;
+  const int64_t along = vertical ? sw.h : sw.w;
+
+  // On a raster of known size only the lines whose stroke can reach it are
+  // scanned, so that a huge object does not cost a line per unit of its size.
+  int64_t first = std::numeric_limits<int64_t>::min();
+  int64_t last = std::numeric_limits<int64_t>::max();
+  const int32_t raster_size = vertical ? g.doc.raster_width : g.doc.raster_height;
+  if (target == DrawTarget::Raster && raster_size > 0) {
+    first = -across - 1;
+    last = int64_t{raster_size} + across + 1;
+  }
+
   Hatcher hatcher(pts, spans, vertical);
   const auto stopped = [&] { return g.doc.stop_requested != 0; };
 
   if (target == DrawTarget::Marker) {
-    hatcher.run(spacing, stopped, [&](int32_t s, int32_t from, int32_t to) {
+    hatcher.run(spacing, first, last, stopped, [&](int32_t s, int32_t from, int32_t to) {
       // An interrupted pen-up must not be followed by its pen-down, which
       // would mark from wherever the pen stood.
       if (stopped()) return;
@@ -304,10 +320,7 @@ void HatchFill(GeomContext& g, bool vertical, double fill_pitch, Canvas* dc,
     return;
   }
 
-  // Across the line the stroke is widened by `across`, along it by `along`.
-  const int64_t across = vertical ? sw.w : sw.h;
-  const int64_t along = vertical ? sw.h : sw.w;
-  hatcher.run(spacing, stopped, [&](int32_t s, int32_t from, int32_t to) {
+  hatcher.run(spacing, first, last, stopped, [&](int32_t s, int32_t from, int32_t to) {
     const int32_t lo = saturate(int64_t{std::min(from, to)} - along);
     const int32_t hi = saturate(int64_t{std::max(from, to)} + along);
     const int32_t near = saturate(int64_t{s} - across);

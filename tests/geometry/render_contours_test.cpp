@@ -246,8 +246,11 @@ TEST(HatchFill, CanvasStrokesFromTheWidths) {
     int32_t raster_mode, printing, direction;
     double wx, wy;
     std::size_t ops;
-    Points first;  // the first hatch stroke
+    Points first;       // the first hatch stroke
+    int32_t half = 24;  // the square runs from -half + 24 to half + 24
+    int32_t raster_width = 0, raster_height = 0;
   };
+  constexpr int32_t kBig = 2000000000;
   // On screen (Z = 5) a polygon and the outline (6 ops) come first, then
   // strokes at 12, 24 and 36; raster and paper scan every unit without outline.
   // The rectangles reach 2 units past the ends and 5 either side of the line.
@@ -259,6 +262,10 @@ TEST(HatchFill, CanvasStrokesFromTheWidths) {
       // Halved: 0.1 mm at 40 dots/mm is 2 pixels either side.
       {"raster rectangles", 1, 0, 0, 0.1, 0.1, 47, {{-2, 3}, {50, -1}}},
       {"printing, vertical lines", 0, 1, 1, 0, 0, 94, {{1, 0}}},
+      // A huge square on a 10 x 6 raster: only the lines that reach it, rows
+      // -1..7, or with 2 pixels of stroke either side columns -3..13.
+      {"huge, rows", 1, 0, 0, 0, 0, 18, {{24 - kBig, -1}}, kBig, 10, 6},
+      {"huge, columns", 1, 0, 1, 0.1, 0.1, 17, {{-5, 22 - kBig}, {-1, 26 + kBig}}, kBig, 10, 6},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -267,9 +274,12 @@ TEST(HatchFill, CanvasStrokesFromTheWidths) {
     doc.raster_mode = c.raster_mode;
     doc.view.printing = c.printing;
     doc.settings.resolution = 40;
+    doc.raster_width = c.raster_width;
+    doc.raster_height = c.raster_height;
     GeomContext g{doc, nullptr};
     RecordingCanvas dc;
-    RenderContours(g, c.direction, 2, 0.01, &dc, contours({square_cw(0, 0, 48, 48)}), c.wx, c.wy);
+    const Points square = square_cw(24 - c.half, 24 - c.half, 24 + c.half, 24 + c.half);
+    RenderContours(g, c.direction, 2, 0.01, &dc, contours({square}), c.wx, c.wy);
     ASSERT_EQ(dc.ops().size(), c.ops);
     if (c.first.empty()) continue;
     EXPECT_EQ(dc.ops()[c.raster_mode == 0 && c.printing == 0 ? 6 : 0].points, c.first);
