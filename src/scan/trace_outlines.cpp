@@ -277,6 +277,10 @@ void simplify(const std::vector<Pixel>& trace, std::vector<Pixel>& kept) {
   }
 }
 
+std::string error_text(int error) {
+  return std::generic_category().message(error);
+}
+
 void append_int(std::string& out, int64_t v) {
   char buf[24];
   out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
@@ -361,11 +365,14 @@ TraceResult trace_to_vct(const ScanRaster& raster, PenEmitter& pen,
   }
   constexpr int64_t kMaxCount = std::numeric_limits<int32_t>::max();
   if (result.points > kMaxCount) {
-    result.error = "Too many outline points for a VCT file";
+    result.error = "The outlines have too many points for a VCT file: nothing was written.";
     return result;
   }
+  errno = 0;
   if (!write_file_atomically(path, vct.text(pen.doc().settings.resolution))) {
-    result.error = "Cannot write the file " + path.string();
+    const int error = errno;
+    result.error = "The file " + path.string() + " cannot be written" +
+                   (error != 0 ? ": " + error_text(error) : std::string()) + ".";
     return result;
   }
   result.ok = true;
@@ -379,17 +386,19 @@ TraceResult trace_to_plt(const ScanRaster& raster, PenEmitter& pen,
   Tracer tracer(raster, 3);
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {
-    const int err = errno;
-    result.error =
-        "Cannot create the file " + path.string() + ": " + std::generic_category().message(err);
+    const int error = errno;
+    result.error = "The file " + path.string() + " cannot be created: " + error_text(error) + ".";
     return result;
   }
   const MarkSettings& s = pen.doc().settings;
   const int32_t h = raster.height();
   bool written = true;
+  int error = 0;
   const auto move = [&](Pixel p, bool down) {
     if (!written) return;
+    errno = 0;
     written = pen.EmitMoveToFile(pixel_marker_x(s, p.x), pixel_marker_y(s, p.y, h), down, file);
+    if (!written) error = errno;
     ++result.points;
   };
 
@@ -411,12 +420,16 @@ TraceResult trace_to_plt(const ScanRaster& raster, PenEmitter& pen,
     ++result.contours;
     col = 1;
   }
-  const bool flushed = std::fclose(file) == 0;
-  if (!written || !flushed) {
+  if (std::fclose(file) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (!written) {
     // Half a plot would mark half the outlines: leave none.
     std::error_code ec;
-    std::filesystem::remove(path, ec);
-    result.error = "Cannot write the file " + path.string();
+    if (std::filesystem::is_regular_file(path, ec)) std::filesystem::remove(path, ec);
+    result.error = "The file " + path.string() + " cannot be written" +
+                   (error != 0 ? ": " + error_text(error) : std::string()) + ".";
     return result;
   }
   result.ok = true;
@@ -434,14 +447,14 @@ TraceResult TraceOutlines(const ScanRaster& raster, PenEmitter& pen,
                           const std::filesystem::path& path, int32_t style) {
   if (style != 2 && style != 3) {
     TraceResult result;
-    result.error = "Unknown outline conversion " + std::to_string(style);
+    result.error = "Unknown outline conversion " + std::to_string(style) + ": nothing was written.";
     return result;
   }
   try {
     return style == 2 ? trace_to_vct(raster, pen, path) : trace_to_plt(raster, pen, path);
   } catch (const std::bad_alloc&) {
     TraceResult result;
-    result.error = "Not enough memory to trace the outlines";
+    result.error = "Not enough memory to trace the outlines: nothing was written.";
     return result;
   }
 }
