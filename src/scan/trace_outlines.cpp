@@ -4,7 +4,6 @@
 #include <bit>
 #include <cerrno>
 #include <charconv>
-#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -15,49 +14,19 @@
 #include <vector>
 
 #include "platform/text_file.h"
+#include "scan/outline_simplify.h"
 #include "scan/raster_scan.h"
 
 namespace lumetch {
 
 namespace {
 
-// Beyond this a bend counts: the pixel before it becomes a vertex.
-constexpr double kTolerance = 0.8;
-
 // The eight neighbours, numbered as the tracer turns through them, rows
 // growing downward: 0 left, then counter-clockwise on the screen.
 constexpr int32_t kDx[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
 constexpr int32_t kDy[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 
-// The line through two points, ready to measure many points against.
-struct Line {
-  bool vertical = false;
-  double x1 = 0.0;
-  double m = 0.0;
-  double b = 0.0;
-  double norm = 1.0;
-
-  Line(double ax, double ay, double bx, double by) {
-    if (ax == bx) {
-      vertical = true;
-      x1 = ax;
-      return;
-    }
-    m = (by - ay) / (bx - ax);
-    b = ay - ax * m;
-    norm = std::sqrt(m * m + 1);
-  }
-  double distance(double px, double py) const {
-    if (vertical) return std::fabs(px - x1);
-    return std::fabs(py - px * m - b) / norm;
-  }
-};
-
-struct Pixel {
-  int32_t x = 0;
-  int32_t y = 0;
-  bool operator==(const Pixel&) const = default;
-};
+using Pixel = TracePixel;
 
 // One bit per pixel, set = black, leftmost pixel in the most significant
 // bit, padding bits clear. Tests outside the image see white.
@@ -256,27 +225,6 @@ class Tracer {
   std::vector<Pixel> pixels_;
 };
 
-// The kept vertices of a trace, its start pixel not included: each pixel
-// before the one at which some pixel since the last vertex lies more than
-// the tolerance off the line from that vertex.
-void simplify(const std::vector<Pixel>& trace, std::vector<Pixel>& kept) {
-  kept.clear();
-  std::size_t anchor = 0;  // the last kept vertex
-  for (std::size_t k = 1; k < trace.size(); ++k) {
-    const Pixel a = trace[anchor];
-    const Pixel n = trace[k];
-    const Line line(a.x, a.y, n.x, n.y);
-    // The newest pixel itself lies on the line.
-    for (std::size_t i = anchor + 1; i < k; ++i) {
-      if (line.distance(trace[i].x, trace[i].y) > kTolerance) {
-        kept.push_back(trace[k - 1]);
-        anchor = k - 1;
-        break;
-      }
-    }
-  }
-}
-
 std::string error_text(int error) {
   return std::generic_category().message(error);
 }
@@ -350,7 +298,7 @@ TraceResult trace_to_vct(const ScanRaster& raster, PenEmitter& pen,
       col = start.x + 1;
       continue;
     }
-    simplify(tracer.pixels(), kept);
+    simplify_trace(tracer.pixels(), kept);
     vct.add(start.x, h - start.y);
     for (const Pixel& v : kept) vct.add(v.x, h - v.y);
     vct.add(start.x, h - start.y);
@@ -409,7 +357,7 @@ TraceResult trace_to_plt(const ScanRaster& raster, PenEmitter& pen,
     const Pixel start{col, row};
     const bool closed = tracer.trace(start) == TraceEnd::Closed;
     const std::vector<Pixel>& pixels = tracer.pixels();
-    simplify(pixels, kept);
+    simplify_trace(pixels, kept);
     move(start, false);
     for (const Pixel& v : kept) move(v, true);
     if (closed) {
@@ -438,10 +386,6 @@ TraceResult trace_to_plt(const ScanRaster& raster, PenEmitter& pen,
 }
 
 }  // namespace
-
-double PointLineDistance(double x1, double y1, double x2, double y2, double px, double py) {
-  return Line(x1, y1, x2, y2).distance(px, py);
-}
 
 TraceResult TraceOutlines(const ScanRaster& raster, PenEmitter& pen,
                           const std::filesystem::path& path, int32_t style) {

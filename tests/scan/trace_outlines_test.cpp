@@ -106,18 +106,6 @@ struct Rig : test::MarkerCapture {
   }
 };
 
-TEST(PointLineDistance, VerticalAndSlopedLines) {
-  struct Row {
-    double x1, y1, x2, y2, px, py, expected;
-  };
-  for (const Row& r :
-       {Row{3, 0, 3, 9, 7.5, 100, 4.5}, Row{3, 9, 3, 0, -1, 2, 4}, Row{0, 0, 4, 3, 0, 5, 4},
-        Row{4, 3, 0, 0, 0, 5, 4}, Row{0, 2, 5, 2, 3, 7, 5}, Row{1, 1, 2, 2, 5, 5, 0}}) {
-    EXPECT_NEAR(PointLineDistance(r.x1, r.y1, r.x2, r.y2, r.px, r.py), r.expected, 1e-12)
-        << r.x1 << ',' << r.y1 << " - " << r.x2 << ',' << r.y2;
-  }
-}
-
 TEST(TraceOutlines, FilledSquareIsOneFivePointContour) {
   Rig rig;
   const ScanRaster r =
