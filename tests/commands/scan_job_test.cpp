@@ -17,10 +17,10 @@
 namespace lumetch {
 namespace {
 
-using Statuses = std::vector<std::pair<int, std::string>>;
+namespace fs = std::filesystem;
 
-// Scanning area 40 × 20 mm centred on (2, 1) at 10 dots/mm: 400 × 200
-// pixels whose top-left corner is field point (-18, 11).
+// Scanning area 40 × 20 mm centred on (2, 1) at 10 dots/mm, every line:
+// 400 × 200 pixels whose top-left corner is field point (-18, 11).
 struct ScanRig : test::MarkerCapture {
   test::TempDir dir;
   ScanRig() {
@@ -30,14 +30,14 @@ struct ScanRig : test::MarkerCapture {
     s.scan_cent_x = 2.0;
     s.scan_cent_y = 1.0;
     s.resolution = 10;
-    s.scan_dot = 0.1;  // every line
     s.pen_home = 0;
   }
-  // A filled 10 × 6 mm rectangle centred on (5, -3): pixels 180..279 × 110..169.
-  void add_rectangle(int32_t layer = 7, double cent_x = 5.0) {
+  // A filled 10 × 6 mm rectangle on the white layer centred on (cent_x, -3):
+  // pixels 180..279 × 110..169 at cent_x 5.
+  ScanRig& rectangle(double cent_x = 5.0) {
     auto o = std::make_unique<MarkObject>();
     o->type = RECTANGLE;
-    o->layer = layer;  // 7 is the white layer: it must draw black all the same
+    o->layer = 7;
     o->cent_x = cent_x;
     o->cent_y = -3.0;
     o->width = 10.0;
@@ -45,6 +45,7 @@ struct ScanRig : test::MarkerCapture {
     o->output_mode = 2;
     o->params = RectangleParams{10.0, 6.0, 0.0, 0.0, 0};
     doc.ring.add(std::move(o));
+    return *this;
   }
   ConvertResult convert(const std::string& name, int32_t style) {
     doc.settings.convert_style = style;
@@ -52,37 +53,28 @@ struct ScanRig : test::MarkerCapture {
   }
 };
 
-TEST(BuildScanRaster, DrawsObjectsBlackAtTheirFieldPosition) {
+TEST(BuildScanRaster, DrawsEveryLayerBlackAtTheFieldPosition) {
   ScanRig rig;
-  rig.add_rectangle();
-  rig.doc.engraving = 1;
+  rig.rectangle();  // engraving is 1: the job's state is kept
   std::string error;
   const std::optional<ScanRaster> raster = BuildScanRaster(rig.doc, &error);
   ASSERT_TRUE(raster);
-  EXPECT_EQ(raster->width(), 400);
-  EXPECT_EQ(raster->height(), 200);
-  int64_t stray = 0;
-  int64_t missing = 0;
+  ASSERT_EQ(raster->width(), 400);
+  int64_t wrong = 0;
   for (int32_t y = 0; y < 200; ++y) {
     for (int32_t x = 0; x < 400; ++x) {
       const bool inside = x >= 181 && x <= 278 && y >= 111 && y <= 168;
       const bool near = x >= 178 && x <= 281 && y >= 108 && y <= 171;
-      if (inside && !raster->is_black(x, y)) ++missing;
-      if (!near && raster->is_black(x, y)) ++stray;
+      if (inside != raster->is_black(x, y) && (inside || !near)) ++wrong;
     }
   }
-  EXPECT_EQ(missing, 0);
-  EXPECT_EQ(stray, 0);
-  EXPECT_EQ(rig.doc.raster_mode, 0);
-  EXPECT_EQ(rig.doc.raster_width, 0);
-  EXPECT_EQ(rig.doc.raster_height, 0);
-  EXPECT_EQ(rig.doc.engraving, 1);
-  EXPECT_TRUE(error.empty());
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(std::vector<int32_t>({rig.doc.raster_mode, rig.doc.raster_width, rig.doc.engraving}),
+            std::vector<int32_t>({0, 0, 1}));
 
   ScanRig empty;
   EXPECT_FALSE(BuildScanRaster(empty.doc, &error));
   EXPECT_TRUE(error.empty());
-
   rig.doc.settings.scan_size_x = 0.0;
   EXPECT_FALSE(BuildScanRaster(rig.doc, &error));
   EXPECT_NE(error.find("0 x 200"), std::string::npos) << error;
@@ -90,113 +82,75 @@ TEST(BuildScanRaster, DrawsObjectsBlackAtTheirFieldPosition) {
 
 TEST(ScanJob, HeaderOfBothDialectsThenTheRuns) {
   ScanRig rig;
-  rig.add_rectangle();
-  MarkSettings& s = rig.doc.settings;
-  s.speed[0] = 300;
-  s.power[0] = 80;
-  s.pen_add[0] = 1;
+  rig.rectangle().doc.settings.pen_add[0] = 1;
+  rig.doc.settings.power[0] = 80;
+  rig.doc.settings.speed[0] = 300;
   ScanJob(rig.pen);
-  ASSERT_GT(rig.commands().size(), 3u);
+  // The hatch fills rows 111..169 from edge to edge (pixels 180..280): one
+  // run a row, the first (odd) left to right. Pixel 180 is 50 + (18 - 20) - 2
+  // = 46 mm, row 111 is 50 + (8.9 - 10) - 1 = 47.9 mm.
+  ASSERT_EQ(rig.commands().size(), 1 + 2 * 59u);
   EXPECT_EQ(rig.commands()[0], "SP1;VS300;");
-  const std::vector<test::Move> m = rig.moves();
-  EXPECT_EQ(m.size() + 1, rig.commands().size());
-  EXPECT_EQ(m.size() % 2, 0u);
-  for (std::size_t i = 0; i < m.size(); ++i) EXPECT_EQ(m[i].down, i % 2 == 1) << i;
+  EXPECT_EQ(rig.commands()[1] + rig.commands()[2], "PU1840,1916;PD2240,1916;");
 
   ScanRig other;
-  other.add_rectangle();
-  other.doc.view.stable_speed_cmd = "SP0;";
-  other.doc.view.variable_speed_cmd = "SP2;";
+  other.rectangle().doc.view.stable_speed_cmd = "SP0;";
   other.doc.settings.power[0] = 80;
   other.doc.settings.speed[0] = 300;
   ScanJob(other.pen);
-  ASSERT_FALSE(other.commands().empty());
   EXPECT_EQ(other.commands()[0], "SP2;DA80;VS300;");
-  EXPECT_EQ(other.moves(), m);
+  EXPECT_EQ(other.moves(), rig.moves());
+
+  ScanRig failed;  // no raster: a warning, and the job reports a stop
+  failed.rectangle().doc.settings.resolution = 0;
+  ScanJob(failed.pen);
+  EXPECT_TRUE(failed.commands().empty());
+  EXPECT_EQ(failed.doc.stop_requested, 1);
+  EXPECT_EQ(failed.op.texts("message").size(), 1u);
 }
 
-TEST(ScanJob, RasterThatCannotBeMadeStopsTheJobWithAWarning) {
+TEST(ConvertFile, ScanningPltEndsAndParksEvenAfterEscape) {
   ScanRig rig;
-  rig.add_rectangle();
-  rig.doc.settings.resolution = 0;
-  ScanJob(rig.pen);
-  EXPECT_TRUE(rig.commands().empty());
-  EXPECT_EQ(rig.doc.stop_requested, 1);
-  ASSERT_EQ(rig.op.shown.size(), 1u);
-  EXPECT_EQ(rig.op.shown[0].caption, "Warning");
-
-  ScanRig empty;  // an empty layout: nothing at all
-  ScanJob(empty.pen);
-  EXPECT_TRUE(empty.commands().empty());
-  EXPECT_TRUE(empty.op.shown.empty());
-  EXPECT_EQ(empty.doc.stop_requested, 0);
-}
-
-TEST(ConvertFile, ScanningPltRunsThenItsEnding) {
-  ScanRig rig;
-  rig.add_rectangle();
-  rig.doc.stop_requested = 1;  // left over from the last job's park move
+  rig.rectangle().doc.stop_requested = 1;  // left over from the last job's park move
   const ConvertResult r = rig.convert("a.plt", 0);
-  EXPECT_TRUE(r.ok) << r.message;
-  EXPECT_TRUE(r.file_written);
+  EXPECT_TRUE(r.ok && r.file_written) << r.message;
   const std::string text = rig.dir.read("a.plt");
-  EXPECT_TRUE(text.starts_with("PU")) << text.substr(0, 40);
-  EXPECT_NE(text.find(";PD"), std::string::npos);
+  EXPECT_TRUE(text.starts_with("PU1840,1916;PD2240,1916;PU2240,1912;")) << text.substr(0, 40);
   EXPECT_TRUE(text.ends_with(";PU;"));
   EXPECT_TRUE(rig.commands().empty());
+  using Statuses = std::vector<std::pair<int, std::string>>;
   EXPECT_EQ(rig.op.statuses, (Statuses{{0, kOutputtingStatus}, {0, " "}}));
 
-  rig.doc.settings.pen_home = 1;  // parked instead, as the job parks
-  rig.convert("b.plt", 0);
-  const std::string parked = rig.dir.read("b.plt");
-  EXPECT_EQ(parked.substr(0, parked.size() - 12), text.substr(0, text.size() - 3));
-  EXPECT_TRUE(parked.ends_with(";PU2000,2000;"));
-}
-
-TEST(ConvertFile, EscapeStillWritesTheEnding) {
-  ScanRig rig;
-  rig.add_rectangle();
+  rig.doc.settings.pen_home = 1;
   int polls = 0;
   rig.op.on_poll = [&polls](ScriptedOperator& o) {
-    if (++polls == 3) o.press_escape();  // the second run's pen-up
+    if (++polls == 3) o.press_escape();  // at the second run's pen-up
   };
-  const ConvertResult r = rig.convert("a.plt", 0);
-  EXPECT_TRUE(r.ok);
-  EXPECT_FALSE(r.message.empty());
-  const std::string text = rig.dir.read("a.plt");
-  ASSERT_TRUE(text.ends_with(";PU;")) << text;
-  EXPECT_EQ(std::count(text.begin(), text.end(), ';'), 3) << text;
+  EXPECT_TRUE(rig.convert("b.plt", 0).ok);
+  EXPECT_EQ(rig.dir.read("b.plt"), text.substr(0, text.find(";PU", 1) + 1) + "PU2000,2000;");
   EXPECT_EQ(rig.doc.stop_requested, 0);
 }
 
-TEST(ConvertFile, BmpOfTheRaster) {
+TEST(ConvertFile, BmpOutlinesAndFailures) {
   ScanRig rig;
-  rig.add_rectangle();
-  const ConvertResult r = rig.convert("a.bmp", 1);
-  EXPECT_TRUE(r.ok) << r.message;
-  const std::string bmp = rig.dir.read("a.bmp");
-  EXPECT_TRUE(bmp.starts_with("BM"));
-  EXPECT_EQ(bmp.size(), 62u + 52u * 200u);  // rows of 400 bits padded to 52 bytes
-}
+  rig.rectangle();
+  EXPECT_TRUE(rig.convert("a.bmp", 1).ok);
+  EXPECT_EQ(rig.dir.read("a.bmp").size(), 62u + 52u * 200u);  // 400-bit rows in 52 bytes
 
-TEST(ConvertFile, NothingToWriteAndFailures) {
+  ScanRig outside;  // nothing drawn in the area: nothing traced, no file
+  const ConvertResult none = outside.rectangle(60.0).convert("a.vct", 2);
+  EXPECT_TRUE(none.ok && !none.file_written && !none.message.empty());
+
   ScanRig empty;
-  ConvertResult r = empty.convert("a.plt", 0);
-  EXPECT_FALSE(r.ok);
-  EXPECT_FALSE(r.message.empty());
-  EXPECT_FALSE(std::filesystem::exists(empty.dir.file("a.plt")));
+  for (const ConvertResult& r :
+       {empty.convert("e.plt", 0), rig.convert("s.plt", 7), rig.convert("missing/a.plt", 0)}) {
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.message.empty());
+  }
+  EXPECT_TRUE(fs::is_empty(empty.dir.path()));
+  EXPECT_FALSE(fs::exists(rig.dir.file("s.plt")));
 
-  ScanRig rig;
-  rig.add_rectangle();
-  r = rig.convert("a.plt", 7);
-  EXPECT_FALSE(r.ok);
-  EXPECT_FALSE(std::filesystem::exists(rig.dir.file("a.plt")));
-
-  r = rig.convert("missing/a.plt", 0);
-  EXPECT_FALSE(r.ok);
-  EXPECT_NE(r.message.find("No such file"), std::string::npos) << r.message;
-
-  // A disk that fills up mid-file: failure, and no partial file is left.
+  // A disk filling up mid-file: the reason, and no partial file left.
   rig.doc.settings.scan_style_yz = 1;
   rlimit old{};
   getrlimit(RLIMIT_FSIZE, &old);
@@ -204,22 +158,12 @@ TEST(ConvertFile, NothingToWriteAndFailures) {
   rlimit small = old;
   small.rlim_cur = 1000;
   setrlimit(RLIMIT_FSIZE, &small);
-  r = rig.convert("full.plt", 0);
+  const ConvertResult full = rig.convert("full.plt", 0);
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, old_handler);
-  EXPECT_FALSE(r.ok);
-  EXPECT_FALSE(r.file_written);
-  EXPECT_NE(r.message.find("too large"), std::string::npos) << r.message;
-  EXPECT_FALSE(std::filesystem::exists(rig.dir.file("full.plt")));
-
-  // Outlines of a raster with nothing drawn in it: no file, and said so.
-  ScanRig outside;
-  outside.add_rectangle(0, 60.0);
-  r = outside.convert("a.vct", 2);
-  EXPECT_TRUE(r.ok);
-  EXPECT_FALSE(r.file_written);
-  EXPECT_FALSE(r.message.empty());
-  EXPECT_FALSE(std::filesystem::exists(outside.dir.file("a.vct")));
+  EXPECT_FALSE(full.ok);
+  EXPECT_NE(full.message.find("too large"), std::string::npos) << full.message;
+  EXPECT_FALSE(fs::exists(rig.dir.file("full.plt")));
 }
 
 }  // namespace
