@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -137,14 +140,32 @@ TEST(TraceOutlines, EscapeLeavesOutOnlyTheMoveThatSawIt) {
   EXPECT_EQ(rest, all);
 }
 
-TEST(TraceOutlines, FileThatCannotBeCreated) {
+// A missing folder, and a disk filling up (a file size limit): the reason,
+// and neither a partial file nor a temporary left behind.
+TEST(TraceOutlines, FilesThatCannotBeWritten) {
   Rig rig;
-  const ScanRaster r = paint(20, 20, kRing);
-  for (const int32_t style : {2, 3}) {
-    const TraceResult res = TraceOutlines(r, rig.pen, rig.dir.file("no/such.out"), style);
-    EXPECT_FALSE(res.ok || res.file_written) << style;
-    EXPECT_NE(res.error.find("cannot be"), std::string::npos) << res.error;
+  const ScanRaster dots =
+      paint(60, 60, [](int32_t x, int32_t y) { return x % 3 == 1 && y % 3 == 1; });
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 1000;
+  setrlimit(RLIMIT_FSIZE, &small);
+  std::vector<TraceResult> results;
+  for (const char* name : {"no/such.out", "full.out"}) {
+    for (const int32_t style : {2, 3}) {
+      results.push_back(TraceOutlines(dots, rig.pen, rig.dir.file(name), style));
+    }
   }
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, old_handler);
+  for (const TraceResult& r : results) {
+    EXPECT_FALSE(r.ok || r.file_written);
+    EXPECT_NE(r.error.find("cannot be"), std::string::npos) << r.error;
+  }
+  EXPECT_NE(results[3].error.find("too large"), std::string::npos) << results[3].error;
+  EXPECT_TRUE(std::filesystem::is_empty(rig.dir.path()));
 }
 
 // The traced VCT imported again at its scanned size, filled and outlined
