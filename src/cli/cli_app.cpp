@@ -2,10 +2,14 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <istream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -14,7 +18,9 @@
 
 #include "commands/create_object.h"
 #include "commands/engrave.h"
+#include "commands/field_position.h"
 #include "commands/layout_commands.h"
+#include "commands/scan_job.h"
 #include "commands/session.h"
 #include "marker/marker_sim.h"
 #include "marker/pen_emitter.h"
@@ -63,6 +69,17 @@ constexpr const char* kUsage =
     "                    add a PLT, BMP or VCT file as a new object to the layout (made\n"
     "                    when it does not exist yet) and save it\n"
     "  list LAYOUT.mrk   print the layout's objects\n"
+    "  convert LAYOUT.mrk --style STYLE -o FILE\n"
+    "                    draw the layout into the scanning area's raster and write it\n"
+    "                    as STYLE: scan-plt (raster lines as pen moves), bmp (one-bit\n"
+    "                    bitmap), outline-vct or outline-plt (traced outlines); the\n"
+    "                    area comes from \"$.1\", options below override it\n"
+    "  move POSITION     move the raised pen to a reference point of the scanning area\n"
+    "                    around the field position: centre, centre-top, centre-bottom,\n"
+    "                    left-top, left-middle, left-bottom, right-top, right-middle,\n"
+    "                    right-bottom (or 0..8)\n"
+    "  outline-test      trace the scanning outline at the field position, then move\n"
+    "                    to the reference point of \"$.1\"\n"
     "  send TEXT...      send marker commands as they stand, one per argument\n"
     "  port              print the marker channel that would be used\n"
     "\n"
@@ -74,6 +91,12 @@ constexpr const char* kUsage =
     "  --show            with the sim channel: print every command it received\n"
     "  --help            this text\n"
     "\n"
+    "Scanning-area options of convert (and the outline test):\n"
+    "  --resolution N    dots per mm           --scan-dot MM      distance of scan lines\n"
+    "  --scan-size WxH   area in mm            --scan-centre X,Y  centre on the field, mm\n"
+    "  --clip SHAPE      rectangle, ellipse, rhombus, triangle, inverted-triangle\n"
+    "  --relief          mark the white parts  --vertical         scan vertical lines\n"
+    "\n"
     "Ctrl-C during marking acts as the Escape key.\n";
 
 struct Options {
@@ -81,10 +104,17 @@ struct Options {
   std::vector<std::string> args;
   std::optional<std::string> port;
   std::optional<std::string> svg;
+  std::map<std::string, std::string> values;  // --style, -o, scanning-area options
   bool yes = false;
   bool show = false;
   bool help = false;
+  bool relief = false;
+  bool vertical = false;
 };
+
+constexpr const char* kValueOptions[] = {"--style",      "-o",          "--output",
+                                         "--resolution", "--scan-size", "--scan-centre",
+                                         "--scan-dot",   "--clip"};
 
 std::optional<Options> parse(int argc, const char* const* argv, std::ostream& err) {
   Options o;
@@ -109,7 +139,18 @@ std::optional<Options> parse(int argc, const char* const* argv, std::ostream& er
     } else if (a == "--svg") {
       o.svg = value("--svg");
       if (!o.svg) return std::nullopt;
-    } else if (a.size() > 1 && a[0] == '-' && o.command != "send") {
+    } else if (a == "--relief") {
+      o.relief = true;
+    } else if (a == "--vertical") {
+      o.vertical = true;
+    } else if (std::find(std::begin(kValueOptions), std::end(kValueOptions), a) !=
+               std::end(kValueOptions)) {
+      const auto v = value(a.c_str());
+      if (!v) return std::nullopt;
+      o.values[a == "--output" ? "-o" : a] = *v;
+    } else if (a.size() > 1 && a[0] == '-' && o.command != "send" &&
+               !(o.command == "move" && a.size() > 1 &&
+                 std::isdigit(static_cast<unsigned char>(a[1])))) {
       err << "lumetch-cli: unknown option " << a << "\n";
       return std::nullopt;
     } else if (o.command.empty()) {
@@ -202,8 +243,6 @@ const char* outcome_text(EngraveResult::Outcome outcome) {
       return "stopped: the marker port failed";
     case EngraveResult::Outcome::Busy:
       return "a job is already running";
-    case EngraveResult::Outcome::NotAvailable:
-      return "not available";
     case EngraveResult::Outcome::SerialFailed:
       return "stopped: a serial number could not be advanced";
   }
@@ -389,6 +428,163 @@ int cmd_import(const Options& o, std::istream& in, std::ostream& out, std::ostre
   return 0;
 }
 
+std::optional<double> number(const std::string& text) {
+  double v = 0.0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (r.ec != std::errc{} || r.ptr != text.data() + text.size() || !std::isfinite(v)) {
+    return std::nullopt;
+  }
+  return v;
+}
+
+// Two numbers separated by `sep` ("40x20", "5,-3").
+std::optional<std::pair<double, double>> pair_of(const std::string& text, char sep) {
+  const std::size_t at = text.find(sep);
+  if (at == std::string::npos) return std::nullopt;
+  const auto a = number(text.substr(0, at));
+  const auto b = number(text.substr(at + 1));
+  if (!a || !b) return std::nullopt;
+  return std::pair(*a, *b);
+}
+
+// Applies the scanning-area options to the settings; false (and a message)
+// for a value that does not read.
+bool apply_scan_options(const Options& o, MarkSettings& s, std::ostream& err) {
+  for (const auto& [name, text] : o.values) {
+    bool good = true;
+    if (name == "--resolution") {
+      const auto v = number(text);
+      good = v && *v >= 1 && *v <= 10000 && *v == std::floor(*v);
+      if (good) s.resolution = static_cast<int32_t>(*v);
+    } else if (name == "--scan-dot") {
+      const auto v = number(text);
+      good = v && *v > 0;
+      if (good) s.scan_dot = *v;
+    } else if (name == "--scan-size") {
+      const auto v = pair_of(text, 'x');
+      good = v && v->first > 0 && v->second > 0;
+      if (good) std::tie(s.scan_size_x, s.scan_size_y) = *v;
+    } else if (name == "--scan-centre") {
+      const auto v = pair_of(text, ',');
+      good = v.has_value();
+      if (good) std::tie(s.scan_cent_x, s.scan_cent_y) = *v;
+    } else if (name == "--clip") {
+      static constexpr const char* kShapes[] = {"rectangle", "ellipse", "rhombus", "triangle",
+                                                "inverted-triangle"};
+      const auto it = std::find(std::begin(kShapes), std::end(kShapes), text);
+      good = it != std::end(kShapes);
+      if (good) s.scan_outline = static_cast<int32_t>(it - std::begin(kShapes));
+    }
+    if (!good) {
+      err << "lumetch-cli: " << name << " " << text << " is not a usable value\n";
+      return false;
+    }
+  }
+  if (o.relief) s.scan_style_yz = 1;
+  if (o.vertical) s.scan_style_hz = 1;
+  return true;
+}
+
+int cmd_convert(const Options& o, std::istream& in, std::ostream& out, std::ostream& err) {
+  static constexpr const char* kStyles[] = {"scan-plt", "bmp", "outline-vct", "outline-plt"};
+  const auto style = o.values.find("--style");
+  const auto output = o.values.find("-o");
+  if (o.args.size() != 1 || style == o.values.end() || output == o.values.end()) {
+    err << "lumetch-cli convert: give a layout, --style and -o FILE\n";
+    return 2;
+  }
+  const auto it = std::find(std::begin(kStyles), std::end(kStyles), style->second);
+  if (it == std::end(kStyles)) {
+    err << "lumetch-cli convert: unknown style " << style->second
+        << " (scan-plt, bmp, outline-vct, outline-plt)\n";
+    return 2;
+  }
+  CketralDoc doc;
+  start_session(doc, std::filesystem::current_path());
+  if (!apply_scan_options(o, doc.settings, err)) return 2;
+  doc.settings.convert_style = static_cast<int32_t>(it - std::begin(kStyles));
+  const GlyphFolder scratch;
+  if (scratch.path().empty()) {
+    err << "lumetch-cli convert: cannot create a temporary folder\n";
+    return 1;
+  }
+  doc.scratch_directory = scratch.path();
+  CliOperator op(in, err, o.yes);
+  const OpenResult opened = open_layout_file(doc, o.args[0], &op);
+  if (!opened.opened()) {
+    err << "lumetch-cli convert: cannot open the layout " << o.args[0] << "\n";
+    return 2;
+  }
+  if (opened.lines_skipped > 0) {
+    err << "lumetch-cli convert: " << opened.lines_skipped
+        << " damaged or unknown line(s) of the layout were skipped\n";
+  }
+  PortWriter port(make_channel("null", nullptr));  // conversions write files only
+  PenEmitter pen(doc, port, op);
+  const MarkSettings& s = doc.settings;
+  const ConvertResult r = ConvertFile(pen, output->second);
+  if (!r.ok) {
+    err << "lumetch-cli convert: " << (r.message.empty() ? "failed" : r.message) << "\n";
+    return 1;
+  }
+  out << "convert: " << doc.ring.size() << " objects, area "
+      << trim_blanks(format_fixed(s.scan_size_x, 7, 3)) << " x "
+      << trim_blanks(format_fixed(s.scan_size_y, 7, 3)) << " mm at " << s.resolution
+      << " dots/mm → ";
+  if (r.file_written) {
+    out << output->second << " (" << style->second << ")\n";
+  } else {
+    out << "no file written: " << r.message << "\n";
+  }
+  return 0;
+}
+
+std::optional<int32_t> locate_style_of(const std::string& text) {
+  static constexpr const char* kNames[] = {"centre",    "centre-top",   "centre-bottom",
+                                           "left-top",  "left-middle",  "left-bottom",
+                                           "right-top", "right-middle", "right-bottom"};
+  const auto it = std::find(std::begin(kNames), std::end(kNames), text);
+  if (it != std::end(kNames)) return static_cast<int32_t>(it - std::begin(kNames));
+  if (text.size() == 1 && text[0] >= '0' && text[0] <= '8') return text[0] - '0';
+  return std::nullopt;
+}
+
+// Field positioning: `move POSITION` and `outline-test` share the set-up.
+int cmd_field(const Options& o, std::istream& in, std::ostream& out, std::ostream& err,
+              bool outline) {
+  CketralDoc doc;
+  start_session(doc, std::filesystem::current_path());
+  if (!apply_scan_options(o, doc.settings, err)) return 2;
+  if (!outline) {
+    const auto style = o.args.size() == 1 ? locate_style_of(o.args[0]) : std::nullopt;
+    if (!style) {
+      err << "lumetch-cli move: give one position (centre, left-top, … or 0..8)\n";
+      return 2;
+    }
+    doc.settings.locate_style = *style;
+  } else if (!o.args.empty()) {
+    err << "lumetch-cli outline-test: takes no arguments\n";
+    return 2;
+  }
+  Marker m(doc.work_dir, o.port);
+  CliOperator op(in, err, o.yes);
+  PenEmitter pen(doc, *m.port, op);
+  err << "channel: " << m.channel_name << "\n";
+  const std::uint64_t before = m.port->commands_sent();
+  pen.port().reset();
+  if (outline) {
+    OutlineTest(pen);
+  } else {
+    MovePlotter(pen);
+  }
+  const std::uint64_t sent = m.port->commands_sent() - before;
+  out << (outline ? "outline-test: " : "move: ") << sent << " commands sent to " << m.channel_name
+      << "\n";
+  const bool reported = m.report(o, doc.settings, out, err);
+  if (m.port->failed()) return 1;
+  return reported ? 0 : 1;
+}
+
 }  // namespace
 
 int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& out,
@@ -407,6 +603,9 @@ int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& o
   if (o.command == "send") return cmd_send(o, in, out, err);
   if (o.command == "import") return cmd_import(o, in, out, err);
   if (o.command == "list") return cmd_list(o, out, err);
+  if (o.command == "convert") return cmd_convert(o, in, out, err);
+  if (o.command == "move") return cmd_field(o, in, out, err, false);
+  if (o.command == "outline-test") return cmd_field(o, in, out, err, true);
   if (o.command == "port") return cmd_port(o, out);
   if (o.command.empty()) {
     err << kUsage;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "commands/draw_object.h"
+#include "commands/scan_job.h"
 #include "geometry/mapping.h"
 #include "geometry/serial.h"
 #include "model/units.h"
@@ -50,13 +51,6 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
     result.outcome = EngraveResult::Outcome::Cancelled;
     return result;
   }
-  if (doc.settings.output_style == 1 && !hooks.scan_job) {
-    op.message("The scanning output is not available in this version; nothing was marked.",
-               "Warning");
-    result.outcome = EngraveResult::Outcome::NotAvailable;
-    return result;
-  }
-
   port.reset();  // a port that failed last time gets another chance
   const std::uint64_t sent_before = port.commands_sent();
   op.set_status(0, kOutputtingStatus);
@@ -67,7 +61,13 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
   const MarkSettings& s = doc.settings;
 
   if (s.output_style == 1) {
-    if (s.power[0] > 0) hooks.scan_job(pen);
+    if (s.power[0] > 0) {
+      if (hooks.scan_job) {
+        hooks.scan_job(pen);
+      } else {
+        ScanJob(pen);
+      }
+    }
   } else {
     GeomContext g{doc, &pen};
     for (MarkObject* obj = doc.ring.oldest(); obj != doc.ring.head(); obj = obj->prev) {

@@ -11,7 +11,7 @@ namespace lumetch {
 
 // Work that other parts of the program plug into the job.
 struct EngraveHooks {
-  // The raster scan job, run instead of the objects when output_style is 1.
+  // Run instead of the objects when output_style is 1; ScanJob when empty.
   std::function<void(PenEmitter&)> scan_job;
 };
 
@@ -22,7 +22,6 @@ struct EngraveResult {
     Stopped,       // Escape stopped the job
     PortFailed,    // the marker port failed; the job stopped
     Busy,          // a job was already running
-    NotAvailable,  // the chosen output has no job in this build
     SerialFailed,  // a variable text could not advance; the job stopped
   };
   Outcome outcome = Outcome::Done;

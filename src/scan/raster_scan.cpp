@@ -84,18 +84,20 @@ ClipBounds scan_clip_column(int32_t outline, int32_t px, int32_t w, int32_t h) {
   }
 }
 
+// The raster already sits at the scanning area's centre, which the object
+// mapping puts on the field position; subtracting scan_cent here again would
+// mark the scan that far away from where the objects and the outline test
+// mark, so it is not subtracted.
 int32_t pixel_marker_x(const MarkSettings& s, int32_t px) {
   const double mm = static_cast<double>(px) / s.resolution;
-  return nearest_int(
-      (((s.mark_size_x / 2 + (mm - s.scan_size_x / 2)) + s.locate_cent_x) - s.scan_cent_x) *
-      s.rate_x * kUnitsPerMm);
+  return nearest_int(((s.mark_size_x / 2 + (mm - s.scan_size_x / 2)) + s.locate_cent_x) * s.rate_x *
+                     kUnitsPerMm);
 }
 
 int32_t pixel_marker_y(const MarkSettings& s, int32_t py, int32_t h) {
   const double mm = static_cast<double>(int64_t{h} - py) / s.resolution;
-  return nearest_int(
-      (((s.mark_size_y / 2 + (mm - s.scan_size_y / 2)) + s.locate_cent_y) - s.scan_cent_y) *
-      s.rate_y * kUnitsPerMm);
+  return nearest_int(((s.mark_size_y / 2 + (mm - s.scan_size_y / 2)) + s.locate_cent_y) * s.rate_y *
+                     kUnitsPerMm);
 }
 
 namespace {

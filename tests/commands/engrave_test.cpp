@@ -178,11 +178,13 @@ TEST(Engrave, ScanningOutputUsesTheScanJob) {
   EXPECT_EQ(scans, 1);
   EXPECT_EQ(j.commands(), std::vector<std::string>{"PU;"});
 
-  // Without a scan job the operator is told and nothing is sent.
+  // Without a hook the built-in scan job marks the raster of the layout.
   j.clear();
-  EXPECT_EQ(j.run().outcome, EngraveResult::Outcome::NotAvailable);
-  EXPECT_TRUE(j.commands().empty());
-  EXPECT_EQ(j.op.texts("message").size(), 1u);
+  j.doc.settings.power[0] = 1;
+  EXPECT_EQ(j.run().outcome, EngraveResult::Outcome::Done);
+  ASSERT_GT(j.commands().size(), 2u);
+  EXPECT_EQ(j.commands()[0], "SP2;VS8;");
+  EXPECT_EQ(j.commands()[1].substr(0, 2), "PU");
 }
 
 TEST(Engrave, ObjectsWithoutGeneratorOrValidLayerAreSkippedWithoutHeader) {

@@ -87,11 +87,12 @@ TEST(ScanJob, HeaderOfBothDialectsThenTheRuns) {
   rig.doc.settings.speed[0] = 300;
   ScanJob(rig.pen);
   // The hatch fills rows 111..169 from edge to edge (pixels 180..280): one
-  // run a row, the first (odd) left to right. Pixel 180 is 50 + (18 - 20) - 2
-  // = 46 mm, row 111 is 50 + (8.9 - 10) - 1 = 47.9 mm.
+  // run a row, the first (odd) left to right. Pixel 180 is 50 + (18 - 20)
+  // = 48 mm, row 111 is 50 + (8.9 - 10) = 48.9 mm: where the rectangle's own
+  // outline marks, the scanning area being centred on the field position.
   ASSERT_EQ(rig.commands().size(), 1 + 2 * 59u);
   EXPECT_EQ(rig.commands()[0], "SP1;VS300;");
-  EXPECT_EQ(rig.commands()[1] + rig.commands()[2], "PU1840,1916;PD2240,1916;");
+  EXPECT_EQ(rig.commands()[1] + rig.commands()[2], "PU1920,1956;PD2320,1956;");
 
   ScanRig other;
   other.rectangle().doc.view.stable_speed_cmd = "SP0;";
@@ -115,7 +116,7 @@ TEST(ConvertFile, ScanningPltEndsAndParksEvenAfterEscape) {
   const ConvertResult r = rig.convert("a.plt", 0);
   EXPECT_TRUE(r.ok && r.file_written) << r.message;
   const std::string text = rig.dir.read("a.plt");
-  EXPECT_TRUE(text.starts_with("PU1840,1916;PD2240,1916;PU2240,1912;")) << text.substr(0, 40);
+  EXPECT_TRUE(text.starts_with("PU1920,1956;PD2320,1956;PU2320,1952;")) << text.substr(0, 40);
   EXPECT_TRUE(text.ends_with(";PU;"));
   EXPECT_TRUE(rig.commands().empty());
   using Statuses = std::vector<std::pair<int, std::string>>;

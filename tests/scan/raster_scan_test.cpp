@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "geometry/mapping.h"
 #include "geometry/marker_capture.h"
 
 namespace lumetch {
@@ -63,10 +64,19 @@ TEST(ScanClip, PixelToMarkerUnits) {
   s.locate_cent_y = 1.0;
   s.rate_x = 1.5;
   s.rate_y = 0.5;
-  EXPECT_EQ(pixel_marker_x(s, 800), 2820);  // (((50 + 0) + 2) - 5) * 1.5 * 40
-  EXPECT_EQ(pixel_marker_x(s, 4), 1626);
-  EXPECT_EQ(pixel_marker_y(s, 800, 800), 880);  // bottom row: (((50 - 10) + 1) + 3) * 20
-  EXPECT_EQ(pixel_marker_y(s, 2, 800), 1279);
+  EXPECT_EQ(pixel_marker_x(s, 800), 3120);  // ((50 + 0) + 2) * 1.5 * 40
+  EXPECT_EQ(pixel_marker_x(s, 4), 1926);
+  EXPECT_EQ(pixel_marker_y(s, 800, 800), 820);  // bottom row: ((50 - 10) + 1) * 20
+  EXPECT_EQ(pixel_marker_y(s, 2, 800), 1219);
+  // A pixel marks where an object point at its field position marks.
+  const double left = s.scan_cent_x - s.scan_size_x / 2;
+  const double top = s.scan_size_y / 2 + s.scan_cent_y;
+  for (int32_t p : {0, 4, 400, 800, 1600}) {
+    EXPECT_EQ(pixel_marker_x(s, p), marker_x(s, left + p / 40.0)) << p;
+    if (p <= 800) {
+      EXPECT_EQ(pixel_marker_y(s, p, 800), marker_y(s, top - p / 40.0)) << p;
+    }
+  }
 }
 
 // Field = scanning area at 40 dots/mm: pixel (px, py) is marker unit (px, h - py).
