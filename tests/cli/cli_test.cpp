@@ -180,5 +180,33 @@ TEST(Cli, ImportBuildsALayoutThatListsAndMarks) {
   EXPECT_NE(cli(dir, {"list", "job.mrk"}).out.find("2 objects"), std::string::npos);
 }
 
+TEST(Cli, ConvertMoveAndOutlineTest) {
+  test::TempDir dir;
+  dir.write("square.mrk", kLayout);
+  const std::vector<std::string> area = {"--scan-size", "20x20", "--resolution", "10"};
+  for (const char* style : {"scan-plt", "bmp", "outline-vct", "outline-plt"}) {
+    std::vector<std::string> args = {"convert", "square.mrk", "--style", style, "-o", style};
+    args.insert(args.end(), area.begin(), area.end());
+    const CliRun r = cli(dir, args);
+    EXPECT_EQ(r.code, 0) << style << r.err;
+    EXPECT_FALSE(dir.read(style).empty()) << style;
+  }
+  EXPECT_EQ(dir.read("bmp").substr(0, 2), "BM");
+  EXPECT_NE(dir.read("outline-vct").find(", 10.000, 10.000;\n"), std::string::npos);
+  EXPECT_NE(dir.read("scan-plt").find("PD"), std::string::npos);
+  EXPECT_EQ(cli(dir, {"convert", "square.mrk", "--style", "jpeg", "-o", "x"}).code, 2);
+  EXPECT_EQ(cli(dir, {"convert", "square.mrk", "--style", "bmp", "-o", "x", "--clip", "star"}).code,
+            2);
+
+  const CliRun move = cli(dir, {"move", "left-top", "--port", "moves.txt", "--scan-size", "40x20"});
+  EXPECT_EQ(move.code, 0) << move.err;
+  EXPECT_EQ(dir.read("moves.txt"), "PU1200,2400;");
+  const CliRun test = cli(
+      dir, {"outline-test", "--port", "moves.txt", "--scan-size", "40x20", "--clip", "ellipse"});
+  EXPECT_EQ(test.code, 0) << test.err;
+  EXPECT_EQ(dir.read("moves.txt"), "PU1200,2400;SP2;VS8;PU2000,2000;CE800,400,360;PU2000,2000;");
+  EXPECT_EQ(cli(dir, {"move", "upstairs"}).code, 2);
+}
+
 }  // namespace
 }  // namespace lumetch
