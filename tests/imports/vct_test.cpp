@@ -16,51 +16,39 @@
 namespace lumetch {
 namespace {
 
-using Kind = RecordingCanvas::Op::Kind;
+namespace fs = std::filesystem;
+using Points = std::vector<CanvasPoint>;
 
-std::filesystem::path data(const std::string& name) {
-  return std::filesystem::path(LUMETCH_TEST_DATA) / "vct" / name;
+fs::path data(const std::string& name) {
+  return fs::path(LUMETCH_TEST_DATA) / "vct" / name;
 }
 
-// A VCT object made from a file as the import makes it: one copy at the origin.
-MarkObject vct_object(const std::filesystem::path& path) {
+// A VCT object as the import makes it: one copy at the origin.
+MarkObject vct_object(const fs::path& path) {
   MarkObject obj;
   obj.type = VCT;
-  const auto header = read_vct_header(path);
-  const auto block = header ? vct_block_from(*header, path.string()) : std::nullopt;
-  if (block) {
-    obj.width = block->init_width;
-    obj.height = block->init_height;
-    obj.params = *block;
-  }
+  const auto block = vct_block_from(*read_vct_header(path), path.string());
+  obj.width = block->init_width;
+  obj.height = block->init_height;
+  obj.params = *block;
   return obj;
 }
 
-// Marks through a capture; a 100 mm field at rate 1 puts field (x, y) at
-// marker (40 (50 + x), 40 (50 + y)), so the 10 mm square spans 1800..2200.
+// A 100 mm field at rate 1 puts field (x, y) at marker (40 (50 + x), 40 (50 + y)),
+// so the 10 mm square spans 1800..2200.
 struct Rig : test::MarkerCapture {
   std::vector<test::Move> mark(const MarkObject& obj) {
     clear();
     DrawVct(g, nullptr, obj);
     return moves();
   }
-  // Point counts of the contours marked (one per pen-up move).
-  std::vector<std::size_t> contour_sizes(const MarkObject& obj) {
-    std::vector<std::size_t> sizes;
-    for (const test::Move& m : mark(obj)) {
-      if (!m.down) sizes.push_back(0);
-      ++sizes.back();
-    }
-    return sizes;
-  }
 };
 
 TEST(VctHeader, RefusesMalformedLines) {
-  for (const std::string& line : std::vector<std::string>{
-           "", "5,1,0,100,0,50,10,10", "5,1,0,100,0,50,10;", "5,1,0,100,0,50,10,1,5;",
-           "5,1,0,100,0,,10,10;", "x,1,0,100,0,50,10,10;", "5,1,0,1e2,0,50,10,10;",
-           "5,1,0,100,0,50,10,0x10;", "-1,1,0,100,0,50,10,10;", "5,-1,0,100,0,50,10,10;",
-           "5,1,0,2147483648,0,50,10,10;", "5,1,0,100,0,50,nan,10;", "5,1,0,100,0,50,10,inf;",
+  for (const std::string& line : std::initializer_list<std::string>{
+           "", "5,1,0,100,0,50,10;", "5,1,0,100,0,50,10,1,5;", "5,1,0,100,0,,10,10;",
+           "x,1,0,100,0,50,10,10;", "5,1,0,1e2,0,50,10,10;", "5,1,0,100,0,50,10,0x10;",
+           "-1,1,0,100,0,50,10,10;", "5,1,0,2147483648,0,50,10,10;", "5,1,0,100,0,50,nan,10;",
            "5,1,0,100,0,50,1e999,10;", "5,1,0,100,0,50,10,10;" + std::string(5000, ' ')}) {
     EXPECT_FALSE(parse_vct_header(line)) << line.substr(0, 40);
   }
@@ -69,41 +57,31 @@ TEST(VctHeader, RefusesMalformedLines) {
 }
 
 TEST(VctHeader, InitialSize) {
-  struct Row {
-    const char* line;
-    std::optional<std::pair<double, double>> size;
-  };
-  const Row rows[] = {
+  const std::pair<const char*, std::optional<std::pair<double, double>>> rows[] = {
       {"5,1,0,100,0,50, 10.000, 10.000;\r", std::pair{10.0, 5.0}},
       {"5,1,0,100,0,50,  0.000, 10.000;", std::pair{10.0, 5.0}},  // 10 x 50 / 100
       {"5,1,0,100,0,50, 10.000,  2.000;", std::pair{10.0, 25.0}},
-      // Extents wider than int32 are formed without overflow.
       {"5,1,-2147483648,2147483647,0,10,1,1;", std::pair{4294967295.0, 10.0}},
       {"5,1,7,7,0,50, 10.000, 10.000;", std::nullopt},
+      {"5,1,0,100,9,9, 10.000, 10.000;", std::nullopt},
       {"5,1,0,100,0,50,1e-320,10;", std::nullopt},  // infinitely wide
   };
-  for (const Row& row : rows) {
-    const auto block = vct_block_from(*parse_vct_header(row.line), "a.vct");
-    ASSERT_EQ(block.has_value(), row.size.has_value()) << row.line;
+  for (const auto& [line, size] : rows) {
+    const auto block = vct_block_from(*parse_vct_header(line), "a.vct");
+    ASSERT_EQ(block.has_value(), size.has_value()) << line;
     if (!block) continue;
-    EXPECT_EQ(std::pair(block->init_width, block->init_height), *row.size) << row.line;
+    EXPECT_EQ(std::pair(block->init_width, block->init_height), *size) << line;
     EXPECT_EQ(std::tuple(block->point_count, block->contour_count, block->source_path),
               std::tuple(5, 1, "a.vct"));
   }
 }
 
 TEST(VctDraw, ContoursAsTheFileHoldsThem) {
-  // Good and damaged files: the contours read.
-  struct Row {
-    std::string file;  // in the data folder, or the text of a file when it has a ";"
-    std::vector<std::size_t> sizes;
-  };
   const std::string head = "5,1,0,100,0,100,10,10;\n";
   std::string long_contour = head + "30000;\n";  // lines running across the reader's blocks
   for (int i = 0; i < 30000; ++i) long_contour += std::to_string(i % 101) + ",7;\n";
-  const Row rows[] = {
-      {"square_closed.vct", {5}},
-      {"square_open.vct", {4}},
+  // A data file, or the text of a file when it has a ";"; the sizes of the contours marked.
+  const std::pair<std::string, std::vector<std::size_t>> rows[] = {
       {"more_than_header.vct", {5, 5, 5}},
       {"damaged_truncated.vct", {4}},
       {"damaged_huge_counts.vct", {4}},
@@ -120,28 +98,26 @@ TEST(VctDraw, ContoursAsTheFileHoldsThem) {
   };
   test::TempDir dir;
   Rig rig;
-  for (const Row& row : rows) {
-    std::filesystem::path path = data(row.file);
-    if (row.file.find(';') != std::string::npos) {
-      dir.write("f.vct", row.file);
+  for (const auto& [file, sizes] : rows) {
+    fs::path path = data(file);
+    if (file.find(';') != std::string::npos) {
+      dir.write("f.vct", file);
       path = dir.file("f.vct");
     }
     MarkObject obj = vct_object(data("square_closed.vct"));
     obj.block<VctBlock>()->source_path = path.string();
-    EXPECT_EQ(rig.contour_sizes(obj), row.sizes) << path;
+    std::vector<std::size_t> marked;  // one contour per pen-up move
+    for (const test::Move& m : rig.mark(obj)) {
+      if (!m.down) marked.push_back(0);
+      ++marked.back();
+    }
+    EXPECT_EQ(marked, sizes) << path;
   }
 }
 
 TEST(VctDraw, MarkerPointsOpenMirrorAndTurn) {
-  // The 10 mm square's corners: bottom-left, bottom-right, top-right, top-left.
   const CanvasPoint bl{1800, 1800}, br{2200, 1800}, tr{2200, 2200}, tl{1800, 2200};
-  struct Row {
-    const char* file;
-    int32_t mirror_x;
-    double angle;
-    std::vector<CanvasPoint> path;  // pen up to the first point, down to the rest
-  };
-  const Row rows[] = {
+  const std::tuple<const char*, int32_t, double, Points> rows[] = {
       {"square_closed.vct", 0, 0, {bl, br, tr, tl, bl}},
       {"square_open.vct", 0, 0, {bl, br, tr, tl}},          // nothing closed implicitly
       {"square_open.vct", 1, 0, {br, bl, tl, tr}},          // XMIN on the right edge
@@ -149,13 +125,13 @@ TEST(VctDraw, MarkerPointsOpenMirrorAndTurn) {
       {"damaged_outside_extents.vct", 0, 0, {bl, br, tl}},  // pulled onto the extents
   };
   Rig rig;
-  for (const Row& row : rows) {
-    MarkObject obj = vct_object(data(row.file));
-    obj.mirror_x = row.mirror_x;
-    obj.angle = row.angle;
+  for (const auto& [file, mirror_x, angle, path] : rows) {
+    MarkObject obj = vct_object(data(file));
+    obj.mirror_x = mirror_x;
+    obj.angle = angle;
     std::vector<test::Move> want;
-    for (const CanvasPoint& p : row.path) want.push_back({!want.empty(), p.x, p.y});
-    EXPECT_EQ(rig.mark(obj), want) << row.file << " mirror " << row.mirror_x;
+    for (const CanvasPoint& p : path) want.push_back({!want.empty(), p.x, p.y});
+    EXPECT_EQ(rig.mark(obj), want) << file << " mirror " << mirror_x;
   }
 }
 
@@ -164,8 +140,7 @@ TEST(VctDraw, FillLeavesTheInnerContourAsHole) {
   MarkObject obj = vct_object(data("ring.vct"));
   obj.output_mode = 2;
   obj.fill_pitch = 1.0;
-  // The scan line through the middle: the outer square (1800..2200) minus
-  // the hole (1900..2100), walked left to right (y / 40 is even).
+  // The middle scan line: the outer square (1800..2200) minus the hole (1900..2100).
   std::vector<int32_t> xs;
   for (const test::Move& m : rig.mark(obj)) {
     if (m.y == 2000) xs.push_back(m.x);
@@ -175,7 +150,7 @@ TEST(VctDraw, FillLeavesTheInnerContourAsHole) {
 
 TEST(VctDraw, EveryCopyReadsTheFileAgain) {
   test::TempDir dir;
-  std::filesystem::copy_file(data("square_closed.vct"), dir.file("s.vct"));
+  fs::copy_file(data("square_closed.vct"), dir.file("s.vct"));
   MarkObject obj = vct_object(dir.file("s.vct"));
   obj.columns = 3;
   obj.column_gap = 1;
@@ -184,36 +159,32 @@ TEST(VctDraw, EveryCopyReadsTheFileAgain) {
   for (const test::Move& m : rig.mark(obj)) {
     if (!m.down) starts.push_back(m.x);
   }
-  // Copies 11 mm apart: 440 units.
-  EXPECT_EQ(starts, (std::vector<int32_t>{1360, 1800, 2240}));
-  std::filesystem::remove(dir.file("s.vct"));
+  EXPECT_EQ(starts, (std::vector<int32_t>{1360, 1800, 2240}));  // 11 mm apart
+  fs::remove(dir.file("s.vct"));
   EXPECT_TRUE(rig.mark(obj).empty());
 }
 
 TEST(VctDraw, ScreenAndRasterMapping) {
   Rig rig;
   rig.doc.engraving = 0;
+  rig.doc.view.zoom_index = 2;                           // Z = 5
   MarkObject obj = vct_object(data("square_open.vct"));  // 10 x 10 mm
   obj.cent_x = 5.1;                                      // left edge at x = 0.1
-  RecordingCanvas dc;
-  // Screen: Z = 5; 2·Z·0.1 = 1 is rounded once, after doubling, so the point
-  // lies an odd distance from the origin.
-  rig.doc.view.zoom_index = 2;
-  DrawVct(rig.g, &dc, obj);
-  ASSERT_FALSE(dc.ops().empty());
-  EXPECT_EQ(dc.ops()[0].points[0], (CanvasPoint{16001, -16050}));
-
-  // Raster: 10 px per mm from (0, 5): the top-left corner is pixel (1, 0),
-  // the bottom-left corner row 100.
-  dc.clear();
+  const auto drawn = [&] {
+    RecordingCanvas dc;
+    DrawVct(rig.g, &dc, obj);
+    Points pts;
+    for (const auto& op : dc.ops()) pts.push_back(op.points[0]);
+    return pts;
+  };
+  // 2·Z·0.1 = 1 is rounded once, after doubling: an odd distance from the origin.
+  EXPECT_EQ(drawn().at(0), (CanvasPoint{16001, -16050}));
+  // Raster: 10 px per mm from (0, 5); the top-left corner is pixel (1, 0).
   rig.doc.raster_mode = 1;
   rig.doc.settings.resolution = 10;
   rig.doc.raster_left = 0;
   rig.doc.raster_top = 5;
-  DrawVct(rig.g, &dc, obj);
-  std::vector<CanvasPoint> pts;
-  for (const auto& op : dc.ops()) pts.push_back(op.points[0]);
-  EXPECT_EQ(pts, (std::vector<CanvasPoint>{{1, 100}, {101, 100}, {101, 0}, {1, 0}}));
+  EXPECT_EQ(drawn(), (Points{{1, 100}, {101, 100}, {101, 0}, {1, 0}}));
 }
 
 TEST(VctPreview, FillsTheRectangle) {
@@ -222,15 +193,12 @@ TEST(VctPreview, FillsTheRectangle) {
   RecordingCanvas dc;
   ASSERT_TRUE(PreviewVct(dc, dir.file("p.vct"), 15, 18, 160, 160));
   ASSERT_EQ(dc.ops().size(), 1u);
-  EXPECT_EQ(dc.ops()[0].kind, Kind::PolyPolygon);
+  EXPECT_EQ(dc.ops()[0].kind, RecordingCanvas::Op::Kind::PolyPolygon);
   EXPECT_EQ(dc.ops()[0].counts, std::vector<int32_t>{5});
-  EXPECT_EQ(dc.ops()[0].points,
-            (std::vector<CanvasPoint>{{15, 178}, {175, 178}, {175, 18}, {15, 18}, {15, 178}}));
-
+  EXPECT_EQ(dc.ops()[0].points, (Points{{15, 178}, {175, 178}, {175, 18}, {15, 18}, {15, 178}}));
   dc.clear();
-  for (const std::filesystem::path& path :
-       {data("flat.vct"), data("missing.vct"), data("damaged_garbage.vct"),
-        data("damaged_empty.vct"), std::filesystem::path("/dev/zero")}) {
+  for (const fs::path& path : {data("flat.vct"), data("missing.vct"), data("damaged_garbage.vct"),
+                               fs::path("/dev/zero")}) {
     EXPECT_FALSE(PreviewVct(dc, path, 15, 18, 160, 160)) << path;
   }
   EXPECT_TRUE(dc.ops().empty());
