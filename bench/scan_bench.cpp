@@ -1,0 +1,128 @@
+// The scan of a 100 × 100 mm area at 40 dots/mm (4000 × 4000 pixels) holding
+// texts and fills: raster build + scan + scanning PLT, outline tracing of the
+// same raster, and potrace on the same bitmap where it is installed.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "commands/scan_job.h"
+#include "geometry/text_objects.h"
+#include "marker/pen_emitter.h"
+#include "marker/port_writer.h"
+#include "model/cketral_doc.h"
+#include "platform/scripted_operator.h"
+#include "scan/trace_outlines.h"
+
+namespace lumetch {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kDir = fs::temp_directory_path() / "lumetch-scan-bench";
+
+// Rows of filled serial-number texts, filled discs and rectangles.
+struct ScanLayout {
+  CketralDoc doc;
+  ScriptedOperator op;
+  PortWriter port{make_channel("null", nullptr)};
+  PenEmitter pen{doc, port, op};
+
+  ScanLayout() {
+    fs::create_directories(kDir);
+    doc.work_dir = kDir;
+    MarkSettings& s = doc.settings;
+    s.scan_size_x = s.scan_size_y = 100.0;
+    s.scan_cent_x = s.scan_cent_y = 0.0;
+    s.resolution = 40;
+    s.scan_dot = 0.1;
+    for (int i = 0; i < 8; ++i) {
+      auto t = std::make_unique<MarkObject>();
+      t->type = LINE_TEXT;
+      t->cent_y = 40.0 - i * 11.0;
+      t->width = 90.0;
+      t->height = 8.0;
+      t->output_mode = 2;
+      LineTextParams p;
+      p.size_x = 6.0;
+      p.size_y = 8.0;
+      p.text = "LOT 2026-12 No." + std::to_string(1000 + i);
+      p.line_lengths = {static_cast<int32_t>(p.text.size()), 0};
+      p.chars.resize(p.text.size());
+      p.glyph_file = (kDir / ("txt" + std::to_string(i) + ".txt")).string();
+      t->params = p;
+      MarkObject* added = doc.ring.add(std::move(t));
+      WriteObjectGlyphFile(doc, *added);
+    }
+    for (int i = 0; i < 6; ++i) {
+      auto c = std::make_unique<MarkObject>();
+      c->type = i % 2 == 0 ? CIRCLE : RECTANGLE;
+      c->cent_x = -40.0 + i * 16.0;
+      c->cent_y = -44.0;
+      c->width = c->height = 10.0;
+      c->output_mode = 2;
+      if (c->type == CIRCLE) {
+        c->params = CircleParams{10.0, 10.0, 2.0};
+      } else {
+        c->params = RectangleParams{10.0, 10.0, 1.5, 1.0, 1};
+      }
+      doc.ring.add(std::move(c));
+    }
+  }
+};
+
+void BM_ScanToPlt4000(benchmark::State& state) {
+  ScanLayout l;
+  l.doc.settings.convert_style = 0;
+  for (auto _ : state) {
+    if (!ConvertFile(l.pen, kDir / "scan.plt").ok) state.SkipWithError("conversion failed");
+  }
+  state.counters["plt_bytes"] = static_cast<double>(fs::file_size(kDir / "scan.plt"));
+}
+
+void BM_BuildRasterOnly4000(benchmark::State& state) {
+  ScanLayout l;
+  for (auto _ : state) benchmark::DoNotOptimize(BuildScanRaster(l.doc));
+}
+
+void BM_TraceOutlinesVct4000(benchmark::State& state) {
+  ScanLayout l;
+  const auto raster = BuildScanRaster(l.doc);
+  if (!raster) {
+    state.SkipWithError("no raster");
+    return;
+  }
+  int64_t contours = 0;
+  for (auto _ : state) {
+    contours = TraceOutlines(*raster, l.pen, kDir / "trace.vct", 2).contours;
+  }
+  state.counters["contours"] = static_cast<double>(contours);
+}
+
+void BM_PotraceSameBitmap4000(benchmark::State& state) {
+  if (std::system("command -v potrace >/dev/null 2>&1") != 0) {
+    state.SkipWithError("potrace is not installed");
+    return;
+  }
+  ScanLayout l;
+  const auto raster = BuildScanRaster(l.doc);
+  if (!raster || !WriteScanBmp(*raster, 40, kDir / "scan.bmp")) {
+    state.SkipWithError("no bitmap");
+    return;
+  }
+  const std::string cmd =
+      "potrace -b svg -o " + (kDir / "potrace.svg").string() + " " + (kDir / "scan.bmp").string();
+  for (auto _ : state) {
+    if (std::system(cmd.c_str()) != 0) state.SkipWithError("potrace failed");
+  }
+}
+
+BENCHMARK(BM_BuildRasterOnly4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ScanToPlt4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TraceOutlinesVct4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PotraceSameBitmap4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace lumetch
