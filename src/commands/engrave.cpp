@@ -133,6 +133,9 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
   } else {
     pen.Send("PU;");
   }
+  // An Escape at the park move must not outlive the job: the view's drawing
+  // stops at the flag too.
+  doc.stop_requested = 0;
   result.texts_changed = texts_changed;
   if (texts_changed) op.redraw();
   op.set_status(0, " ");

@@ -43,6 +43,12 @@ TEST(Engrave, EmptyRingStillAsksAndOnlyParks) {
   home.doc.settings.pen_home = 1;
   home.run();
   EXPECT_EQ(home.commands(), std::vector<std::string>{"PU2000,2000;"});
+  // Escape at the park move: no move, and no stop flag left for the view.
+  home.clear();
+  home.op.press_escape();
+  home.run();
+  EXPECT_TRUE(home.commands().empty());
+  EXPECT_EQ(home.doc.stop_requested, 0);
 
   // The home offset and the rates count, the field offset does not.
   Job offset;
