@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+
+#include "model/cketral_doc.h"
+
+class QPainter;
+
+namespace lumetch {
+
+// The editing view: the edit area, grid, scanning-area marker, every object
+// and the selection marks, in view units of 0.01 mm with Y up over a
+// 32000 × 32000 scroll area.
+class Cmainview : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  static constexpr int32_t kScrollSize = 32000;
+  static constexpr int32_t kPageStep = 1600;
+  static constexpr int32_t kLineStep = 160;
+
+  explicit Cmainview(CketralDoc& doc, QWidget* parent = nullptr);
+
+  CketralDoc& doc() { return doc_; }
+
+  // Paints the whole view into `p`, whose transform already maps view units.
+  void OnDraw(QPainter& p);
+  // The selection marks, drawn NOT-XOR so a second drawing erases them.
+  void DrawSelectionMarks(QPainter& p);
+
+  // Zoom in / out one step; false (and nothing changed) at the limit.
+  bool zoom_in();
+  bool zoom_out();
+  void toggle_grid();
+  bool grid_on() const { return doc_.view.grid_on != 0; }
+
+  // Repaints the area of the changed selection (mm, degrees).
+  void InvalidateSelection(double width, double height, double angle);
+  // Repaints the band along the scanning-area marker.
+  void InvalidateScanArea();
+
+  // Device pixels per view unit (physical size of the screen).
+  double pixels_per_unit() const { return scale_; }
+  void set_pixels_per_unit(double scale);
+  // Widget pixel ↔ view units at the current scroll position.
+  QPoint to_view(QPoint pixel) const;
+  QPoint to_pixel(QPoint view) const;
+  QRect to_pixel_rect(int32_t left, int32_t top, int32_t right, int32_t bottom) const;
+
+  // Status-bar text for the pointer at view point (x, y).
+  QString readout_text(int32_t view_x, int32_t view_y) const;
+  // Recomputes the selection frame from the selected objects.
+  void update_frame();
+
+ signals:
+  void readout_changed(const QString& text);
+  void zoom_changed(int zoom_index);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+
+ private:
+  void update_scroll_bars();
+  void apply_zoom();
+
+  CketralDoc& doc_;
+  double scale_ = 96.0 / 2540.0;
+};
+
+}  // namespace lumetch
