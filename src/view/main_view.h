@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "model/cketral_doc.h"
+#include "view/qt_canvas.h"
 
 class QPainter;
 
@@ -28,10 +29,12 @@ class Cmainview : public QAbstractScrollArea {
 
   CketralDoc& doc() { return doc_; }
 
-  // Paints the whole view into `p`, whose transform already maps view units.
-  void OnDraw(QPainter& p);
+  // Paints the whole view into `p` (device pixels) through `m`.
+  void OnDraw(QPainter& p, const ViewMapping& m);
   // The selection marks, drawn NOT-XOR so a second drawing erases them.
-  void DrawSelectionMarks(QPainter& p);
+  void DrawSelectionMarks(QPainter& p, const ViewMapping& m);
+  // Asks for a repaint of the selection marks after the selection changed.
+  void DrawSelectionMarks();
 
   // Zoom in / out one step; false (and nothing changed) at the limit.
   bool zoom_in();
@@ -47,10 +50,8 @@ class Cmainview : public QAbstractScrollArea {
   // Device pixels per view unit (physical size of the screen).
   double pixels_per_unit() const { return scale_; }
   void set_pixels_per_unit(double scale);
-  // Widget pixel ↔ view units at the current scroll position.
-  QPoint to_view(QPoint pixel) const;
-  QPoint to_pixel(QPoint view) const;
-  QRect to_pixel_rect(int32_t left, int32_t top, int32_t right, int32_t bottom) const;
+  // Widget pixels ↔ view units at the current scroll position.
+  ViewMapping mapping() const;
 
   // Status-bar text for the pointer at view point (x, y).
   QString readout_text(int32_t view_x, int32_t view_y) const;

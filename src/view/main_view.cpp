@@ -1,0 +1,354 @@
+#include "view/main_view.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPolygon>
+#include <QRegion>
+#include <QScreen>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+#include "commands/draw_object.h"
+#include "geometry/mapping.h"
+#include "model/units.h"
+
+namespace lumetch {
+
+namespace {
+
+constexpr Rgb kGridColour{200, 200, 200};
+constexpr Rgb kScanMarkerColour{255, 0, 0};
+constexpr Rgb kBlack{0, 0, 0};
+constexpr int32_t kScanMarkerPen = 10;
+constexpr double kFallbackDpi = 96.0;
+constexpr double kUnitsPerInch = 2540.0;
+
+double screen_dpi(const QWidget& w) {
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) return kFallbackDpi;
+  const QScreen* s = w.screen();
+  if (s == nullptr) return kFallbackDpi;
+  const double dpi = s->physicalDotsPerInchX();
+  // Monitors that report no or an absurd size get the usual 96 dpi.
+  if (!(dpi >= 30.0 && dpi <= 1000.0)) return kFallbackDpi;
+  return dpi;
+}
+
+struct ScanMarker {
+  int32_t cx = 0;
+  int32_t cy = 0;
+  int32_t a = 0;
+  int32_t b = 0;
+  int32_t outline = 0;
+};
+
+ScanMarker scan_marker(const CketralDoc& doc) {
+  const MarkSettings& s = doc.settings;
+  const ViewState& v = doc.view;
+  const double z = v.zoom();
+  return {nearest_int(2 * z * s.scan_cent_x + v.origin_x),
+          nearest_int(2 * z * s.scan_cent_y - v.origin_y), nearest_int(z * s.scan_size_x),
+          nearest_int(z * s.scan_size_y), s.scan_outline};
+}
+
+// The closed outline of the rhombus and triangle markers.
+std::vector<CanvasPoint> marker_polygon(const ScanMarker& m) {
+  const int32_t l = m.cx - m.a;
+  const int32_t r = m.cx + m.a;
+  const int32_t t = m.cy + m.b;
+  const int32_t b = m.cy - m.b;
+  switch (m.outline) {
+    case 2:
+      return {{m.cx, t}, {r, m.cy}, {m.cx, b}, {l, m.cy}};
+    case 3:
+      return {{m.cx, t}, {r, b}, {l, b}};
+    case 4:
+      return {{m.cx, b}, {l, t}, {r, t}};
+    default:
+      return {};
+  }
+}
+
+std::array<int32_t, 4> rounded(const std::array<double, 4>& r) {
+  return {nearest_int(r[0]), nearest_int(r[1]), nearest_int(r[2]), nearest_int(r[3])};
+}
+
+}  // namespace
+
+Cmainview::Cmainview(CketralDoc& doc, QWidget* parent) : QAbstractScrollArea(parent), doc_(doc) {
+  doc_.view.grid_on = 1;
+  doc_.view.printing = 0;
+  scale_ = screen_dpi(*this) / kUnitsPerInch;
+  viewport()->setMouseTracking(true);
+  viewport()->setAutoFillBackground(true);
+  QPalette pal = viewport()->palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  viewport()->setPalette(pal);
+  horizontalScrollBar()->setSingleStep(kLineStep);
+  verticalScrollBar()->setSingleStep(kLineStep);
+  update_scroll_bars();
+}
+
+void Cmainview::set_pixels_per_unit(double scale) {
+  if (!(scale > 0.0)) return;
+  scale_ = scale;
+  update_scroll_bars();
+  viewport()->update();
+}
+
+ViewMapping Cmainview::mapping() const {
+  return {scale_, horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+void Cmainview::update_scroll_bars() {
+  const auto range = [this](QScrollBar* bar, int pixels) {
+    const int visible = static_cast<int>(pixels / scale_);
+    bar->setRange(0, std::max(0, kScrollSize - visible));
+    bar->setPageStep(kPageStep);
+    bar->setSingleStep(kLineStep);
+  };
+  range(horizontalScrollBar(), viewport()->width());
+  range(verticalScrollBar(), viewport()->height());
+}
+
+void Cmainview::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  update_scroll_bars();
+}
+
+void Cmainview::scrollContentsBy(int /*dx*/, int /*dy*/) {
+  viewport()->update();
+}
+
+void Cmainview::paintEvent(QPaintEvent* /*event*/) {
+  QPainter p(viewport());
+  OnDraw(p, mapping());
+}
+
+void Cmainview::OnDraw(QPainter& p, const ViewMapping& m) {
+  ViewState& v = doc_.view;
+  MarkSettings& s = doc_.settings;
+  const double z = v.zoom();
+  const double f = s.disp_size;
+  const double ox = v.origin_x;
+  const double oy = v.origin_y;
+  QtCanvas canvas(p, m);
+
+  if (v.grid_on == 1) {
+    if (s.grid_size <= 0) s.grid_size = 1.0;
+    const double g = s.grid_size;
+    canvas.set_pen({kGridColour, 1, PenStyle::Solid});
+    const double n_real = f / g;
+    // A pitch far below the display's resolution would draw millions of lines.
+    const int32_t n = n_real > 100000.0 ? 100000 : static_cast<int32_t>(n_real);
+    for (int32_t i = 0; i <= n; ++i) {
+      const int32_t y = nearest_int(z * f - oy - 2 * i * g * z);
+      canvas.move_to(nearest_int(ox - z * f), y);
+      canvas.line_to(nearest_int(ox + z * f), y);
+    }
+    for (int32_t i = 0; i <= n; ++i) {
+      const int32_t x = nearest_int(ox - z * f + 2 * i * g * z);
+      canvas.move_to(x, nearest_int(z * f - oy));
+      canvas.line_to(x, nearest_int(-oy - z * f));
+    }
+  }
+
+  if (v.printing == 0) {
+    canvas.set_pen(Pen{});
+    const int32_t l = nearest_int(ox - z * f);
+    const int32_t r = nearest_int(ox + z * f);
+    const int32_t t = nearest_int(z * f - oy);
+    const int32_t b = nearest_int(-oy - z * f);
+    canvas.move_to(l, t);
+    canvas.line_to(r, t);
+    canvas.line_to(r, b);
+    canvas.line_to(l, b);
+    canvas.line_to(l, t);
+
+    const ScanMarker mk = scan_marker(doc_);
+    canvas.set_pen({kScanMarkerColour, kScanMarkerPen, PenStyle::Solid});
+    canvas.set_brush({kBlack, true});
+    if (mk.outline == 0) {
+      canvas.rectangle(mk.cx - mk.a, mk.cy + mk.b, mk.cx + mk.a, mk.cy - mk.b);
+    } else if (mk.outline == 1) {
+      canvas.ellipse(mk.cx - mk.a, mk.cy + mk.b, mk.cx + mk.a, mk.cy - mk.b);
+    } else {
+      const std::vector<CanvasPoint> poly = marker_polygon(mk);
+      if (!poly.empty()) canvas.polygon(poly);
+    }
+  }
+
+  canvas.set_pen(Pen{});
+  canvas.set_brush(Brush{});
+  GeomContext g{doc_, nullptr};
+  for (const MarkObject& obj : doc_.ring.oldest_first()) DrawObject(g, &canvas, obj);
+
+  if (v.printing == 0) DrawSelectionMarks(p, m);
+}
+
+void Cmainview::DrawSelectionMarks(QPainter& p, const ViewMapping& m) {
+  SelectionFrame& sel = doc_.view.selection;
+  if (sel.selection_kind == 0) return;
+  const int32_t k = doc_.view.handle_size;
+  QtCanvas canvas(p, m);
+  canvas.set_not_xor(true);
+
+  sel.handle_rects[0] = rounded(sel.frame);
+  std::array<int32_t, 4> r = sel.handle_rects[0];
+  r[0] -= 2 * k;
+  r[1] += 2 * k;
+  r[2] += 2 * k;
+  r[3] -= 2 * k;
+  canvas.set_pen({kBlack, 1, PenStyle::Dot});
+  canvas.set_brush({kBlack, true});
+  canvas.rectangle(r[0], r[1], r[2], r[3]);
+
+  canvas.set_pen({kBlack, 1, PenStyle::Solid});
+  canvas.set_brush({kBlack, false});
+  const int32_t w = std::abs(r[2] - r[0]);
+  const int32_t h = std::abs(r[1] - r[3]);
+  for (int32_t i = 0; i < 3; ++i) {
+    for (int32_t j = 0; j < 3; ++j) {
+      const int32_t dx = (w / 2 + 4) * j;
+      const int32_t dy = (h / 2 + 4) * i;
+      auto& hr = sel.handle_rects[static_cast<std::size_t>(i * 3 + 1 + j)];
+      hr = {r[0] - k + dx, r[1] + k - dy, r[0] + k + dx, r[1] - k - dy};
+      if (i == 1 && j == 1) continue;
+      canvas.rectangle(hr[0], hr[1], hr[2], hr[3]);
+    }
+  }
+  sel.drawn_frame = sel.frame;
+}
+
+void Cmainview::DrawSelectionMarks() {
+  viewport()->update();
+}
+
+void Cmainview::update_frame() {
+  SelectionFrame& sel = doc_.view.selection;
+  const double z = doc_.view.zoom();
+  const double ox = doc_.view.origin_x;
+  const double oy = doc_.view.origin_y;
+  const auto box = [&](const MarkObject& o) {
+    const double tw = o.columns * o.width + (o.columns - 1) * o.column_gap;
+    const double th = o.rows * o.height + (o.rows - 1) * o.row_gap;
+    const double left = z * (2 * o.cent_x - tw) + ox;
+    const double top = z * (2 * o.cent_y + th) - oy;
+    return std::array<double, 4>{left, top, left + 2 * z * tw, top - 2 * z * th};
+  };
+  if (sel.selection_kind > 0) {
+    const MarkObject* cur = doc_.ring.current;
+    if (cur != nullptr && cur != doc_.ring.head() && cur != doc_.ring.end()) sel.frame = box(*cur);
+  } else if (sel.selection_kind < 0) {
+    bool any = false;
+    std::array<double, 4> u{};
+    for (const MarkObject& o : doc_.ring.oldest_first()) {
+      if (o.selected == 0) continue;
+      const std::array<double, 4> b = box(o);
+      if (!any) {
+        u = b;
+        any = true;
+        continue;
+      }
+      u[0] = std::min(u[0], b[0]);
+      u[1] = std::max(u[1], b[1]);
+      u[2] = std::max(u[2], b[2]);
+      u[3] = std::min(u[3], b[3]);
+    }
+    if (any) sel.frame = u;
+  }
+}
+
+void Cmainview::apply_zoom() {
+  for (MarkObject& o : doc_.ring.oldest_first()) doc_.update_screen_rect(o);
+  update_frame();
+  viewport()->update();
+  emit zoom_changed(doc_.view.zoom_index);
+}
+
+bool Cmainview::zoom_in() {
+  const int32_t last = static_cast<int32_t>(doc_.view.zoom_table.size()) - 1;
+  if (doc_.view.zoom_index >= last) return false;
+  ++doc_.view.zoom_index;
+  ++doc_.settings.view_zoom_num;
+  apply_zoom();
+  return true;
+}
+
+bool Cmainview::zoom_out() {
+  if (doc_.view.zoom_index <= 0) return false;
+  --doc_.view.zoom_index;
+  --doc_.settings.view_zoom_num;
+  apply_zoom();
+  return true;
+}
+
+void Cmainview::toggle_grid() {
+  doc_.view.grid_on = doc_.view.grid_on != 0 ? 0 : 1;
+  viewport()->update();
+}
+
+void Cmainview::InvalidateSelection(double width, double height, double angle) {
+  const SelectionFrame& sel = doc_.view.selection;
+  const int32_t k = doc_.view.handle_size;
+  const double z = doc_.view.zoom();
+  std::array<std::array<int32_t, 4>, 2> rects{rounded(sel.drawn_frame), rounded(sel.frame)};
+  int32_t wx = 4 * k;
+  int32_t wy = 4 * k;
+  if (angle != 0) {
+    const double s = std::sin(std::fabs(angle) * kPi / 180.0);
+    wx += nearest_int(2 * s * height * z);
+    wy += nearest_int(2 * s * width * z);
+  }
+  const ViewMapping m = mapping();
+  for (const auto& r : rects) {
+    const int32_t left = std::min(r[0], r[2]) - wx;
+    const int32_t right = std::max(r[0], r[2]) + wx;
+    const int32_t top = std::max(r[1], r[3]) + wy;
+    const int32_t bottom = std::min(r[1], r[3]) - wy;
+    viewport()->update(m.pixel_rect(left, top, right, bottom).adjusted(-1, -1, 1, 1));
+  }
+}
+
+void Cmainview::InvalidateScanArea() {
+  const ScanMarker mk = scan_marker(doc_);
+  const ViewMapping m = mapping();
+  const QRect r = m.pixel_rect(mk.cx - mk.a, mk.cy + mk.b, mk.cx + mk.a, mk.cy - mk.b);
+  const QRect outer = r.adjusted(-2, -2, 2, 2);
+  const QRect inner = r.adjusted(2, 2, -2, -2);
+  const auto shape = [&](const QRect& box) -> QRegion {
+    if (!box.isValid()) return {};
+    if (mk.outline == 0) return QRegion(box);
+    if (mk.outline == 1) return QRegion(box, QRegion::Ellipse);
+    ScanMarker scaled = mk;
+    const QPoint c = box.center();
+    scaled.cx = c.x();
+    scaled.cy = -c.y();  // the polygon helper works Y up
+    scaled.a = box.width() / 2;
+    scaled.b = box.height() / 2;
+    QPolygon poly;
+    for (const CanvasPoint& pt : marker_polygon(scaled)) poly << QPoint(pt.x, -pt.y);
+    return poly.isEmpty() ? QRegion(box) : QRegion(poly);
+  };
+  viewport()->update(shape(outer).subtracted(shape(inner)));
+}
+
+QString Cmainview::readout_text(int32_t view_x, int32_t view_y) const {
+  const double z = doc_.view.zoom();
+  const double x = (view_x - doc_.view.origin_x) / 2.0 / z;
+  const double y = (view_y + doc_.view.origin_y) / 2.0 / z;
+  return QString(45, QLatin1Char(' ')) + QString::asprintf("x=%7.3fmm, y=%7.3fmm", x, y);
+}
+
+void Cmainview::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint v = mapping().view_point(event->position().toPoint());
+  emit readout_changed(readout_text(v.x(), v.y()));
+  QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+}  // namespace lumetch
