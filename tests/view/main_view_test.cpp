@@ -1,0 +1,207 @@
+#include "view/main_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include <memory>
+#include <vector>
+
+#include "model/mark_object.h"
+
+namespace lumetch {
+namespace {
+
+// One pixel per field millimetre at the true-size zoom (Z = 50): the edit
+// area of 100 mm covers pixels 10..110 on both axes.
+constexpr double kScale = 0.01;
+const ViewMapping kMapping{kScale, 10000, 10000};
+const QRgb kWhite = qRgb(255, 255, 255);
+const QRgb kGrey = qRgb(200, 200, 200);
+
+struct ViewFixture {
+  CketralDoc doc;
+  Cmainview view{doc};
+
+  ViewFixture() {
+    doc.view.zoom_index = 8;
+    doc.settings.disp_size = 100.0;
+    doc.settings.scan_size_x = 10.0;
+    doc.settings.scan_size_y = 10.0;
+  }
+
+  QImage render() {
+    QImage img(121, 121, QImage::Format_RGB32);
+    img.fill(kWhite);
+    QPainter p(&img);
+    view.OnDraw(p, kMapping);
+    return img;
+  }
+
+  MarkObject& add_square(double cx, double cy, int32_t layer) {
+    auto o = std::make_unique<MarkObject>();
+    o->type = RECTANGLE;
+    o->layer = layer;
+    o->cent_x = cx;
+    o->cent_y = cy;
+    o->width = 10.0;
+    o->height = 10.0;
+    o->params = RectangleParams{10.0, 10.0, 0.0, 0.0, 0};
+    return *doc.ring.add(std::move(o));
+  }
+};
+
+std::vector<int> grey_columns(const QImage& img, int row) {
+  std::vector<int> xs;
+  for (int x = 0; x < img.width(); ++x) {
+    if (img.pixel(x, row) == kGrey) xs.push_back(x);
+  }
+  return xs;
+}
+
+std::vector<int> grey_rows(const QImage& img, int column) {
+  std::vector<int> ys;
+  for (int y = 0; y < img.height(); ++y) {
+    if (img.pixel(column, y) == kGrey) ys.push_back(y);
+  }
+  return ys;
+}
+
+TEST(MainView, GridLinesStartAtTheTopLeftEdges) {
+  struct Case {
+    double pitch;
+    std::vector<int> lines;
+  };
+  const Case cases[] = {
+      {10.0, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110}},
+      {30.0, {10, 40, 70, 100}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pitch);
+    ViewFixture f;
+    f.doc.settings.grid_size = c.pitch;
+    f.doc.view.printing = 1;  // the grid alone, no border over its outer lines
+    const QImage img = f.render();
+    EXPECT_EQ(grey_columns(img, 15), c.lines);
+    EXPECT_EQ(grey_rows(img, 15), c.lines);
+  }
+}
+
+TEST(MainView, BorderAndZeroPitch) {
+  ViewFixture f;
+  f.doc.settings.grid_size = 0.0;
+  QImage img = f.render();
+  EXPECT_EQ(f.doc.settings.grid_size, 1.0);
+  EXPECT_EQ(img.pixel(10, 50), qRgb(0, 0, 0));
+  EXPECT_EQ(img.pixel(110, 50), qRgb(0, 0, 0));
+  EXPECT_EQ(img.pixel(50, 10), qRgb(0, 0, 0));
+  EXPECT_EQ(img.pixel(50, 110), qRgb(0, 0, 0));
+  EXPECT_EQ(img.pixel(20, 20), kGrey);
+  // The scanning-area marker: 10 mm around the centre, in red.
+  EXPECT_EQ(img.pixel(55, 58), qRgb(255, 0, 0));
+  EXPECT_EQ(img.pixel(65, 58), qRgb(255, 0, 0));
+
+  f.view.toggle_grid();
+  EXPECT_FALSE(f.view.grid_on());
+  img = f.render();
+  EXPECT_EQ(img.pixel(20, 20), kWhite);
+}
+
+TEST(MainView, ObjectDrawnAtItsMappedPositionInItsLayerColour) {
+  ViewFixture f;
+  f.doc.view.grid_on = 0;
+  f.add_square(20.0, 10.0, 1);  // outline from view (17500, -14500) to (18500, -15500)
+  const QImage img = f.render();
+  const QRgb red = qRgb(255, 0, 0);
+  EXPECT_EQ(img.pixel(75, 50), red);
+  EXPECT_EQ(img.pixel(85, 50), red);
+  EXPECT_EQ(img.pixel(80, 45), red);
+  EXPECT_EQ(img.pixel(80, 55), red);
+  EXPECT_EQ(img.pixel(80, 50), kWhite);  // outlined, not filled
+  EXPECT_EQ(img.pixel(74, 50), kWhite);
+  EXPECT_EQ(img.pixel(86, 50), kWhite);
+  EXPECT_EQ(img.pixel(80, 44), kWhite);
+  EXPECT_EQ(img.pixel(80, 56), kWhite);
+}
+
+TEST(MainView, ZoomStopsAtBothEndsAndKeepsScreenRectsAndFrame) {
+  ViewFixture f;
+  MarkObject& o = f.add_square(3.0, -2.0, 0);
+  f.doc.view.selection.selection_kind = 1;
+  f.doc.view.zoom_index = 0;
+  f.doc.settings.view_zoom_num = 0;
+  for (int i = 0; i < 13; ++i) ASSERT_TRUE(f.view.zoom_in());
+  EXPECT_EQ(f.doc.view.zoom(), 200);
+  EXPECT_FALSE(f.view.zoom_in());
+  EXPECT_EQ(f.doc.view.zoom_index, 13);
+  EXPECT_EQ(f.doc.settings.view_zoom_num, 13);
+  EXPECT_EQ(o.screen_rect, compute_screen_rect(o, 200, 16000, 16000));
+  const auto& fr = f.doc.view.selection.frame;
+  EXPECT_EQ(fr[0], o.screen_rect.left);
+  EXPECT_EQ(fr[1], o.screen_rect.top);
+  EXPECT_EQ(fr[2], o.screen_rect.right);
+  EXPECT_EQ(fr[3], o.screen_rect.bottom);
+
+  for (int i = 0; i < 13; ++i) ASSERT_TRUE(f.view.zoom_out());
+  EXPECT_FALSE(f.view.zoom_out());
+  EXPECT_EQ(f.doc.view.zoom_index, 0);
+  EXPECT_EQ(f.doc.settings.view_zoom_num, 0);
+  EXPECT_EQ(o.screen_rect, compute_screen_rect(o, 1, 16000, 16000));
+}
+
+TEST(MainView, FrameOfAnArrayCoversEveryCopy) {
+  ViewFixture f;
+  MarkObject& o = f.add_square(5.0, 0.0, 0);
+  o.columns = 3;
+  o.column_gap = 2.0;
+  f.doc.view.selection.selection_kind = 1;
+  f.view.update_frame();
+  const auto& fr = f.doc.view.selection.frame;
+  // 3 × 10 + 2 × 2 = 34 mm wide about x = 5: view 100 units per mm.
+  EXPECT_EQ(fr[0], 16000 + 500 - 1700);
+  EXPECT_EQ(fr[2], 16000 + 500 + 1700);
+  EXPECT_EQ(fr[1], 500 - 16000);
+  EXPECT_EQ(fr[3], -500 - 16000);
+}
+
+TEST(MainView, ReadoutAtTheUpperRightCornerAtEveryZoom) {
+  ViewFixture f;
+  const QString expected = QString(45, QLatin1Char(' ')) + "x= 50.000mm, y= 50.000mm";
+  for (int32_t index : {0, 8, 13}) {
+    f.doc.view.zoom_index = index;
+    const int32_t z = f.doc.view.zoom();
+    EXPECT_EQ(f.view.readout_text(16000 + z * 100, z * 100 - 16000), expected) << index;
+  }
+  f.doc.view.zoom_index = 8;
+  EXPECT_EQ(f.view.readout_text(16000 - 1234, -16000 - 50),
+            QString(45, QLatin1Char(' ')) + "x=-12.340mm, y= -0.500mm");
+}
+
+TEST(MainView, SelectionMarksDrawnTwiceLeaveThePicture) {
+  ViewFixture f;
+  f.add_square(0.0, 0.0, 3);
+  f.doc.view.selection.selection_kind = 1;
+  f.doc.view.selection.frame = {15500, -15500, 16500, -16500};
+  f.doc.view.selection.selection_kind = 0;
+  const QImage before = f.render();
+  f.doc.view.selection.selection_kind = 1;
+  QImage img = before.copy();
+  {
+    QPainter p(&img);
+    f.view.DrawSelectionMarks(p, kMapping);
+  }
+  EXPECT_NE(img, before);
+  // Handle 9 (bottom right) lies around the widened frame's corner.
+  const auto& h9 = f.doc.view.selection.handle_rects[9];
+  EXPECT_EQ(h9[0], 15300 - 100 + 2 * (700 + 4));
+  EXPECT_EQ(h9[1], -15300 + 100 - 2 * (700 + 4));
+  {
+    QPainter p(&img);
+    f.view.DrawSelectionMarks(p, kMapping);
+  }
+  EXPECT_EQ(img, before);
+}
+
+}  // namespace
+}  // namespace lumetch
