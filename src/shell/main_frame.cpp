@@ -1,0 +1,512 @@
+#include "shell/main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFontMetrics>
+#include <QKeySequence>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStringDecoder>
+#include <QStyle>
+#include <QToolBar>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+// The marker's pen emitter has a member named like Qt's signal keyword.
+#undef emit
+
+#include "commands/create_object.h"
+#include "commands/engrave.h"
+#include "commands/layout_commands.h"
+#include "marker/pen_emitter.h"
+#include "marker/port_writer.h"
+#include "model/settings_file.h"
+#include "platform/text_codec.h"
+#include "shell/commands.h"
+#include "shell/qt_operator.h"
+#include "view/main_view.h"
+
+namespace lumetch {
+
+namespace {
+
+QString qs(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Old title files are in the double-byte code page; newer ones may be UTF-8.
+QString decode_line(const QByteArray& bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  const QString text = utf8.decode(bytes);
+  if (!utf8.hasError()) return text;
+  return qs(cp932_to_utf8(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
+}
+
+// Button pictures drawn here, 16 x 15 like the bar's cells.
+QIcon painted_icon(int id) {
+  QPixmap pm(16, 15);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setPen(QPen(Qt::black, 1.2));
+  auto text = [&p](const char* t, const QColor& colour = Qt::black) {
+    QFont f = p.font();
+    f.setPixelSize(9);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(colour);
+    p.drawText(QRect(0, 0, 16, 15), Qt::AlignCenter, QString::fromLatin1(t));
+  };
+  switch (id) {
+    case kCmdLine:
+      p.drawLine(2, 13, 14, 2);
+      break;
+    case kCmdRectangle:
+      p.drawRect(2, 3, 12, 9);
+      break;
+    case kCmdCircle:
+      p.drawEllipse(2, 2, 12, 11);
+      break;
+    case kCmdTriangle:
+      p.drawPolygon(QPolygon({QPoint(8, 2), QPoint(14, 13), QPoint(2, 13)}));
+      break;
+    case kCmdRhombus:
+      p.drawPolygon(QPolygon({QPoint(8, 1), QPoint(14, 7), QPoint(8, 14), QPoint(2, 7)}));
+      break;
+    case kCmdPolygon:
+      p.drawPolygon(QPolygon({QPoint(5, 2), QPoint(11, 2), QPoint(14, 7), QPoint(11, 13),
+                              QPoint(5, 13), QPoint(2, 7)}));
+      break;
+    case kCmdLineText:
+      text("Ab");
+      break;
+    case kCmdArcText:
+      p.drawArc(1, 2, 14, 14, 30 * 16, 120 * 16);
+      text("A");
+      break;
+    case kCmdPlt:
+      text("PLT");
+      break;
+    case kCmdBmp:
+      text("BMP");
+      break;
+    case kCmdVct:
+      text("VCT");
+      break;
+    case kCmdBarcode:
+      p.setRenderHint(QPainter::Antialiasing, false);
+      for (int x : {2, 4, 5, 8, 10, 11, 13}) p.drawLine(x, 2, x, 12);
+      break;
+    case kCmdEngrave:
+      p.setBrush(Qt::red);
+      p.setPen(Qt::NoPen);
+      p.drawEllipse(4, 3, 8, 8);
+      break;
+    case kCmdColourBox: {
+      const QColor colours[4] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
+      for (int i = 0; i < 4; ++i) p.fillRect(2 + (i % 2) * 6, 2 + (i / 2) * 6, 6, 5, colours[i]);
+      break;
+    }
+    case kCmdPrint:
+      text("P");
+      break;
+    case kCmdCut:
+      text("X");
+      break;
+    case kCmdCopy:
+      text("C");
+      break;
+    case kCmdPaste:
+      text("V");
+      break;
+    case kCmdZoomIn:
+      text("+");
+      break;
+    case kCmdZoomOut:
+      text("-");
+      break;
+    case kCmdCentre:
+      text("[+]");
+      break;
+    case kCmdCentreX:
+      text("<>");
+      break;
+    case kCmdCentreY:
+      text("^v");
+      break;
+    case kCmdMirrorX:
+      text("MX");
+      break;
+    case kCmdMirrorY:
+      text("MY");
+      break;
+    case kCmdOutputMode:
+      text("OM");
+      break;
+    case kCmdStepUp:
+      text("S+");
+      break;
+    case kCmdStepDown:
+      text("S-");
+      break;
+    case kCmdFont:
+      text("F");
+      break;
+    default:
+      text("?");
+      break;
+  }
+  return QIcon(pm);
+}
+
+QIcon command_icon(int id) {
+  QStyle* style = QApplication::style();
+  switch (id) {
+    case kCmdNew:
+      return style->standardIcon(QStyle::SP_FileIcon);
+    case kCmdOpen:
+      return style->standardIcon(QStyle::SP_DirOpenIcon);
+    case kCmdSave:
+      return style->standardIcon(QStyle::SP_DialogSaveButton);
+    case kCmdAbout:
+      return style->standardIcon(QStyle::SP_MessageBoxInformation);
+    default:
+      return painted_icon(id);
+  }
+}
+
+}  // namespace
+
+std::vector<QString> read_title_file(const std::filesystem::path& path) {
+  std::vector<QString> lines;
+  QFile file(QString::fromStdString(path.string()));
+  if (!file.open(QIODevice::ReadOnly)) return lines;
+  while (!file.atEnd()) {
+    QByteArray line = file.readLine();
+    if (line.endsWith('\n')) line.chop(1);
+    if (line.endsWith('\r')) line.chop(1);
+    lines.push_back(decode_line(line.left(499)));
+  }
+  return lines;
+}
+
+CMainFrame::CMainFrame(CketralDoc& doc, Operator* op, QWidget* parent)
+    : QMainWindow(parent), doc_(doc), op_(op) {
+  if (op_ == nullptr) {
+    qt_op_ = new QtOperator(this);
+    qt_op_->status_sink = [this](int pane, const QString& text) { set_status(pane, text); };
+    qt_op_->redraw_sink = [this] { invalidate_all(); };
+    op_ = qt_op_;
+  }
+  build_actions();
+  build_menus();
+  build_toolbars();
+  build_status_bar();
+  build_accelerators();
+  build_panes();
+
+  const std::vector<QString> title = read_title_file(doc_.work_file("title.txt"));
+  setWindowIcon(painted_icon(kCmdEngrave));
+  setWindowTitle(title.empty() ? QString::fromLatin1(kDefaultTitle) : title.front());
+
+  doc_.observer = this;
+  list_changed();
+}
+
+CMainFrame::~CMainFrame() {
+  if (doc_.observer == this) doc_.observer = nullptr;
+}
+
+void CMainFrame::build_actions() {
+  auto make = [this](int id, const QString& label) {
+    auto* a = new QAction(label, this);
+    a->setData(QVariant(id));
+    const CommandText t = command_text(id);
+    if (!t.description.empty()) a->setStatusTip(qs(t.description));
+    if (!t.tip.empty()) a->setToolTip(qs(t.tip));
+    a->setIcon(command_icon(id));
+    connect(a, &QAction::triggered, this, [this, id] { dispatch(id); });
+    actions_[id] = a;
+  };
+  for (const Menu& m : menu_table()) {
+    for (const MenuItem& item : m.items) {
+      if (item.id != 0) make(item.id, qs(item.label));
+    }
+  }
+  for (const auto* ids : {&main_toolbar_ids(), &drawing_toolbar_ids()}) {
+    for (int id : *ids) {
+      if (id != 0 && actions_.count(id) == 0) make(id, qs(command_text(id).tip));
+    }
+  }
+  for (int id : {kCmdToggleToolbar, kCmdToggleStatusBar}) {
+    actions_[id]->setCheckable(true);
+    actions_[id]->setChecked(true);
+  }
+}
+
+void CMainFrame::build_menus() {
+  for (const Menu& m : menu_table()) {
+    QMenu* menu = menuBar()->addMenu(qs(m.title));
+    for (const MenuItem& item : m.items) {
+      if (item.id == 0) {
+        menu->addSeparator();
+      } else {
+        menu->addAction(actions_.at(item.id));
+      }
+    }
+  }
+}
+
+void CMainFrame::build_toolbars() {
+  auto fill = [this](QToolBar* bar, const std::vector<int32_t>& ids) {
+    bar->setIconSize(QSize(16, 15));
+    for (int id : ids) {
+      if (id == 0) {
+        bar->addSeparator();
+      } else {
+        bar->addAction(actions_.at(id));
+      }
+    }
+  };
+  main_bar_ = new QToolBar(this);
+  main_bar_->setObjectName("toolbar_102");
+  fill(main_bar_, main_toolbar_ids());
+  addToolBar(Qt::TopToolBarArea, main_bar_);
+  connect(main_bar_, &QToolBar::visibilityChanged, actions_.at(kCmdToggleToolbar),
+          &QAction::setChecked);
+
+  drawing_bar_ = new QToolBar(this);
+  drawing_bar_->setObjectName("toolbar_106");
+  drawing_bar_->setAllowedAreas(Qt::LeftToolBarArea);
+  drawing_bar_->setOrientation(Qt::Vertical);
+  fill(drawing_bar_, drawing_toolbar_ids());
+  addToolBar(Qt::LeftToolBarArea, drawing_bar_);
+}
+
+void CMainFrame::build_accelerators() {
+  for (const Accelerator& acc : accelerator_table()) {
+    auto* a = new QAction(this);
+    a->setData(QVariant(acc.id));
+    a->setShortcut(QKeySequence(qs(acc.keys)));
+    a->setShortcutContext(Qt::WindowShortcut);
+    const int id = acc.id;
+    connect(a, &QAction::triggered, this, [this, id] { dispatch(id); });
+    addAction(a);
+    accelerators_.push_back(a);
+  }
+}
+
+void CMainFrame::build_status_bar() {
+  pane0_ = new QLabel(this);
+  pane1_ = new QLabel(this);
+  pane1_->setMinimumWidth(pane1_->fontMetrics().horizontalAdvance("            step=        mm"));
+  statusBar()->addWidget(pane0_, 1);
+  statusBar()->addPermanentWidget(pane1_);
+  const int32_t step = doc_.settings.move_step;
+  const double length = step >= 0 && step < static_cast<int32_t>(doc_.view.step_table.size())
+                            ? doc_.view.step_table[static_cast<size_t>(step)]
+                            : doc_.view.step_table[3];
+  char text[32];
+  std::snprintf(text, sizeof text, "Step=%6.2fmm", length);
+  pane1_->setText(QString::fromLatin1(text));
+}
+
+void CMainFrame::build_panes() {
+  ScreenState screen;
+  load_screen_state(doc_.work_file("screen.$"), screen);
+  splitter_ = new QSplitter(Qt::Horizontal, this);
+  view_ = new Cmainview(doc_, splitter_);
+  view_->setObjectName("editing_view");
+  connect(view_, &Cmainview::readout_changed, this, [this](const QString& t) { set_status(0, t); });
+  list_view_ = new QListWidget(splitter_);
+  list_view_->setObjectName("form_view");
+  splitter_->addWidget(view_);
+  splitter_->addWidget(list_view_);
+  const int width = screen.screen_size > 0 ? screen.screen_size : 470;
+  splitter_->setSizes({width, std::max(1, this->width() - width)});
+  setCentralWidget(splitter_);
+}
+
+QAction* CMainFrame::action(int id) const {
+  const auto it = actions_.find(id);
+  if (it != actions_.end()) return it->second;
+  for (QAction* a : accelerators_) {
+    if (a->data().toInt() == id) return a;
+  }
+  return nullptr;
+}
+
+QString CMainFrame::status_text(int pane) const {
+  return pane == 0 ? pane0_->text() : pane1_->text();
+}
+
+void CMainFrame::set_status(int pane, const QString& text) {
+  (pane == 0 ? pane0_ : pane1_)->setText(text);
+}
+
+void CMainFrame::dispatch(int id) {
+  switch (route_of(id)) {
+    case Route::Create:
+      CreateObject(doc_, creation_type(id), *op_);
+      break;
+    case Route::New:
+      NewCommand(doc_, *op_);
+      break;
+    case Route::Open:
+      OpenCommand(doc_, *op_);
+      break;
+    case Route::Save:
+      SaveCommand(doc_, *op_);
+      break;
+    case Route::Cut:
+      CutCommand(doc_, *op_);
+      break;
+    case Route::Copy:
+      CopyCommand(doc_, *op_);
+      break;
+    case Route::Paste:
+      PasteCommand(doc_, *op_);
+      break;
+    case Route::Engrave:
+      start_engraving();
+      break;
+    case Route::About:
+      show_about();
+      break;
+    case Route::Exit:
+      close();
+      break;
+    case Route::ToggleToolbar:
+      main_bar_->setVisible(!main_bar_->isVisible());
+      actions_.at(kCmdToggleToolbar)->setChecked(main_bar_->isVisible());
+      break;
+    case Route::ToggleStatusBar:
+      statusBar()->setVisible(!statusBar()->isVisible());
+      actions_.at(kCmdToggleStatusBar)->setChecked(statusBar()->isVisible());
+      break;
+    case Route::NextPane:
+      switch_pane(true);
+      break;
+    case Route::PreviousPane:
+      switch_pane(false);
+      break;
+    case Route::ZoomIn:
+      view_->zoom_in();
+      break;
+    case Route::ZoomOut:
+      view_->zoom_out();
+      break;
+    case Route::Grid:
+      view_->toggle_grid();
+      break;
+    case Route::NotAvailable:
+    case Route::Unknown:
+      not_available(id);
+      break;
+  }
+}
+
+void CMainFrame::not_available(int id) {
+  const CommandText t = command_text(id);
+  QString name = qs(t.tip);
+  if (name.isEmpty()) name = QString::number(id);
+  set_status(0, "Not available yet: " + name);
+}
+
+void CMainFrame::switch_pane(bool forward) {
+  // Two panes: either direction goes to the other one.
+  (void)forward;
+  QWidget* target =
+      view_->hasFocus() ? static_cast<QWidget*>(list_view_) : static_cast<QWidget*>(view_);
+  target->setFocus(Qt::ShortcutFocusReason);
+}
+
+void CMainFrame::start_engraving() {
+  const std::string channel = choose_port(doc_.work_dir, std::nullopt);
+  PortWriter port(make_channel(channel, &sim_));
+  PenEmitter pen(doc_, port, *op_);  // a failing port is reported once, by the emitter
+  if (qt_op_ != nullptr) qt_op_->begin_job();
+  const EngraveResult r = Engrave(pen);
+  if (qt_op_ != nullptr) qt_op_->end_job();
+  QString outcome;
+  switch (r.outcome) {
+    case EngraveResult::Outcome::Done:
+      outcome = "Done";
+      break;
+    case EngraveResult::Outcome::Cancelled:
+      outcome = "Cancelled";
+      break;
+    case EngraveResult::Outcome::Stopped:
+      outcome = "Stopped by Escape";
+      break;
+    case EngraveResult::Outcome::PortFailed:
+      outcome = "Stopped: the marker port failed";
+      break;
+    case EngraveResult::Outcome::Busy:
+      outcome = "A job is already running";
+      break;
+    case EngraveResult::Outcome::SerialFailed:
+      outcome = "Stopped: a serial number could not be advanced";
+      break;
+  }
+  set_status(0, QString("%1 — %2 objects, %3 commands to %4")
+                    .arg(outcome)
+                    .arg(r.objects_marked)
+                    .arg(r.commands_sent)
+                    .arg(qs(channel)));
+  if (r.texts_changed) invalidate_all();
+}
+
+void CMainFrame::show_about() {
+  std::vector<QString> lines = read_title_file(doc_.work_file("title.txt"));
+  QString text = windowTitle();
+  if (lines.size() > 1) {
+    lines.erase(lines.begin());
+    QStringList rest;
+    for (const QString& l : lines) rest << l;
+    text = rest.join('\n');
+  }
+  QMessageBox box(QMessageBox::Information, "Lumetch ", text, QMessageBox::NoButton, this);
+  box.setIconPixmap(windowIcon().pixmap(32, 32));
+  box.addButton("閉じる", QMessageBox::AcceptRole);
+  box.exec();
+}
+
+void CMainFrame::list_changed() {
+  list_view_->clear();
+  for (const std::string& name : doc_.object_list.entries()) list_view_->addItem(qs(name));
+  list_view_->setCurrentRow(doc_.object_list.selection());
+}
+
+void CMainFrame::invalidate_selection(double width, double height, double angle) {
+  view_->update_frame();
+  view_->InvalidateSelection(width, height, angle);
+}
+
+void CMainFrame::invalidate_all() {
+  view_->update_frame();
+  view_->viewport()->update();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (qt_op_ != nullptr && qt_op_->job_running()) {
+    event->ignore();
+    return;
+  }
+  if (CloseRequest(doc_, *op_)) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+}  // namespace lumetch

@@ -1,0 +1,159 @@
+#include "shell/qt_operator.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace lumetch {
+
+namespace {
+
+QString qs(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The job's poll lets the window repaint no more often than this.
+constexpr qint64 kRepaintIntervalMs = 20;
+
+}  // namespace
+
+QtOperator::QtOperator(QWidget* parent) : QObject(parent), parent_(parent) {}
+
+bool QtOperator::confirm(std::string_view text, std::string_view caption) {
+  return QMessageBox::warning(parent_, qs(caption), qs(text), QMessageBox::Ok | QMessageBox::Cancel,
+                              QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+Answer QtOperator::ask(std::string_view text, std::string_view caption, AskButtons buttons) {
+  QMessageBox::StandardButtons b = QMessageBox::Yes | QMessageBox::No;
+  if (buttons == AskButtons::YesNoCancel) b |= QMessageBox::Cancel;
+  switch (QMessageBox::question(parent_, qs(caption), qs(text), b, QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    default:
+      // Closing a Yes/No box any other way is No.
+      return buttons == AskButtons::YesNoCancel ? Answer::Cancel : Answer::No;
+  }
+}
+
+void QtOperator::message(std::string_view text, std::string_view caption) {
+  QMessageBox::warning(parent_, qs(caption), qs(text));
+}
+
+bool QtOperator::ask_continue() {
+  return QMessageBox::question(parent_, "Warning", "彫刻を続けますか?",
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+QString qt_file_filter(std::string_view filter) {
+  // Pairs of description and pattern separated by '|'.
+  const QStringList parts = qs(filter).split('|', Qt::SkipEmptyParts);
+  QStringList out;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    out << parts[i] + " (" + patterns + ")";
+  }
+  if (parts.size() % 2 == 1) out << parts.back();
+  return out.join(";;");
+}
+
+std::optional<std::filesystem::path> QtOperator::choose_file(const FileRequest& request) {
+  QString initial = qs(request.initial_name);
+  if (initial.contains('*')) initial.clear();  // a pattern is the filter's job
+  const QString filter = qt_file_filter(request.filter);
+  QString chosen;
+  if (request.save) {
+    QFileDialog::Options options;
+    if (!request.overwrite_prompt) options |= QFileDialog::DontConfirmOverwrite;
+    chosen = QFileDialog::getSaveFileName(parent_, QString(), initial, filter, nullptr, options);
+    if (!chosen.isEmpty() && !request.default_extension.empty() &&
+        QFileInfo(chosen).suffix().isEmpty()) {
+      chosen += "." + qs(request.default_extension);
+    }
+  } else {
+    chosen = QFileDialog::getOpenFileName(parent_, QString(), initial, filter);
+  }
+  if (chosen.isEmpty()) return std::nullopt;
+  return std::filesystem::path(chosen.toStdString());
+}
+
+void QtOperator::set_status(int pane, std::string_view text) {
+  if (status_sink) status_sink(pane, qs(text));
+}
+
+void QtOperator::redraw() {
+  if (redraw_sink) redraw_sink();
+}
+
+std::optional<KeyEvent> QtOperator::next_key() {
+  if (job_running_ &&
+      (!since_repaint_.isValid() || since_repaint_.elapsed() >= kRepaintIntervalMs)) {
+    // Pending key presses reach the filter; paints and timers run.
+    QApplication::processEvents(QEventLoop::AllEvents);
+    since_repaint_.restart();
+  }
+  if (keys_.empty()) return std::nullopt;
+  const KeyEvent k = keys_.front();
+  keys_.pop_front();
+  return k;
+}
+
+void QtOperator::begin_job() {
+  if (job_running_) return;
+  job_running_ = true;
+  keys_.clear();
+  since_repaint_.invalidate();
+  qApp->installEventFilter(this);
+}
+
+void QtOperator::end_job() {
+  if (!job_running_) return;
+  qApp->removeEventFilter(this);
+  job_running_ = false;
+  keys_.clear();
+}
+
+KeyEvent QtOperator::key_event_of(int qt_key) {
+  KeyEvent k;
+  k.kind = KeyEvent::Kind::Down;
+  if (qt_key == Qt::Key_Escape) {
+    k.key = kKeyEscape;
+  } else if (qt_key >= 0x20 && qt_key <= 0x7E) {
+    k.key = qt_key;  // letters and digits share their codes with the virtual keys
+  } else {
+    k.key = qt_key & 0xFF;
+  }
+  return k;
+}
+
+bool QtOperator::eventFilter(QObject* watched, QEvent* event) {
+  if (!job_running_) return QObject::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::KeyPress: {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      keys_.push_back(key_event_of(key->key()));
+      return true;
+    }
+    // The job owns the program until it ends: no other command may start,
+    // and the window cannot be closed under it.
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::Close:
+      return true;
+    default:
+      return QObject::eventFilter(watched, event);
+  }
+}
+
+}  // namespace lumetch

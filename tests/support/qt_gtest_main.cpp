@@ -1,0 +1,11 @@
+// The main of the window tests: one QApplication for the whole program, then
+// every GoogleTest case.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
