@@ -105,6 +105,33 @@ ViewMapping Cmainview::mapping() const {
   return {scale_, horizontalScrollBar()->value(), verticalScrollBar()->value()};
 }
 
+QPoint Cmainview::scroll_position() const {
+  return {horizontalScrollBar()->value(), -verticalScrollBar()->value()};
+}
+
+void Cmainview::set_scroll_position(int32_t x, int32_t y) {
+  horizontalScrollBar()->setValue(x);
+  verticalScrollBar()->setValue(-y);
+}
+
+void Cmainview::print_page(QPainter& p, double pixels_per_unit) {
+  ViewState& v = doc_.view;
+  v.saved_grid_on = v.grid_on;
+  v.saved_zoom_index = v.zoom_index;
+  v.zoom_index = 8;
+  v.grid_on = 0;
+  v.printing = 1;
+  v.origin_x = 9900;
+  v.origin_y = 14000;
+  OnDraw(p, ViewMapping{pixels_per_unit, 0, 0});
+  v.zoom_index = v.saved_zoom_index;
+  v.grid_on = v.saved_grid_on;
+  v.printing = 0;
+  v.origin_x = 16000;
+  v.origin_y = 16000;
+  viewport()->update();
+}
+
 void Cmainview::update_scroll_bars() {
   const auto range = [this](QScrollBar* bar, int pixels) {
     const int visible = static_cast<int>(pixels / scale_);

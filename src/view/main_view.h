@@ -52,6 +52,16 @@ class Cmainview : public QAbstractScrollArea {
   void set_pixels_per_unit(double scale);
   // Widget pixels ↔ view units at the current scroll position.
   ViewMapping mapping() const;
+  // The view point at the top-left corner of the pane (Y negative below the
+  // top of the scroll area), as kept in "screen.$".
+  QPoint scroll_position() const;
+  void set_scroll_position(int32_t x, int32_t y);
+
+  // Draws the printed page: objects only, at true size, with the field centre
+  // at 99 mm from the page's left and 140 mm from its top. `pixels_per_unit`
+  // is the device's resolution per 0.01 mm. Zoom, grid and origin are the
+  // same afterwards as before.
+  void print_page(QPainter& p, double pixels_per_unit);
 
   // Status-bar text for the pointer at view point (x, y).
   QString readout_text(int32_t view_x, int32_t view_y) const;

@@ -5,6 +5,7 @@
 #include <QPolygon>
 
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "model/units.h"
@@ -75,10 +76,11 @@ void QtCanvas::apply() {
   } else {
     QPen qp(to_qcolor(pen().colour));
     const int w = pen_pixels();
-    // Width 0 is Qt's one-pixel cosmetic pen; a flat cap leaves a line's last
-    // pixel to the next segment, as the device-context lines do.
+    // Width 0 is Qt's one-pixel cosmetic pen. Square caps keep both end
+    // pixels, so closed outlines have all their corners; NOT-XOR lines are
+    // drawn pixel by pixel instead (line_to).
     qp.setWidth(w == 1 ? 0 : w);
-    qp.setCapStyle(Qt::FlatCap);
+    qp.setCapStyle(Qt::SquareCap);
     qp.setJoinStyle(Qt::MiterJoin);
     qp.setStyle(pen().style == PenStyle::Dot ? Qt::DotLine : Qt::SolidLine);
     p_.setPen(qp);
@@ -98,8 +100,41 @@ void QtCanvas::move_to(int32_t x, int32_t y) {
 
 void QtCanvas::line_to(int32_t x, int32_t y) {
   const QPoint to = m_.pixel(x, y);
-  if (pen().style != PenStyle::Hollow && to != at_) p_.drawLine(at_, to);
+  if (pen().style != PenStyle::Hollow && to != at_) {
+    if (not_xor()) {
+      not_xor_line(at_, to);
+    } else {
+      p_.drawLine(at_, to);
+    }
+  }
   at_ = to;
+}
+
+void QtCanvas::not_xor_line(QPoint from, QPoint to) {
+  // Bresenham without the end point, which belongs to the next segment: each
+  // pixel of a polyline is inverted once.
+  const QColor c = to_qcolor(pen().colour);
+  const int dx = std::abs(to.x() - from.x());
+  const int dy = -std::abs(to.y() - from.y());
+  const int sx = from.x() < to.x() ? 1 : -1;
+  const int sy = from.y() < to.y() ? 1 : -1;
+  int err = dx + dy;
+  QPoint at = from;
+  int n = 0;
+  const bool dotted = pen().style == PenStyle::Dot;
+  while (at != to) {
+    if (!dotted || n % 2 == 0) p_.fillRect(QRect(at, QSize(1, 1)), c);
+    ++n;
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      at.rx() += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      at.ry() += sy;
+    }
+  }
 }
 
 void QtCanvas::polygon(std::span<const CanvasPoint> points) {

@@ -52,6 +52,7 @@ class QtCanvas : public Canvas {
   // Pen width in whole pixels, at least one.
   int pen_pixels() const;
   void not_xor_rectangle(const QRect& r);
+  void not_xor_line(QPoint from, QPoint to);
 
   QPainter& p_;
   ViewMapping m_;

@@ -203,5 +203,36 @@ TEST(MainView, SelectionMarksDrawnTwiceLeaveThePicture) {
   EXPECT_EQ(img, before);
 }
 
+TEST(MainView, PrintedPageHasObjectsOnlyAtTrueSizeAndRestoresTheView) {
+  ViewFixture f;
+  f.doc.view.zoom_index = 11;
+  f.doc.view.selection.selection_kind = 1;
+  f.doc.view.selection.frame = {15000, -15000, 17000, -17000};
+  f.add_square(0.0, 0.0, 5);
+  // One pixel per millimetre: the field centre lands on pixel (99, 140).
+  QImage page(200, 280, QImage::Format_RGB32);
+  page.fill(kWhite);
+  {
+    QPainter p(&page);
+    f.view.print_page(p, 0.01);
+  }
+  const QRgb blue = qRgb(0, 0, 255);
+  EXPECT_EQ(page.pixel(94, 140), blue);
+  EXPECT_EQ(page.pixel(104, 140), blue);
+  EXPECT_EQ(page.pixel(99, 135), blue);
+  EXPECT_EQ(page.pixel(99, 145), blue);
+  int marked = 0;
+  for (int y = 0; y < page.height(); ++y) {
+    for (int x = 0; x < page.width(); ++x) marked += page.pixel(x, y) != kWhite ? 1 : 0;
+  }
+  EXPECT_EQ(marked, 40);  // the square's outline and nothing else
+
+  EXPECT_EQ(f.doc.view.zoom_index, 11);
+  EXPECT_EQ(f.doc.view.grid_on, 1);
+  EXPECT_EQ(f.doc.view.printing, 0);
+  EXPECT_EQ(f.doc.view.origin_x, 16000);
+  EXPECT_EQ(f.doc.view.origin_y, 16000);
+}
+
 }  // namespace
 }  // namespace lumetch
