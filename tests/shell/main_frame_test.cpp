@@ -198,6 +198,24 @@ TEST(MainFrame, StatusPaneOneShowsTheStepAndGridTogglesTheView) {
   EXPECT_EQ(f.doc.view.zoom_index, zoom - 1);
 }
 
+TEST(MainFrame, EngravingGoesToTheChosenPortAndSaysWhereInTheStatusBar) {
+  FrameFixture f;
+  f.dir.write("port.txt", "marked.txt\n");
+  f.frame->dispatch(kCmdLine);
+  f.frame->dispatch(kCmdEngrave);
+  EXPECT_EQ(f.op.texts("confirm"), std::vector<std::string>{"Please Check the Laser Power!"});
+  const std::string sent = f.dir.read("marked.txt");
+  EXPECT_NE(sent.find("PD"), std::string::npos) << sent;
+  EXPECT_TRUE(f.frame->status_text(0).startsWith("Done")) << f.frame->status_text(0).toStdString();
+  EXPECT_TRUE(f.frame->status_text(0).contains("marked.txt"));
+
+  // Cancelled at the power check: nothing more is sent.
+  f.op.confirm_answers.push_back(false);
+  f.frame->dispatch(kCmdEngrave);
+  EXPECT_EQ(f.dir.read("marked.txt"), sent);
+  EXPECT_TRUE(f.frame->status_text(0).startsWith("Cancelled"));
+}
+
 TEST(MainFrame, TitleIsTheFirstLineOfTitleTxtOrTheDefault) {
   {
     FrameFixture f;
