@@ -35,8 +35,8 @@ QRect ViewMapping::pixel_rect(double left, double top, double right, double bott
 }
 
 QPoint ViewMapping::view_point(QPoint pixel) const {
-  const double x = (pixel.x() + 0.5) / scale + scroll_x;
-  const double y = -((pixel.y() + 0.5) / scale + scroll_y);
+  const double x = pixel.x() / scale + scroll_x;
+  const double y = -(pixel.y() / scale + scroll_y);
   return {nearest_int(x), nearest_int(y)};
 }
 

@@ -23,7 +23,7 @@ struct ViewMapping {
   QPoint pixel(double x, double y) const { return {px(x), py(y)}; }
   // Pixel rectangle covering the view rectangle (any corner order).
   QRect pixel_rect(double left, double top, double right, double bottom) const;
-  // View units at the centre of a pixel.
+  // View units at the top-left corner of a pixel.
   QPoint view_point(QPoint pixel) const;
 };
 

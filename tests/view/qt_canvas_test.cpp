@@ -25,7 +25,7 @@ TEST(QtCanvas, MapsViewUnitsWithYUp) {
   const ViewMapping m{0.01, 1000, 2000};
   EXPECT_EQ(m.pixel(1000, -2000), QPoint(0, 0));
   EXPECT_EQ(m.pixel(1550, -2349), QPoint(6, 3));
-  EXPECT_EQ(m.view_point(QPoint(6, 3)), QPoint(1650, -2350));
+  EXPECT_EQ(m.view_point(QPoint(6, 3)), QPoint(1600, -2300));
   EXPECT_EQ(m.pixel_rect(1100, -2100, 1500, -2400), QRect(QPoint(1, 1), QPoint(5, 4)));
 }
 
