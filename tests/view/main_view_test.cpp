@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QSignalSpy>
 
 #include <memory>
 #include <vector>
@@ -232,6 +235,22 @@ TEST(MainView, PrintedPageHasObjectsOnlyAtTrueSizeAndRestoresTheView) {
   EXPECT_EQ(f.doc.view.printing, 0);
   EXPECT_EQ(f.doc.view.origin_x, 16000);
   EXPECT_EQ(f.doc.view.origin_y, 16000);
+}
+
+TEST(MainView, MouseMoveSendsTheReadout) {
+  ViewFixture f;
+  f.view.resize(200, 150);  // 32000 units are 320 pixels here
+  f.view.show();
+  f.view.set_pixels_per_unit(kScale);
+  f.view.set_scroll_position(10000, -10000);
+  ASSERT_EQ(f.view.scroll_position(), QPoint(10000, -10000));
+  QSignalSpy spy(&f.view, &Cmainview::readout_changed);
+  // Pixel (110, 10) is view (21000, -11000): the edit area's upper right corner.
+  QMouseEvent move(QEvent::MouseMove, QPointF(110, 10), QPointF(110, 10), Qt::NoButton,
+                   Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(f.view.viewport(), &move);
+  ASSERT_EQ(spy.count(), 1);
+  EXPECT_EQ(spy.at(0).at(0).toString(), QString(45, QLatin1Char(' ')) + "x= 50.000mm, y= 50.000mm");
 }
 
 }  // namespace
