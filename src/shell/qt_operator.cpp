@@ -140,10 +140,14 @@ bool QtOperator::eventFilter(QObject* watched, QEvent* event) {
       keys_.push_back(key_event_of(key->key()));
       return true;
     }
+    // Accepting the override keeps accelerators from starting a command; the
+    // key then arrives as a key press and is queued.
+    case QEvent::ShortcutOverride:
+      event->accept();
+      return true;
     // The job owns the program until it ends: no other command may start,
     // and the window cannot be closed under it.
     case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
     case QEvent::Shortcut:
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:

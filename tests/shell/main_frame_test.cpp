@@ -259,6 +259,11 @@ TEST(QtOperator, FileFiltersAndKeysDuringAJob) {
   EXPECT_EQ(first->key, kKeyEscape);
   EXPECT_EQ(op.next_key()->key, 'A');
   EXPECT_FALSE(op.next_key().has_value());
+  // An accelerator key is kept from its command while the job runs.
+  QKeyEvent f1(QEvent::ShortcutOverride, Qt::Key_F1, Qt::NoModifier);
+  f1.ignore();
+  QApplication::sendEvent(&window, &f1);
+  EXPECT_TRUE(f1.isAccepted());
   op.end_job();
   QApplication::sendEvent(&window, &esc);
   EXPECT_FALSE(op.next_key().has_value());
