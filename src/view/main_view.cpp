@@ -321,10 +321,15 @@ void Cmainview::toggle_grid() {
 }
 
 void Cmainview::InvalidateSelection(double width, double height, double angle) {
+  viewport()->update(selection_area(width, height, angle, mapping()));
+}
+
+QRegion Cmainview::selection_area(double width, double height, double angle,
+                                  const ViewMapping& m) const {
   const SelectionFrame& sel = doc_.view.selection;
   const int32_t k = doc_.view.handle_size;
   const double z = doc_.view.zoom();
-  std::array<std::array<int32_t, 4>, 2> rects{rounded(sel.drawn_frame), rounded(sel.frame)};
+  const std::array<std::array<int32_t, 4>, 2> rects{rounded(sel.drawn_frame), rounded(sel.frame)};
   int32_t wx = 4 * k;
   int32_t wy = 4 * k;
   if (angle != 0) {
@@ -332,19 +337,24 @@ void Cmainview::InvalidateSelection(double width, double height, double angle) {
     wx += nearest_int(2 * s * height * z);
     wy += nearest_int(2 * s * width * z);
   }
-  const ViewMapping m = mapping();
+  QRegion area;
   for (const auto& r : rects) {
     const int32_t left = std::min(r[0], r[2]) - wx;
     const int32_t right = std::max(r[0], r[2]) + wx;
     const int32_t top = std::max(r[1], r[3]) + wy;
     const int32_t bottom = std::min(r[1], r[3]) - wy;
-    viewport()->update(m.pixel_rect(left, top, right, bottom).adjusted(-1, -1, 1, 1));
+    // One pixel more each way for the rounding to pixels.
+    area += m.pixel_rect(left, top, right, bottom).adjusted(-1, -1, 1, 1);
   }
+  return area;
 }
 
 void Cmainview::InvalidateScanArea() {
+  viewport()->update(scan_area_band(mapping()));
+}
+
+QRegion Cmainview::scan_area_band(const ViewMapping& m) const {
   const ScanMarker mk = scan_marker(doc_);
-  const ViewMapping m = mapping();
   const QRect r = m.pixel_rect(mk.cx - mk.a, mk.cy + mk.b, mk.cx + mk.a, mk.cy - mk.b);
   const QRect outer = r.adjusted(-2, -2, 2, 2);
   const QRect inner = r.adjusted(2, 2, -2, -2);
@@ -362,7 +372,7 @@ void Cmainview::InvalidateScanArea() {
     for (const CanvasPoint& pt : marker_polygon(scaled)) poly << QPoint(pt.x, -pt.y);
     return poly.isEmpty() ? QRegion(box) : QRegion(poly);
   };
-  viewport()->update(shape(outer).subtracted(shape(inner)));
+  return shape(outer).subtracted(shape(inner));
 }
 
 QString Cmainview::readout_text(int32_t view_x, int32_t view_y) const {

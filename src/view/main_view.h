@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 
 #include <cstdint>
@@ -46,6 +47,9 @@ class Cmainview : public QAbstractScrollArea {
   void InvalidateSelection(double width, double height, double angle);
   // Repaints the band along the scanning-area marker.
   void InvalidateScanArea();
+  // The pixel areas the two operations above repaint, through `m`.
+  QRegion selection_area(double width, double height, double angle, const ViewMapping& m) const;
+  QRegion scan_area_band(const ViewMapping& m) const;
 
   // Device pixels per view unit (physical size of the screen).
   double pixels_per_unit() const { return scale_; }

@@ -253,5 +253,37 @@ TEST(MainView, MouseMoveSendsTheReadout) {
   EXPECT_EQ(spy.at(0).at(0).toString(), QString(45, QLatin1Char(' ')) + "x= 50.000mm, y= 50.000mm");
 }
 
+TEST(MainView, RepaintAreas) {
+  ViewFixture f;
+  SelectionFrame& sel = f.doc.view.selection;
+  sel.drawn_frame = {15000, -15000, 16000, -16000};
+  sel.frame = {17000, -15000, 18000, -16000};
+  // Without a turn: each frame and 400 units around it, one more pixel for rounding.
+  QRegion area = f.view.selection_area(10.0, 20.0, 0.0, kMapping);
+  EXPECT_EQ(area, QRegion(QRect(QPoint(45, 45), QPoint(65, 65))) +
+                      QRegion(QRect(QPoint(65, 45), QPoint(85, 65))));
+  // Turned 90 degrees: widened by the height sideways and the width up and down.
+  area = f.view.selection_area(10.0, 20.0, 90.0, kMapping);
+  EXPECT_EQ(area.boundingRect(), QRect(QPoint(25, 35), QPoint(105, 75)));
+
+  // The band along a 20 mm square marker at the centre: pixels 50..70.
+  struct Case {
+    int32_t outline;
+    QPoint in_band;
+    QPoint outside;
+  };
+  for (const Case& c : {Case{0, {50, 60}, {60, 60}}, Case{1, {60, 50}, {51, 51}},
+                        Case{2, {55, 55}, {51, 51}}, Case{3, {60, 50}, {52, 60}}}) {
+    SCOPED_TRACE(c.outline);
+    f.doc.settings.scan_size_x = 20.0;
+    f.doc.settings.scan_size_y = 20.0;
+    f.doc.settings.scan_outline = c.outline;
+    const QRegion band = f.view.scan_area_band(kMapping);
+    EXPECT_TRUE(band.contains(c.in_band));
+    EXPECT_FALSE(band.contains(c.outside));
+    EXPECT_FALSE(band.contains(QPoint(60, 60)));
+  }
+}
+
 }  // namespace
 }  // namespace lumetch
