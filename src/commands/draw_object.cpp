@@ -10,23 +10,8 @@
 namespace lumetch {
 
 bool has_generator(int32_t type) {
-  switch (type) {
-    case LINE:
-    case RECTANGLE:
-    case CIRCLE:
-    case TRIANGLE:
-    case RHOMBIC:
-    case POLYGON:
-    case LINE_TEXT:
-    case ARC_TEXT:
-    case BARCODE:
-    case PLT:
-    case BMP:
-    case VCT:
-      return true;
-    default:
-      return false;
-  }
+  // Every object type has its generator now.
+  return is_object_type(type);
 }
 
 bool run_generator(GeomContext& g, Canvas* dc, const MarkObject& obj) {

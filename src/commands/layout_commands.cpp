@@ -103,15 +103,9 @@ void load_vct(MarkObject& obj, VctBlock& p, Operator* op) {
   if (!std::filesystem::is_regular_file(p.source_path, ec)) {
     if (const auto chosen = relocate(op, VCT, p.source_path)) p.source_path = chosen->string();
   }
+  // A header without extents leaves them zero: the object draws nothing.
   if (const auto header = read_vct_header(p.source_path)) {
-    p.point_count = header->point_count;
-    p.contour_count = header->contour_count;
-    p.min_x = header->min_x;
-    p.max_x = header->max_x;
-    p.min_y = header->min_y;
-    p.max_y = header->max_y;
-    p.units_x = header->units_x;
-    p.units_y = header->units_y;
+    if (auto block = vct_block_from(*header, p.source_path)) p = std::move(*block);
   }
   p.init_width = obj.width;
   p.init_height = obj.height;

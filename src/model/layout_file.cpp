@@ -218,27 +218,6 @@ void read_header(RecordReader& r, MarkObject& obj) {
   obj.mirror_y = r.integer();
 }
 
-// Types whose records this reader knows.
-bool has_record_format(int32_t type) {
-  switch (type) {
-    case LINE:
-    case RECTANGLE:
-    case CIRCLE:
-    case TRIANGLE:
-    case RHOMBIC:
-    case POLYGON:
-    case LINE_TEXT:
-    case ARC_TEXT:
-    case BARCODE:
-    case PLT:
-    case BMP:
-    case VCT:
-      return true;
-    default:
-      return false;
-  }
-}
-
 void write_char_record(RecordWriter& w, const CharRecord& c) {
   w.real(c.size_x);
   w.real(c.size_y);
@@ -438,7 +417,7 @@ std::string format_record(const MarkObject& obj, bool offset) {
 std::unique_ptr<MarkObject> parse_record(std::string_view line) {
   RecordReader r(line);
   const int32_t type = r.integer();
-  if (!r.ok() || !has_record_format(type)) return nullptr;
+  if (!r.ok() || !is_object_type(type)) return nullptr;
 
   auto obj = std::make_unique<MarkObject>();
   obj->type = type;
