@@ -1,0 +1,229 @@
+#include "commands/object_style.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands/create_object.h"
+#include "platform/scripted_operator.h"
+#include "platform/text_codec.h"
+#include "support/temp_dir.h"
+
+namespace lumetch {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A square for every character, wider for the face "Wide", so a glyph file
+// shows which face it was written with.
+class FaceFonts : public FontEngine {
+ public:
+  std::vector<std::string> faces;
+  std::optional<NativeOutline> outline(const FontDescription& font, char32_t) override {
+    faces.push_back(font.face_name);
+    const int32_t s = (font.face_name == "Wide" ? 600 : 300) * 65536;
+    return NativeOutline{{{0, 0}, {{OutlineCurve::Kind::Line, {{s, 0}, {s, s}, {0, s}}}}}};
+  }
+  std::string resolved_family(const FontDescription& font) override { return font.face_name; }
+  std::vector<std::string> outline_families() override { return {"Narrow", "Wide"}; }
+};
+
+struct Fixture {
+  test::TempDir dir;
+  FaceFonts fonts;
+  ScriptedOperator op;
+  CketralDoc doc;
+  Fixture() {
+    doc.work_dir = dir.path();
+    doc.font_engine = &fonts;
+  }
+  MarkObject* create(int32_t type) { return CreateObject(doc, type, op); }
+  // An object of a type whose creation needs a file: a bare record.
+  MarkObject* add_bare(int32_t type) {
+    auto record = std::make_unique<MarkObject>();
+    record->type = type;
+    record->selected = 1;
+    MarkObject* obj = doc.ring.add(std::move(record));
+    doc.switch_sheet(type);
+    return obj;
+  }
+};
+
+TEST(ObjectStyle, EachCommandRunsOnlyForItsSelectionKinds) {
+  CketralDoc doc;
+  struct Row {
+    int32_t kind;
+    bool colour, output, font;
+  };
+  const Row rows[] = {
+      {0, false, false, false},       {-1, true, false, false},      {LINE, true, true, false},
+      {RECTANGLE, true, true, false}, {LINE_TEXT, true, true, true}, {PLT, true, false, false},
+      {ARC_TEXT, true, true, true},   {BMP, true, true, false},      {BARCODE, true, true, false},
+      {VCT, true, true, false},
+  };
+  for (const Row& r : rows) {
+    doc.view.selection.selection_kind = r.kind;
+    EXPECT_EQ(colour_box_allowed(doc), r.colour) << r.kind;
+    EXPECT_EQ(output_mode_allowed(doc), r.output) << r.kind;
+    EXPECT_EQ(font_allowed(doc), r.font) << r.kind;
+  }
+}
+
+TEST(ObjectStyle, ColourBoxSetsEverySelectedObjectAndLeavesTheDefaults) {
+  Fixture f;
+  MarkObject* unselected = f.create(CIRCLE);
+  MarkObject* a = f.create(RECTANGLE);
+  MarkObject* b = f.create(LINE_TEXT);
+  MarkObject* c = f.create(LINE);
+  for (MarkObject* o : {a, b, c}) o->selected = 1;
+  a->layer = 3;
+  c->layer = 6;
+  b->angle = 30.0;   // 40 x 6
+  c->angle = -90.0;  // 20 x 1
+  c->width = 20.0;
+  EXPECT_EQ(opening_layer(f.doc), 3);  // the oldest selected, not the newest
+
+  const CreationDefaults before = f.doc.defaults;
+  const StyleInvalidate area = apply_layer(f.doc, 5);
+  for (MarkObject* o : {a, b, c}) EXPECT_EQ(o->layer, 5);
+  EXPECT_EQ(unselected->layer, 0);
+  EXPECT_EQ(f.doc.defaults, before);
+  // The largest turned extents: sin 30 * 40 from the text, sin 90 * 1 against
+  // sin 30 * 6 in height; a turn either way counts.
+  EXPECT_NEAR(area.width, 20.0, 1e-4);
+  EXPECT_NEAR(area.height, 3.0, 1e-4);
+  EXPECT_EQ(area.angle, 90.0);
+
+  // No selected object: layer 0 opens; a layer none of the eight changes nothing.
+  EXPECT_EQ(apply_layer(f.doc, 8), (StyleInvalidate{0.0, 0.0, 90.0}));
+  EXPECT_EQ(a->layer, 5);
+  for (MarkObject* o : {a, b, c}) o->selected = 0;
+  EXPECT_EQ(opening_layer(f.doc), 0);
+}
+
+TEST(ObjectStyle, PitchBoxReadsTheNumberAtTheStartOfItsFirstNineCharacters) {
+  struct Row {
+    const char* text;
+    double value;
+  };
+  const Row rows[] = {
+      {"0.2", 0.2},      {"", 0.0},      {"abc", 0.0},          {"1.23456789012", 1.2345678},
+      {"  0.050", 0.05}, {"0.5mm", 0.5}, {"+0.3", 0.3},         {"-0.1", -0.1},
+      {"inf", 0.0},      {"1e999", 0.0}, {"         0.2", 0.0},
+  };
+  for (const Row& r : rows) EXPECT_DOUBLE_EQ(parse_pitch(r.text), r.value) << r.text;
+  EXPECT_EQ(format_pitch(0.2), "  0.200");
+  EXPECT_EQ(format_pitch(12.5), " 12.500");
+}
+
+TEST(ObjectStyle, OutputModeReachesTheObjectAndTheNextObjectOfItsType) {
+  Fixture f;
+  MarkObject* rect = f.create(RECTANGLE);
+  const CreationDefaults before = f.doc.defaults;
+  ASSERT_TRUE(apply_output_mode(f.doc, 2, 1, parse_pitch("0.2")));
+  EXPECT_EQ(rect->output_mode, 2);
+  EXPECT_EQ(rect->fill_direction, 1);
+  EXPECT_EQ(rect->fill_pitch, 0.2);
+  CreationDefaults expected = before;
+  expected.rectangle.style = {2, 0.2, 1};
+  EXPECT_EQ(f.doc.defaults, expected);
+  const MarkObject* next = f.create(RECTANGLE);
+  EXPECT_EQ(next->output_mode, 2);
+  EXPECT_EQ(next->fill_direction, 1);
+  EXPECT_EQ(next->fill_pitch, 0.2);
+  EXPECT_EQ(f.create(CIRCLE)->output_mode, 0);
+
+  // Groups with nothing checked keep their fields; an empty box is pitch 0.
+  f.create(BARCODE);
+  ASSERT_TRUE(apply_output_mode(f.doc, kNoneChecked, kNoneChecked, parse_pitch("")));
+  EXPECT_EQ(f.doc.ring.current->output_mode, 1);
+  EXPECT_EQ(f.doc.ring.current->fill_pitch, 0.0);
+  EXPECT_EQ(f.doc.defaults.barcode.style, (OutputStyle{1, 0.0, 0}));
+}
+
+TEST(ObjectStyle, BitmapsKeepOnlyThePitchAsDefaultAndPlotsAreRefused) {
+  Fixture f;
+  MarkObject* bmp = f.add_bare(BMP);
+  CreationDefaults expected = f.doc.defaults;
+  ASSERT_TRUE(apply_output_mode(f.doc, 2, 1, 0.1));
+  EXPECT_EQ(bmp->output_mode, 2);
+  EXPECT_EQ(bmp->fill_pitch, 0.1);
+  expected.bmp.fill_pitch = 0.1;
+  EXPECT_EQ(f.doc.defaults, expected);
+
+  MarkObject* plt = f.add_bare(PLT);
+  EXPECT_FALSE(apply_output_mode(f.doc, 2, 1, 0.3));
+  EXPECT_EQ(plt->output_mode, 0);
+  EXPECT_EQ(plt->fill_pitch, 0.05);
+  EXPECT_EQ(f.doc.defaults, expected);
+
+  CketralDoc empty;  // current is the end sentinel
+  EXPECT_FALSE(apply_output_mode(empty, 2, 1, 0.3));
+}
+
+TEST(ObjectStyle, FontChangeRewritesTheGlyphFileAndReachesTheNextLineText) {
+  Fixture f;
+  MarkObject* arc = f.create(ARC_TEXT);
+  MarkObject* text = f.create(LINE_TEXT);
+  const std::string file = text->block<LineTextParams>()->glyph_file;
+  const std::string old_glyphs = f.dir.read("txt2.txt");
+  ASSERT_FALSE(old_glyphs.empty());
+  EXPECT_EQ(current_font(f.doc), (FontChoice{"Arial", 0, 0, 0}));
+
+  ASSERT_TRUE(apply_font(f.doc, {"Wide", 700, 1, 128}, f.op));
+  EXPECT_TRUE(f.op.shown.empty());
+  const LineTextParams& p = *text->block<LineTextParams>();
+  EXPECT_EQ(p.face_name, "Wide");
+  EXPECT_EQ(p.font_weight, 700);
+  EXPECT_EQ(p.font_italic, 1);
+  EXPECT_EQ(p.font_charset, 128);
+  EXPECT_EQ(f.doc.outline_font.face_name, "Wide");
+  EXPECT_EQ(f.doc.outline_font.charset, 128);
+  EXPECT_EQ(f.fonts.faces.back(), "Wide");
+  EXPECT_EQ(file, (f.dir.path() / "txt2.txt").string());
+  EXPECT_NE(f.dir.read("txt2.txt"), old_glyphs);  // the wide squares
+  EXPECT_EQ(f.doc.defaults.arc_text.face_name, "Arial");
+  EXPECT_EQ(arc->block<ArcTextParams>()->face_name, "Arial");
+
+  const MarkObject* next = f.create(LINE_TEXT);
+  EXPECT_EQ(next->block<LineTextParams>()->face_name, "Wide");
+  EXPECT_EQ(next->block<LineTextParams>()->font_weight, 700);
+
+  // A Japanese face is kept in the layout's own encoding.
+  ASSERT_TRUE(apply_font(f.doc, {"ＭＳ 明朝", 400, 0, 128}, f.op));
+  EXPECT_EQ(f.doc.defaults.line_text.face_name, utf8_to_cp932("ＭＳ 明朝").bytes);
+  EXPECT_EQ(current_font(f.doc).face, "ＭＳ 明朝");
+}
+
+TEST(ObjectStyle, FontThatCannotBeStoredOrWrittenChangesNothing) {
+  Fixture f;
+  MarkObject* text = f.create(LINE_TEXT);
+  const LineTextParams before = *text->block<LineTextParams>();
+  const CreationDefaults defaults = f.doc.defaults;
+  const FontDescription outline = f.doc.outline_font;
+
+  EXPECT_FALSE(apply_font(f.doc, {"Emoji \xF0\x9F\x98\x80", 400, 0, 0}, f.op));
+  EXPECT_FALSE(apply_font(f.doc, {"", 400, 0, 0}, f.op));
+  text->block<LineTextParams>()->glyph_file = (f.dir.path() / "gone" / "txt1.txt").string();
+  EXPECT_FALSE(apply_font(f.doc, {"Wide", 700, 0, 0}, f.op));
+  ASSERT_EQ(f.op.texts("message").size(), 3u);
+  EXPECT_NE(f.op.texts("message")[2].find("gone"), std::string::npos);
+
+  LineTextParams after = *text->block<LineTextParams>();
+  after.glyph_file = before.glyph_file;
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(f.doc.defaults, defaults);
+  EXPECT_EQ(f.doc.outline_font, outline);
+
+  f.create(RECTANGLE);  // no text
+  EXPECT_FALSE(apply_font(f.doc, {"Wide", 700, 0, 0}, f.op));
+  EXPECT_EQ(f.doc.defaults, defaults);
+}
+
+}  // namespace
+}  // namespace lumetch
