@@ -1,0 +1,201 @@
+#include "shell/engrave_runner.h"
+
+#include <QCursor>
+#include <QDockWidget>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <utility>
+
+#include "shell/qt_operator.h"
+#include "shell/sim_pane.h"
+
+// The marker's pen emitter has a member named like Qt's signal keyword.
+#undef emit
+
+#include "marker/pen_emitter.h"
+#include "marker/port_writer.h"
+
+namespace lumetch {
+
+namespace {
+
+QString qs(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The simulator pane is redrawn no more often than this during a job.
+constexpr qint64 kPaneRefreshMs = 20;
+
+// The operator as the job sees it. The job proper starts once the power check
+// is answered: only then are keys queued, the simulator cleared and its pane
+// shown, so that a cancelled check changes nothing. Each key poll also lets
+// the simulator pane catch up.
+class JobOperator : public Operator {
+ public:
+  JobOperator(Operator& inner, QtOperator* qt, std::function<void()> on_start,
+              std::function<void()> on_poll)
+      : inner_(inner), qt_(qt), on_start_(std::move(on_start)), on_poll_(std::move(on_poll)) {}
+
+  bool started() const { return started_; }
+
+  bool confirm(std::string_view text, std::string_view caption) override {
+    const bool ok = inner_.confirm(text, caption);
+    if (ok && text == kPowerCheckText) start();
+    return ok;
+  }
+  Answer ask(std::string_view text, std::string_view caption, AskButtons buttons) override {
+    return inner_.ask(text, caption, buttons);
+  }
+  void message(std::string_view text, std::string_view caption) override {
+    inner_.message(text, caption);
+  }
+  bool ask_continue() override { return inner_.ask_continue(); }
+  std::optional<std::filesystem::path> choose_file(const FileRequest& request) override {
+    return inner_.choose_file(request);
+  }
+  void set_status(int pane, std::string_view text) override {
+    // The first status comes right after the power check, should its text change.
+    start();
+    inner_.set_status(pane, text);
+  }
+  void redraw() override { inner_.redraw(); }
+  std::optional<KeyEvent> next_key() override {
+    start();
+    if (on_poll_) on_poll_();
+    return inner_.next_key();
+  }
+
+ private:
+  void start() {
+    if (started_) return;
+    started_ = true;
+    if (on_start_) on_start_();
+    if (qt_ != nullptr) qt_->begin_job();
+  }
+
+  Operator& inner_;
+  QtOperator* qt_;
+  std::function<void()> on_start_;
+  std::function<void()> on_poll_;
+  bool started_ = false;
+};
+
+QDockWidget* dock_of(QWidget* w) {
+  for (QWidget* p = w != nullptr ? w->parentWidget() : nullptr; p != nullptr;
+       p = p->parentWidget()) {
+    if (auto* dock = qobject_cast<QDockWidget*>(p)) return dock;
+  }
+  return nullptr;
+}
+
+// A busy cursor over the window for the job, the window's own one after.
+class BusyCursor {
+ public:
+  explicit BusyCursor(QWidget* w) : w_(w) {
+    if (w_ == nullptr) return;
+    had_own_ = w_->testAttribute(Qt::WA_SetCursor);
+    old_ = w_->cursor();
+    w_->setCursor(Qt::BusyCursor);
+  }
+  ~BusyCursor() {
+    if (w_ == nullptr) return;
+    if (had_own_) {
+      w_->setCursor(old_);
+    } else {
+      w_->unsetCursor();
+    }
+  }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  QPointer<QWidget> w_;
+  bool had_own_ = false;
+  QCursor old_;
+};
+
+}  // namespace
+
+QString engrave_status(const EngraveResult& result, const std::string& channel) {
+  QString outcome;
+  switch (result.outcome) {
+    case EngraveResult::Outcome::Done:
+      outcome = "Done";
+      break;
+    case EngraveResult::Outcome::Cancelled:
+      outcome = "Cancelled";
+      break;
+    case EngraveResult::Outcome::Stopped:
+      outcome = "Stopped by Escape";
+      break;
+    case EngraveResult::Outcome::PortFailed:
+      outcome = "Stopped: the marker port failed";
+      break;
+    case EngraveResult::Outcome::Busy:
+      outcome = "A job is already running";
+      break;
+    case EngraveResult::Outcome::SerialFailed:
+      outcome = "Stopped: a serial number could not be advanced";
+      break;
+  }
+  return QString("%1 — %2 objects, %3 commands to %4")
+      .arg(outcome)
+      .arg(result.objects_marked)
+      .arg(result.commands_sent)
+      .arg(qs(channel));
+}
+
+EngraveRun run_engraving(CketralDoc& doc, Operator& op, QtOperator* qt_op, MarkerSim& sim,
+                         SimPane* pane, QWidget* parent) {
+  EngraveRun run;
+  if (doc.engraving == 1) {
+    // A start request while the continue dialog is open: the running job
+    // keeps its key queue, its port and its picture.
+    run.result.outcome = EngraveResult::Outcome::Busy;
+    return run;
+  }
+
+  run.channel = choose_port(doc.work_dir, std::nullopt);
+  const bool to_sim = run.channel == "sim";
+  SimPane* shown = to_sim ? pane : nullptr;
+  PortWriter port(make_channel(run.channel, &sim));
+
+  std::optional<BusyCursor> busy;
+  QElapsedTimer since_refresh;
+  JobOperator job_op(
+      op, qt_op,
+      [&] {
+        // A cancelled power check keeps the last job's picture.
+        if (to_sim) sim.clear();
+        if (shown != nullptr) {
+          shown->clear();
+          if (QDockWidget* dock = dock_of(shown)) {
+            dock->show();
+            dock->raise();
+          }
+        }
+        busy.emplace(parent);
+      },
+      [&] {
+        if (shown == nullptr) return;
+        if (since_refresh.isValid() && since_refresh.elapsed() < kPaneRefreshMs) return;
+        shown->refresh();
+        since_refresh.restart();
+      });
+  {
+    // A failing port stops the job and is reported once, by the emitter,
+    // with the port's name and the system's reason.
+    PenEmitter pen(doc, port, job_op);
+    run.result = Engrave(pen);
+  }
+  if (qt_op != nullptr && job_op.started()) qt_op->end_job();
+  busy.reset();
+  if (shown != nullptr && job_op.started()) shown->finish();
+  run.status = engrave_status(run.result, run.channel);
+  return run;
+}
+
+}  // namespace lumetch
