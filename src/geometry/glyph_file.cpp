@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "geometry/glyph_cache.h"
 #include "model/units.h"
 #include "platform/text_codec.h"
 #include "platform/text_file.h"
@@ -273,6 +274,7 @@ std::vector<uint16_t> BuildGlyphFile(FontEngine& fonts, const FontDescription& f
 // its text; that counts as success.
 bool WriteGlyphFile(const CketralDoc& doc, std::string_view text,
                     const std::filesystem::path& path) {
+  glyph_cache().forget(path);  // a rewrite may keep the size and the timestamp
   if (text.empty()) {
     std::error_code ec;
     std::filesystem::remove(path, ec);

@@ -5,10 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
-#include <optional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
+#include "geometry/glyph_cache.h"
 #include "geometry/glyph_file.h"
 #include "geometry/render_contours.h"
 #include "marker/pen_emitter.h"
@@ -259,16 +260,18 @@ void DrawLineText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   }
   GlyphPainter painter(g, dc, obj);
   if (!painter.usable()) return;
+  // Looked up once for all copies: the cache checks the file on disk, and
+  // nothing writes it while the object is drawn. Without the file nothing is drawn.
+  const std::shared_ptr<const GlyphFile> file = glyph_cache().get(p->glyph_file);
+  if (!file) return;
+  const std::vector<PlacedChar> placed = lay_out_lines(*p, obj, *file);
   const double w = obj.width;
   const double h = obj.height;
   const double object_turn = -obj.angle * kPi / 180;
 
   // Copies of horizontal writing go row by row, of vertical writing column by column.
   walk_copies(g.doc, obj, w, h, p->vertical != 1, [&](double left, double top) {
-    // Read afresh for every copy; without the file the whole call ends.
-    const std::optional<GlyphFile> file = ReadGlyphFile(p->glyph_file);
-    if (!file) return false;
-    for (const PlacedChar& c : lay_out_lines(*p, obj, *file)) {
+    for (const PlacedChar& c : placed) {
       if (painter.stopped()) return false;
       if (c.glyph == nullptr) continue;
       const CharRecord& rec = *c.rec;
@@ -304,7 +307,7 @@ void DrawArcText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
       !records_finite(p->chars)) {
     return;
   }
-  const std::optional<GlyphFile> file = ReadGlyphFile(p->glyph_file);
+  const std::shared_ptr<const GlyphFile> file = glyph_cache().get(p->glyph_file);
   if (!file) return;
   GlyphPainter painter(g, dc, obj);
   if (!painter.usable()) return;

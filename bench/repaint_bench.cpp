@@ -1,0 +1,273 @@
+// Repainting the editing view: a layout of 500 objects (100 texts in the
+// installed Latin and Japanese fonts, a few barcodes, the rest shapes; some
+// in 3 × 3 arrays, some filled, some turned) painted into an offscreen image
+// of 1280 × 1000 pixels at zoom index 9, the way a paint event does it.
+// Besides Google Benchmark's mean the program reports the median repaint
+// (wall and thread CPU time). LUMETCH_REPAINT_IMAGE=<file.png> saves the
+// picture that is measured.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "commands/create_object.h"
+#include "geometry/glyph_cache.h"
+#include "model/cketral_doc.h"
+#include "platform/scripted_operator.h"
+#include "platform/text_codec.h"
+#include "view/main_view.h"
+
+namespace lumetch {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kImageWidth = 1280;
+constexpr int kImageHeight = 1000;
+constexpr int32_t kZoomIndex = 9;
+constexpr int kObjects = 500;
+constexpr int kLineTexts = 60;
+constexpr int kArcTexts = 40;
+constexpr int kBarcodes = 6;
+
+std::string cp932(const char* utf8) {
+  return utf8_to_cp932(utf8).bytes;
+}
+
+std::string number(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.3f", v);
+  return buf;
+}
+
+// The layout and its view. Glyph files go to a directory of their own,
+// removed at the end.
+class RepaintScene {
+ public:
+  RepaintScene() {
+    dir_ = fs::temp_directory_path() / ("lumetch-repaint-bench-" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    doc_.work_dir = dir_;
+    doc_.view.zoom_index = kZoomIndex;
+    doc_.settings.view_zoom_num = kZoomIndex;
+    build();
+    view_ = std::make_unique<Cmainview>(doc_);
+  }
+  ~RepaintScene() {
+    view_.reset();
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  // The field's centre in the middle of the image, at the screen's 96 dpi.
+  ViewMapping mapping() const {
+    const double scale = 96.0 / 2540.0;
+    const auto sx = static_cast<int32_t>(doc_.view.origin_x - (kImageWidth / 2) / scale);
+    const auto sy = static_cast<int32_t>(doc_.view.origin_y - (kImageHeight / 2) / scale);
+    return {scale, sx, sy};
+  }
+
+  void paint(QImage& img) {
+    img.fill(Qt::white);
+    QPainter p(&img);
+    view_->OnDraw(p, mapping());
+  }
+
+  int texts() const { return texts_; }
+  int arrays() const { return arrays_; }
+  int objects() const { return objects_; }
+
+ private:
+  MarkObject* create(int32_t type) {
+    MarkObject* obj = CreateObject(doc_, type, op_);
+    if (obj != nullptr) ++objects_;
+    return obj;
+  }
+
+  // Places an object somewhere on the 100 mm field; every tenth one becomes
+  // a 3 × 3 array.
+  void place(MarkObject& obj, int index) {
+    std::uniform_real_distribution<double> at(-42.0, 42.0);
+    obj.cent_x = at(rng_);
+    obj.cent_y = at(rng_);
+    obj.layer = index % 7;
+    if (index % 10 == 3) {
+      obj.rows = 3;
+      obj.columns = 3;
+      obj.row_gap = 0.5;
+      obj.column_gap = 0.5;
+      ++arrays_;
+    }
+    if (index % 13 == 5) obj.angle = 30.0;
+    doc_.update_screen_rect(obj);
+  }
+
+  void line_text(int i) {
+    static const char* kTexts[] = {
+        "Lot 2026-12 A",  "製造番号",        "MADE IN JAPAN\r\nNo. 0001",
+        "日本語テキスト", "Serial 00012345", "株式会社ルメッチ\r\n本社工場",
+        "QC PASSED",      "ABC-123-XYZ"};
+    const std::string text = cp932(kTexts[i % 8]);
+    CreationDefaults::LineText& d = doc_.defaults.line_text;
+    d.text = text;
+    const bool japanese = static_cast<unsigned char>(text[0]) >= 0x80;
+    d.face_name = std::string(japanese ? "IPAGothic" : "Liberation Sans");
+    d.size_x = number(2.5 + (i % 4) * 0.5);
+    d.size_y = number(3.0 + (i % 3) * 0.5);
+    d.width = number(japanese ? 14.0 : 22.0);
+    d.height = number(text.find('\r') != std::string::npos ? 7.0 : 3.5);
+    d.vertical = i % 15 == 7 ? 1 : 0;
+    d.align = i % 4;
+    // A few filled texts; two with a stroke width get screen hatching.
+    d.style.output_mode = i % 12 == 0 ? 2 : 0;
+    d.line_width_x = number(i % 30 == 0 ? 0.1 : 0.0);
+    d.line_width_y = d.line_width_x;
+    if (MarkObject* obj = create(LINE_TEXT)) {
+      place(*obj, i);
+      ++texts_;
+    }
+  }
+
+  void arc_text(int i) {
+    static const char* kTexts[] = {"LUMETCH 2026", "品質管理", "PRECISION LASER", "検査済"};
+    const std::string text = cp932(kTexts[i % 4]);
+    CreationDefaults::ArcText& d = doc_.defaults.arc_text;
+    d.text = text;
+    const bool japanese = static_cast<unsigned char>(text[0]) >= 0x80;
+    d.face_name = std::string(japanese ? "IPAGothic" : "Liberation Sans");
+    d.size_x = number(2.5);
+    d.size_y = number(3.0);
+    d.radius_x = number(8.0 + (i % 5));
+    d.radius_y = number(8.0 + (i % 3));
+    d.span = number(120.0 + (i % 4) * 40.0);
+    d.downward = i % 3 == 2 ? 1 : 0;
+    d.style.output_mode = i % 10 == 0 ? 2 : 0;
+    if (MarkObject* obj = create(ARC_TEXT)) {
+      place(*obj, i);
+      ++texts_;
+    }
+  }
+
+  void shape(int i) {
+    static const int32_t kTypes[] = {LINE, RECTANGLE, CIRCLE, TRIANGLE, RHOMBIC, POLYGON};
+    const int32_t type = kTypes[i % 6];
+    const std::string size = number(3.0 + (i % 7));
+    const OutputStyle style{i % 9 == 4 ? 2 : 0, 0.05, i % 2};
+    CreationDefaults& d = doc_.defaults;
+    d.line = {size, "0.3", "0", style};
+    d.rectangle = {size, number(2.0 + (i % 5)), "0.5", "1", i % 3, style};
+    d.ellipse = {size, number(2.0 + (i % 4)), "0.5", style};
+    d.triangle = {size, size, "0.5", i % 2, style};
+    d.rhombic = {size, size, "0.5", style};
+    d.polygon = {size, "0.5", std::to_string(5 + i % 4), style};
+    if (MarkObject* obj = create(type)) place(*obj, i);
+  }
+
+  void build() {
+    int index = 0;
+    for (int i = 0; i < kLineTexts; ++i) line_text(index++);
+    for (int i = 0; i < kArcTexts; ++i) arc_text(index++);
+    for (int i = 0; i < kBarcodes; ++i) {
+      doc_.defaults.barcode.text = "LMT" + std::to_string(100000 + i);
+      doc_.defaults.barcode.width = number(30.0);
+      doc_.defaults.barcode.height = number(8.0);
+      if (MarkObject* obj = create(BARCODE)) place(*obj, index);
+      ++index;
+    }
+    while (index < kObjects) shape(index++);
+  }
+
+  fs::path dir_;
+  CketralDoc doc_;
+  ScriptedOperator op_;
+  std::mt19937 rng_{20261207};
+  std::unique_ptr<Cmainview> view_;
+  int texts_ = 0;
+  int arrays_ = 0;
+  int objects_ = 0;
+};
+
+double median(std::vector<double> v) {
+  if (v.empty()) return 0.0;
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double thread_cpu_ms() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+// `cold` empties the glyph cache before every repaint: every text reads and
+// parses its file again, as the generators did without the cache.
+void repaint(benchmark::State& state, bool cold) {
+  RepaintScene scene;
+  if (scene.objects() != kObjects || scene.texts() != kLineTexts + kArcTexts) {
+    state.SkipWithError("layout incomplete");
+    return;
+  }
+  QImage img(kImageWidth, kImageHeight, QImage::Format_RGB32);
+  scene.paint(img);  // warm-up: fonts, caches, first-touch of the image
+  if (const char* out = std::getenv("LUMETCH_REPAINT_IMAGE")) img.save(out);
+  std::vector<double> wall;
+  std::vector<double> cpu;
+  for (auto _ : state) {
+    if (cold) glyph_cache().clear();
+    const double c0 = thread_cpu_ms();
+    const auto t0 = std::chrono::steady_clock::now();
+    scene.paint(img);
+    const auto t1 = std::chrono::steady_clock::now();
+    cpu.push_back(thread_cpu_ms() - c0);
+    wall.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+    benchmark::DoNotOptimize(img.constBits());
+  }
+  // The CPU time of the painting thread is what a busy machine does not
+  // inflate; the wall time is what the operator waits.
+  state.counters["median_ms"] = median(wall);
+  state.counters["median_cpu_ms"] = median(cpu);
+  state.counters["objects"] = scene.objects();
+  state.counters["texts"] = scene.texts();
+  state.counters["arrays_3x3"] = scene.arrays();
+}
+
+void BM_RepaintView500(benchmark::State& state) {
+  repaint(state, false);
+}
+
+void BM_RepaintView500ColdGlyphCache(benchmark::State& state) {
+  repaint(state, true);
+}
+
+BENCHMARK(BM_RepaintView500)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_RepaintView500ColdGlyphCache)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+}  // namespace
+}  // namespace lumetch
+
+int main(int argc, char** argv) {
+  // The view is painted into an image; no window is ever shown.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,131 @@
+#include "geometry/glyph_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "geometry/glyph_file.h"
+#include "model/cketral_doc.h"
+#include "support/temp_dir.h"
+
+namespace lumetch {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A glyph file of one outline character (a triangle) whose xmin and xmax
+// are given: the same size whatever the values.
+void write_glyph_file(const fs::path& path, uint16_t xmin, uint16_t xmax) {
+  const std::vector<uint16_t> words{1, kGlyphOutline, 8,   0,    8,   xmin, xmax, 0,
+                                    3, xmin,          100, xmax, 100, xmin, 100,  0};
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  for (uint16_t w : words) {
+    out.put(static_cast<char>(w & 0xFF));
+    out.put(static_cast<char>(w >> 8));
+  }
+}
+
+uint16_t first_xmin(const std::shared_ptr<const GlyphFile>& file) {
+  return file && !file->glyphs.empty() ? file->glyphs[0].xmin : uint16_t{0xFFFF};
+}
+
+// Every character a square as wide as its code, so "A" and "B" give files of
+// the same size with different contents.
+struct SquareFonts : FontEngine {
+  std::optional<NativeOutline> outline(const FontDescription&, char32_t ch) override {
+    const auto w = static_cast<int32_t>(ch) << 16;
+    const std::vector<FixedPoint> rest{{w, 0}, {w, 100 << 16}, {0, 100 << 16}};
+    return NativeOutline{OutlinePolygon{{0, 0}, {{OutlineCurve::Kind::Line, rest}}}};
+  }
+  std::string resolved_family(const FontDescription&) override { return "Square"; }
+  std::vector<std::string> outline_families() override { return {"Square"}; }
+};
+
+TEST(GlyphCache, NoticesRewrittenAndRemovedFiles) {
+  test::TempDir dir;
+  const fs::path path = dir.file("text1.txt");
+  GlyphCache cache;
+  write_glyph_file(path, 10, 60);
+  const auto first = cache.get(path);
+  EXPECT_EQ(first_xmin(first), 10);
+  EXPECT_EQ(cache.get(path), first) << "an unchanged file is not read again";
+
+  // Same size and, set back by hand, the same modification time.
+  const fs::file_time_type stamp = fs::last_write_time(path);
+  write_glyph_file(path, 20, 70);
+  fs::last_write_time(path, stamp);
+  EXPECT_EQ(first_xmin(cache.get(path)), 20);
+  EXPECT_EQ(first_xmin(first), 10) << "a file handed out stays as it was";
+
+  fs::remove(path);
+  EXPECT_EQ(cache.get(path), nullptr);
+  EXPECT_FALSE(cache.contains(path));
+  EXPECT_EQ(cache.bytes(), 0u);
+
+  // A damaged file reads as missing, as ReadGlyphFile has it.
+  std::ofstream(path, std::ios::binary) << "x";
+  EXPECT_EQ(cache.get(path), nullptr);
+  write_glyph_file(path, 30, 80);
+  EXPECT_EQ(first_xmin(cache.get(dir.path() / "." / "text1.txt")), 30);
+  EXPECT_EQ(cache.entries(), 1u) << "two spellings of one path share an entry";
+}
+
+TEST(GlyphCache, WritingAGlyphFileDropsItsEntry) {
+  test::TempDir dir;
+  SquareFonts fonts;
+  CketralDoc doc;
+  doc.font_engine = &fonts;
+  const fs::path path = dir.file("text1.txt");
+  ASSERT_TRUE(WriteGlyphFile(doc, "A", path));
+  const auto a = glyph_cache().get(path);
+  ASSERT_NE(a, nullptr);
+  EXPECT_TRUE(glyph_cache().contains(path));
+
+  // "B" has the file size of "A": only the writer's word tells the cache.
+  ASSERT_TRUE(WriteGlyphFile(doc, "B", path));
+  EXPECT_FALSE(glyph_cache().contains(path));
+  const auto b = glyph_cache().get(path);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->glyphs[0].xmax - a->glyphs[0].xmax, 1);
+
+  // An empty text removes the file.
+  ASSERT_TRUE(WriteGlyphFile(doc, "", path));
+  EXPECT_FALSE(glyph_cache().contains(path));
+  EXPECT_EQ(glyph_cache().get(path), nullptr);
+}
+
+TEST(GlyphCache, KeepsItsLimitDroppingTheLeastRecentlyUsed) {
+  test::TempDir dir;
+  const fs::path a = dir.file("a.txt");
+  const fs::path b = dir.file("b.txt");
+  const fs::path c = dir.file("c.txt");
+  for (const fs::path& p : {a, b, c}) write_glyph_file(p, 10, 60);
+
+  GlyphCache cache;
+  ASSERT_NE(cache.get(a), nullptr);
+  const std::size_t one = cache.bytes();
+  ASSERT_GT(one, 0u);
+  cache.set_byte_limit(2 * one + one / 2);
+  ASSERT_NE(cache.get(b), nullptr);
+  ASSERT_NE(cache.get(a), nullptr);  // a is now the most recent
+  ASSERT_NE(cache.get(c), nullptr);
+  EXPECT_TRUE(cache.contains(a));
+  EXPECT_FALSE(cache.contains(b));
+  EXPECT_TRUE(cache.contains(c));
+  EXPECT_LE(cache.bytes(), cache.byte_limit());
+
+  // Lowering the limit trims at once; a file over the limit is read but not kept.
+  cache.set_byte_limit(one / 2);
+  EXPECT_EQ(cache.entries(), 0u);
+  EXPECT_EQ(first_xmin(cache.get(b)), 10);
+  EXPECT_EQ(cache.entries(), 0u);
+  EXPECT_EQ(cache.bytes(), 0u);
+}
+
+}  // namespace
+}  // namespace lumetch
