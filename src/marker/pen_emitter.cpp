@@ -75,10 +75,10 @@ std::size_t format_move(char* buf, std::size_t size, int32_t x, int32_t y, bool 
 }
 
 void PenEmitter::EmitMove(int32_t x, int32_t y, bool pen_down) {
-  emit(x, y, pen_down);
+  send_move(x, y, pen_down);
 }
 
-bool PenEmitter::emit(int32_t x, int32_t y, bool pen_down) {
+bool PenEmitter::send_move(int32_t x, int32_t y, bool pen_down) {
   if (!poll_escape(true)) return false;
   transform(x, y);
   char buf[32];
@@ -101,7 +101,7 @@ void PenEmitter::SendEllipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   const auto rx = static_cast<int64_t>(std::llabs(int64_t{x2} - x1) / 2);
   const auto ry = static_cast<int64_t>(std::llabs(int64_t{y2} - y1) / 2);
   // An ellipse whose centre move was stopped is not marked from wherever the pen is.
-  if (!emit(cx, cy, false)) return;
+  if (!send_move(cx, cy, false)) return;
   char buf[64];
   const int n = std::snprintf(buf, sizeof buf, "CE%lld,%lld,360;", static_cast<long long>(rx),
                               static_cast<long long>(ry));

@@ -41,7 +41,7 @@ class PenEmitter {
   // Drains the key queue. Returns false when the move must not be made.
   bool poll_escape(bool allow_pause);
   // EmitMove; true when the command went out.
-  bool emit(int32_t x, int32_t y, bool pen_down);
+  bool send_move(int32_t x, int32_t y, bool pen_down);
   void transform(int32_t& x, int32_t& y) const;
 
   CketralDoc& doc_;

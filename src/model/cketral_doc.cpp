@@ -63,4 +63,25 @@ void delete_objects(CketralDoc& doc, bool all) {
   doc.notify_list_changed();
 }
 
+void select_list_entry(CketralDoc& doc, int index) {
+  ObjectRing& ring = doc.ring;
+  if (index < 0 || index >= doc.object_list.size() ||
+      static_cast<std::size_t>(index) > ring.size()) {
+    return;
+  }
+  if (doc.view.selection.selection_kind == -1) {
+    for (MarkObject& o : ring.oldest_first()) o.selected = 0;
+  } else if (ring.current != nullptr) {
+    ring.current->selected = 0;
+  }
+  MarkObject* chosen = ring.end();
+  for (int i = 0; i < index; ++i) chosen = chosen->prev;
+  ring.current = chosen;
+  // The end sentinel (entry 0) stands for the drawing, never a selection.
+  if (index > 0) chosen->selected = 1;
+  doc.object_list.select(index);
+  doc.switch_sheet(index > 0 ? static_cast<int32_t>(chosen->type) : 0);
+  doc.invalidate_all();
+}
+
 }  // namespace lumetch

@@ -86,6 +86,12 @@ class CketralDoc {
 // list entry 0 is selected.
 void delete_objects(CketralDoc& doc, bool all);
 
+// The operator chose entry `index` of the object list: the old selection is
+// dropped, the object at that list position becomes `current` and selected,
+// and the sheet switches to its type (entry 0, "drawing", shows the settings
+// pages). An index outside the list changes nothing.
+void select_list_entry(CketralDoc& doc, int index);
+
 // Frees what an object owns outside its record (temporary files). A file that
 // is already gone is not an error.
 void release_resources(MarkObject& obj);

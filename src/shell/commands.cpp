@@ -138,11 +138,21 @@ Route route_of(int32_t id) {
       return Route::ZoomOut;
     case kCmdGrid:
       return Route::Grid;
-    case kCmdUndoKey:
     case kCmdPrint:
+      return Route::Print;
     case kCmdPrintDirect:
+      return Route::PrintDirect;
     case kCmdPrintPreview:
+      return Route::PrintPreview;
     case kCmdPrintSetup:
+      return Route::PrintSetup;
+    case kCmdOutputMode:
+      return Route::OutputMode;
+    case kCmdColourBox:
+      return Route::ColourBox;
+    case kCmdFont:
+      return Route::Font;
+    case kCmdUndoKey:
     case kCmdCentre:
     case kCmdCentreX:
     case kCmdCentreY:
@@ -150,9 +160,6 @@ Route route_of(int32_t id) {
     case kCmdMirrorY:
     case kCmdStepUp:
     case kCmdStepDown:
-    case kCmdOutputMode:
-    case kCmdColourBox:
-    case kCmdFont:
       return Route::NotAvailable;
     default:
       return Route::Unknown;

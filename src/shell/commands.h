@@ -63,6 +63,13 @@ enum class Route {
   ZoomIn,
   ZoomOut,
   Grid,
+  Print,
+  PrintDirect,
+  PrintPreview,
+  PrintSetup,
+  ColourBox,
+  OutputMode,
+  Font,
   NotAvailable,  // a command of a part of the program not built yet
   Unknown,
 };

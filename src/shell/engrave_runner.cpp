@@ -12,9 +12,6 @@
 #include "shell/qt_operator.h"
 #include "shell/sim_pane.h"
 
-// The marker's pen emitter has a member named like Qt's signal keyword.
-#undef emit
-
 #include "marker/pen_emitter.h"
 #include "marker/port_writer.h"
 

@@ -3,11 +3,7 @@
 #include <QString>
 #include <string>
 
-// pen_emitter.h, through engrave.h, has a member named like Qt's signal keyword.
-#pragma push_macro("emit")
-#undef emit
 #include "commands/engrave.h"
-#pragma pop_macro("emit")
 #include "marker/marker_sim.h"
 #include "model/cketral_doc.h"
 #include "platform/operator.h"

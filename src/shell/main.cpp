@@ -8,6 +8,7 @@
 #include "commands/session.h"
 #include "model/cketral_doc.h"
 #include "shell/main_frame.h"
+#include "shell/splash.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
   {
     lumetch::CMainFrame frame(doc);
     frame.showMaximized();
+    lumetch::show_splash(doc.work_dir, &frame);
     status = QApplication::exec();
   }
   if (!lumetch::end_session(doc)) {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFile>
 #include <QFontMetrics>
 #include <QKeySequence>
@@ -10,8 +11,12 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPixmap>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStringDecoder>
@@ -21,18 +26,17 @@
 #include <optional>
 #include <string>
 
-// The marker's pen emitter has a member named like Qt's signal keyword.
-#undef emit
-
 #include "commands/create_object.h"
 #include "commands/engrave.h"
 #include "commands/layout_commands.h"
-#include "marker/pen_emitter.h"
-#include "marker/port_writer.h"
 #include "model/settings_file.h"
+#include "panel/form_view.h"
 #include "platform/text_codec.h"
+#include "shell/about_box.h"
 #include "shell/commands.h"
+#include "shell/engrave_runner.h"
 #include "shell/qt_operator.h"
+#include "shell/sim_pane.h"
 #include "view/main_view.h"
 
 namespace lumetch {
@@ -247,7 +251,7 @@ void CMainFrame::build_actions() {
       if (id != 0 && actions_.count(id) == 0) make(id, qs(command_text(id).tip));
     }
   }
-  for (int id : {kCmdToggleToolbar, kCmdToggleStatusBar}) {
+  for (int id : {kCmdToggleToolbar, kCmdToggleStatusBar, kCmdGrid}) {
     actions_[id]->setCheckable(true);
     actions_[id]->setChecked(true);
   }
@@ -323,17 +327,49 @@ void CMainFrame::build_status_bar() {
 void CMainFrame::build_panes() {
   ScreenState screen;
   load_screen_state(doc_.work_file("screen.$"), screen);
+  start_scroll_x_ = screen.position_x;
+  start_scroll_y_ = screen.position_y;
   splitter_ = new QSplitter(Qt::Horizontal, this);
   view_ = new Cmainview(doc_, splitter_);
   view_->setObjectName("editing_view");
   connect(view_, &Cmainview::readout_changed, this, [this](const QString& t) { set_status(0, t); });
-  list_view_ = new QListWidget(splitter_);
-  list_view_->setObjectName("form_view");
+  form_ = new form_view(doc_, splitter_);
+  form_->setObjectName("form_view");
   splitter_->addWidget(view_);
-  splitter_->addWidget(list_view_);
+  splitter_->addWidget(form_);
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 0);
   const int width = screen.screen_size > 0 ? screen.screen_size : 470;
-  splitter_->setSizes({width, std::max(1, this->width() - width)});
+  splitter_->setSizes({width, 300});
   setCentralWidget(splitter_);
+
+  // Shown by a job on the simulated marker.
+  sim_pane_ = new SimPane(sim_, doc_.settings);
+  sim_dock_ = make_sim_dock(sim_pane_, this);
+  addDockWidget(Qt::RightDockWidgetArea, sim_dock_);
+  sim_dock_->hide();
+}
+
+QListWidget* CMainFrame::object_list_view() const {
+  return form_->object_list();
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The scroll bars know their ranges only once the view has its size.
+  if (!scroll_applied_) {
+    scroll_applied_ = true;
+    view_->set_scroll_position(start_scroll_x_, start_scroll_y_);
+  }
+}
+
+bool CMainFrame::save_screen_state() const {
+  ScreenState screen;
+  screen.screen_size = view_->width();
+  const QPoint at = view_->scroll_position();
+  screen.position_x = at.x();
+  screen.position_y = at.y();
+  return lumetch::save_screen_state(doc_.work_file("screen.$"), screen);
 }
 
 QAction* CMainFrame::action(int id) const {
@@ -407,7 +443,23 @@ void CMainFrame::dispatch(int id) {
       break;
     case Route::Grid:
       view_->toggle_grid();
+      actions_.at(kCmdGrid)->setChecked(view_->grid_on());
       break;
+    case Route::Print:
+      print(true);
+      break;
+    case Route::PrintDirect:
+      print(false);
+      break;
+    case Route::PrintPreview:
+      print_preview();
+      break;
+    case Route::PrintSetup:
+      print_setup();
+      break;
+    case Route::ColourBox:
+    case Route::OutputMode:
+    case Route::Font:
     case Route::NotAvailable:
     case Route::Unknown:
       not_available(id);
@@ -425,66 +477,74 @@ void CMainFrame::not_available(int id) {
 void CMainFrame::switch_pane(bool forward) {
   // Two panes: either direction goes to the other one.
   (void)forward;
-  QWidget* target =
-      view_->hasFocus() ? static_cast<QWidget*>(list_view_) : static_cast<QWidget*>(view_);
+  QWidget* target = view_->hasFocus() ? static_cast<QWidget*>(form_->object_list())
+                                      : static_cast<QWidget*>(view_);
   target->setFocus(Qt::ShortcutFocusReason);
 }
 
 void CMainFrame::start_engraving() {
-  const std::string channel = choose_port(doc_.work_dir, std::nullopt);
-  PortWriter port(make_channel(channel, &sim_));
-  PenEmitter pen(doc_, port, *op_);  // a failing port is reported once, by the emitter
-  if (qt_op_ != nullptr) qt_op_->begin_job();
-  const EngraveResult r = Engrave(pen);
-  if (qt_op_ != nullptr) qt_op_->end_job();
-  QString outcome;
-  switch (r.outcome) {
-    case EngraveResult::Outcome::Done:
-      outcome = "Done";
-      break;
-    case EngraveResult::Outcome::Cancelled:
-      outcome = "Cancelled";
-      break;
-    case EngraveResult::Outcome::Stopped:
-      outcome = "Stopped by Escape";
-      break;
-    case EngraveResult::Outcome::PortFailed:
-      outcome = "Stopped: the marker port failed";
-      break;
-    case EngraveResult::Outcome::Busy:
-      outcome = "A job is already running";
-      break;
-    case EngraveResult::Outcome::SerialFailed:
-      outcome = "Stopped: a serial number could not be advanced";
-      break;
-  }
-  set_status(0, QString("%1 — %2 objects, %3 commands to %4")
-                    .arg(outcome)
-                    .arg(r.objects_marked)
-                    .arg(r.commands_sent)
-                    .arg(qs(channel)));
-  if (r.texts_changed) invalidate_all();
+  const EngraveRun run = run_engraving(doc_, *op_, qt_op_, sim_, sim_pane_, this);
+  if (!run.status.isEmpty()) set_status(0, run.status);
+  if (run.result.texts_changed) invalidate_all();
 }
 
 void CMainFrame::show_about() {
-  std::vector<QString> lines = read_title_file(doc_.work_file("title.txt"));
-  QString text = windowTitle();
-  if (lines.size() > 1) {
-    lines.erase(lines.begin());
-    QStringList rest;
-    for (const QString& l : lines) rest << l;
-    text = rest.join('\n');
-  }
-  QMessageBox box(QMessageBox::Information, "Lumetch ", text, QMessageBox::NoButton, this);
-  box.setIconPixmap(windowIcon().pixmap(32, 32));
-  box.addButton("閉じる", QMessageBox::AcceptRole);
+  AboutBox box(doc_.work_file("title.txt"), windowIcon(), this);
   box.exec();
 }
 
+QPrinter& CMainFrame::printer() {
+  if (!printer_) {
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    // The page is laid out from the paper's corner, not the printable area's.
+    printer_->setFullPage(true);
+    printer_->setPageSize(QPageSize(QPageSize::A4));
+  }
+  return *printer_;
+}
+
+bool CMainFrame::print_to(QPrinter& device) {
+  QPainter p;
+  if (!p.begin(&device)) return false;
+  view_->print_page(p, device.resolution() / 2540.0);
+  return p.end();
+}
+
+void CMainFrame::print(bool ask) {
+  QPrinter& device = printer();
+  if (ask) {
+    QPrintDialog dialog(&device, this);
+    dialog.setMinMax(1, 1);
+    if (dialog.exec() != QDialog::Accepted) return;
+  }
+  if (!print_to(device)) {
+    op_->message("The layout could not be printed: the printer could not be started.", "Print");
+    return;
+  }
+  set_status(0, "Printed on " + (device.outputFileName().isEmpty() ? device.printerName()
+                                                                   : device.outputFileName()));
+}
+
+void CMainFrame::print_preview() {
+  QPrintPreviewDialog dialog(&printer(), this);
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+          [this](QPrinter* device) { print_to(*device); });
+  dialog.exec();
+}
+
+void CMainFrame::print_setup() {
+  QPageSetupDialog dialog(&printer(), this);
+  dialog.exec();
+}
+
 void CMainFrame::list_changed() {
-  list_view_->clear();
-  for (const std::string& name : doc_.object_list.entries()) list_view_->addItem(qs(name));
-  list_view_->setCurrentRow(doc_.object_list.selection());
+  form_->refresh_list();
+}
+
+void CMainFrame::sheet_switched(int32_t kind) {
+  form_->show_kind(kind);
+  view_->update_frame();
+  view_->viewport()->update();
 }
 
 void CMainFrame::invalidate_selection(double width, double height, double angle) {
@@ -503,6 +563,10 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     return;
   }
   if (CloseRequest(doc_, *op_)) {
+    if (!save_screen_state()) {
+      std::fprintf(stderr, "lumetch: \"screen.$\" could not be written in %s\n",
+                   doc_.work_dir.string().c_str());
+    }
     event->accept();
   } else {
     event->ignore();

@@ -14,12 +14,16 @@
 class QAction;
 class QLabel;
 class QListWidget;
+class QPrinter;
 class QSplitter;
+class QDockWidget;
 class QToolBar;
 
 namespace lumetch {
 
 class Cmainview;
+class form_view;
+class SimPane;
 class QtOperator;
 
 // The first line of "title.txt" (the window title) and the lines after it
@@ -48,17 +52,27 @@ class CMainFrame : public QMainWindow, public DocObserver {
   QToolBar* drawing_toolbar() const { return drawing_bar_; }
   QString status_text(int pane) const;
   void set_status(int pane, const QString& text);
-  QListWidget* object_list_view() const { return list_view_; }
+  QListWidget* object_list_view() const;
+  form_view* form() const { return form_; }
   QSplitter* splitter() const { return splitter_; }
   Cmainview* view() const { return view_; }
+  SimPane* sim_pane() const { return sim_pane_; }
+  QDockWidget* sim_dock() const { return sim_dock_; }
+
+  // Prints the layout on one page at true size.
+  bool print_to(QPrinter& printer);
+  // The pane width and scroll position kept in "screen.$".
+  bool save_screen_state() const;
 
   // DocObserver
+  void sheet_switched(int32_t kind) override;
   void list_changed() override;
   void invalidate_selection(double width, double height, double angle) override;
   void invalidate_all() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void build_actions();
@@ -71,6 +85,10 @@ class CMainFrame : public QMainWindow, public DocObserver {
   void show_about();
   void not_available(int id);
   void switch_pane(bool forward);
+  void print(bool ask);
+  void print_preview();
+  QPrinter& printer();
+  void print_setup();
 
   CketralDoc& doc_;
   QtOperator* qt_op_ = nullptr;  // owned by the frame as a child object
@@ -84,7 +102,13 @@ class CMainFrame : public QMainWindow, public DocObserver {
   QLabel* pane1_ = nullptr;
   QSplitter* splitter_ = nullptr;
   Cmainview* view_ = nullptr;
-  QListWidget* list_view_ = nullptr;
+  form_view* form_ = nullptr;
+  SimPane* sim_pane_ = nullptr;
+  QDockWidget* sim_dock_ = nullptr;
+  std::unique_ptr<QPrinter> printer_;
+  int32_t start_scroll_x_ = 0;
+  int32_t start_scroll_y_ = 0;
+  bool scroll_applied_ = false;
 };
 
 }  // namespace lumetch

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QToolBar>
 #include <string>
 #include <utility>
@@ -15,10 +16,15 @@
 
 #include "commands/create_object.h"
 #include "commands/layout_commands.h"
+#include "model/settings_file.h"
+#include "panel/form_view.h"
 #include "platform/scripted_operator.h"
+#include "shell/about_box.h"
 #include "shell/commands.h"
 #include "shell/qt_operator.h"
+#include "shell/splash.h"
 #include "support/temp_dir.h"
+#include "view/main_view.h"
 
 namespace lumetch {
 namespace {
@@ -179,7 +185,7 @@ TEST(MainFrame, NewOnANonEmptyLayoutOffersToSaveFirst) {
 
 TEST(MainFrame, CommandsNotBuiltYetSaySoInTheStatusBar) {
   FrameFixture f;
-  for (const int id : {kCmdPrint, kCmdMirrorX, kCmdFont, kCmdUndoKey}) {
+  for (const int id : {kCmdMirrorX, kCmdStepUp, kCmdUndoKey}) {
     f.frame->set_status(0, "");
     f.frame->dispatch(id);
     EXPECT_TRUE(f.frame->status_text(0).startsWith("Not available yet")) << id;
@@ -236,6 +242,101 @@ TEST(MainFrame, TitleIsTheFirstLineOfTitleTxtOrTheDefault) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].size(), 499);
   EXPECT_EQ(lines[1], "about");
+
+  // The About box: a one-line file leaves its own lines, later lines replace them in order.
+  const AboutBox plain(dir.file("none.txt"), QIcon());
+  dir.write("one.txt", "Title only\n");
+  const AboutBox one(dir.file("one.txt"), QIcon());
+  dir.write("three.txt", "Title\nMaker Ltd.\nTel 000\n");
+  const AboutBox three(dir.file("three.txt"), QIcon());
+  EXPECT_EQ(plain.windowTitle(), "Lumetch ");
+  for (int i = 0; i < AboutBox::kLines; ++i) EXPECT_EQ(one.line(i), plain.line(i)) << i;
+  EXPECT_EQ(three.line(0), "Maker Ltd.");
+  EXPECT_EQ(three.line(1), "Tel 000");
+  EXPECT_EQ(three.line(2), plain.line(2));
+}
+
+TEST(MainFrame, ChoosingAListEntrySelectsItsObjectAndDrawingShowsTheSettings) {
+  FrameFixture f;
+  for (const int id : {kCmdBarcode, kCmdRectangle, kCmdCircle}) f.frame->dispatch(id);
+  QListWidget* list = f.frame->object_list_view();
+  ASSERT_EQ(list->count(), 4);
+  // Creation order, not sorted.
+  EXPECT_TRUE(list->item(1)->text().startsWith("ba"));
+  EXPECT_TRUE(list->item(3)->text().startsWith("ci"));
+
+  list->setCurrentRow(2);
+  MarkObject* chosen = f.doc.ring.current;
+  ASSERT_EQ(chosen->type, RECTANGLE);
+  EXPECT_EQ(f.doc.view.selection.selection_kind, RECTANGLE);
+  int selected = 0;
+  for (const MarkObject& o : f.doc.ring.oldest_first()) selected += o.selected;
+  EXPECT_EQ(selected, 1);
+  EXPECT_EQ(chosen->selected, 1);
+  EXPECT_TRUE(f.frame->form()->sheet_text().contains(list->item(2)->text()));
+  EXPECT_TRUE(f.frame->form()->sheet_text().contains("四角形のプロパティ"));
+
+  list->setCurrentRow(0);
+  EXPECT_EQ(f.doc.view.selection.selection_kind, 0);
+  EXPECT_EQ(chosen->selected, 0);
+  EXPECT_EQ(f.doc.ring.current, f.doc.ring.end());
+  EXPECT_TRUE(f.frame->form()->sheet_text().startsWith("drawing"));
+
+  // Several selected: choosing an entry drops them all.
+  for (MarkObject& o : f.doc.ring.oldest_first()) o.selected = 1;
+  f.doc.view.selection.selection_kind = -1;
+  list->setCurrentRow(1);
+  selected = 0;
+  for (const MarkObject& o : f.doc.ring.oldest_first()) selected += o.selected;
+  EXPECT_EQ(selected, 1);
+  EXPECT_EQ(f.doc.ring.current->type, BARCODE);
+}
+
+TEST(MainFrame, PrintingMakesOnePageAndLeavesTheViewAsItWas) {
+  FrameFixture f;
+  f.frame->dispatch(kCmdRectangle);
+  const ViewState before = f.doc.view;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(f.dir.file("page.pdf").string()));
+  ASSERT_TRUE(f.frame->print_to(printer));
+  const std::string pdf = f.dir.read("page.pdf");
+  EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
+  EXPECT_EQ(f.doc.view.zoom_index, before.zoom_index);
+  EXPECT_EQ(f.doc.view.grid_on, before.grid_on);
+  EXPECT_EQ(f.doc.view.printing, 0);
+  EXPECT_EQ(f.doc.view.origin_x, before.origin_x);
+  EXPECT_EQ(f.doc.view.origin_y, before.origin_y);
+}
+
+TEST(MainFrame, ScreenStateComesFromScreenFileAndIsWrittenBack) {
+  FrameFixture f;
+  f.dir.write("screen.$", "screen_size 520 ;\nposition_x 5000 ;\nposition_y -6000 ;\n");
+  CMainFrame frame(f.doc, &f.op);
+  frame.resize(1200, 800);
+  frame.show();
+  EXPECT_EQ(frame.view()->scroll_position(), QPoint(5000, -6000));
+  frame.view()->set_scroll_position(4000, -3000);
+  ASSERT_TRUE(frame.save_screen_state());
+  ScreenState saved;
+  ASSERT_TRUE(load_screen_state(f.dir.file("screen.$"), saved));
+  EXPECT_EQ(saved.position_x, 4000);
+  EXPECT_EQ(saved.position_y, -3000);
+  EXPECT_EQ(saved.screen_size, frame.view()->width());
+}
+
+TEST(Splash, ShowsPageBmpAtItsSizeOrSaysItCannotLoadIt) {
+  test::TempDir dir;
+  EXPECT_EQ(show_splash(dir.path(), nullptr), nullptr);  // no page.bmp: no splash
+  QImage picture(40, 30, QImage::Format_RGB32);
+  picture.fill(Qt::white);
+  ASSERT_TRUE(picture.save(QString::fromStdString(dir.file("page.bmp").string()), "BMP"));
+  const SplashWindow good(dir.file("page.bmp"));
+  EXPECT_TRUE(good.message().isEmpty());
+  EXPECT_EQ(good.size(), QSize(40, 30));
+  dir.write("broken.bmp", "BM not really");
+  const SplashWindow bad(dir.file("broken.bmp"));
+  EXPECT_EQ(bad.message(), "不能装载位图!");
 }
 
 TEST(QtOperator, FileFiltersAndKeysDuringAJob) {

@@ -1,0 +1,111 @@
+#include "panel/form_view.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+#include "model/mark_object.h"
+
+namespace lumetch {
+
+namespace {
+
+QString qs(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+QString page_title(int32_t kind) {
+  switch (kind) {
+    case 0:
+      return "データ設定";
+    case -1:
+      return "プロパティ";
+    case LINE:
+      return "直線のプロパティ";
+    case RECTANGLE:
+      return "四角形のプロパティ";
+    case CIRCLE:
+      return "円形のプロパティ";
+    case LINE_TEXT:
+      return "直線文字列のプロパティ";
+    case PLT:
+      return "PLTのプロパティ";
+    case ARC_TEXT:
+      return "回し文字のプロパティ";
+    case BMP:
+      return "Bmpのプロパティ";
+    case TRIANGLE:
+      return "三角形のプロパティ";
+    case RHOMBIC:
+      return "菱形のプロパティ";
+    case POLYGON:
+      return "多角形のプロパティ";
+    case BARCODE:
+      return "Barcode Property";
+    case VCT:
+      return "VCTのプロパティ";
+    default:
+      return {};
+  }
+}
+
+form_view::form_view(CketralDoc& doc, QWidget* parent) : QWidget(parent), doc_(doc) {
+  auto* layout = new QVBoxLayout(this);
+  list_ = new QListWidget(this);
+  list_->setObjectName("object_list");
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setMaximumHeight(120);
+  frame_ = new QGroupBox(this);
+  frame_->setObjectName("sheet_frame");
+  auto* inner = new QVBoxLayout(frame_);
+  sheet_ = new QLabel(frame_);
+  sheet_->setObjectName("sheet");
+  sheet_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  sheet_->setWordWrap(true);
+  inner->addWidget(sheet_);
+  layout->addWidget(list_);
+  layout->addWidget(frame_, 1);
+  connect(list_, &QListWidget::currentRowChanged, this, &form_view::list_selection_changed);
+  refresh_list();
+  show_kind(doc_.view.selection.selection_kind);
+}
+
+void form_view::refresh_list() {
+  filling_ = true;
+  list_->clear();
+  for (const std::string& name : doc_.object_list.entries()) list_->addItem(qs(name));
+  list_->setCurrentRow(doc_.object_list.selection());
+  filling_ = false;
+}
+
+void form_view::list_selection_changed(int row) {
+  if (filling_ || row < 0 || row == doc_.object_list.selection()) return;
+  select_list_entry(doc_, row);
+}
+
+void form_view::show_kind(int32_t kind) {
+  frame_->setTitle(page_title(kind));
+  QString text;
+  if (kind == 0) {
+    text = "drawing\n\nデータ設定 / スキャニングエリア設定 / フィールド設定";
+  } else if (kind == -1) {
+    int count = 0;
+    for (const MarkObject& o : doc_.ring.oldest_first()) count += o.selected != 0 ? 1 : 0;
+    text = QString("%1 objects selected").arg(count);
+  } else if (const MarkObject* c = doc_.ring.current; c != nullptr && c->type == kind) {
+    const int index = doc_.ring.index_of(c);
+    const QString name =
+        index > 0 && index < doc_.object_list.size() ? qs(doc_.object_list.at(index)) : QString();
+    text = QString("%1\n%2").arg(name, page_title(kind));
+  }
+  sheet_->setText(text);
+}
+
+QString form_view::sheet_text() const {
+  return sheet_->text();
+}
+
+}  // namespace lumetch

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QWidget>
+
+#include "model/cketral_doc.h"
+
+class QLabel;
+class QListWidget;
+class QGroupBox;
+
+namespace lumetch {
+
+// Title of the property page a selection kind opens with (0 the drawing's
+// settings, -1 several objects, 1..12 an object type).
+QString page_title(int32_t kind);
+
+// The right pane: the object list and, below it, the frame of the property
+// sheet. Choosing a list entry selects its object.
+class form_view : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit form_view(CketralDoc& doc, QWidget* parent = nullptr);
+
+  QListWidget* object_list() const { return list_; }
+  // Rebuilds the list from the document's object list.
+  void refresh_list();
+  // Shows what the sheet edits for the selection kind.
+  void show_kind(int32_t kind);
+  QString sheet_text() const;
+
+ private:
+  void list_selection_changed(int row);
+
+  CketralDoc& doc_;
+  QListWidget* list_ = nullptr;
+  QGroupBox* frame_ = nullptr;
+  QLabel* sheet_ = nullptr;
+  bool filling_ = false;  // list rebuilt by the program, not chosen by the operator
+};
+
+}  // namespace lumetch
