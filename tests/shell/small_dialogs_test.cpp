@@ -1,0 +1,186 @@
+#include "shell/small_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <string>
+#include <vector>
+
+#include "commands/create_object.h"
+#include "platform/scripted_operator.h"
+#include "support/temp_dir.h"
+
+namespace lumetch {
+namespace {
+
+class Repaints : public DocObserver {
+ public:
+  std::vector<std::vector<double>> areas;
+  void invalidate_selection(double w, double h, double a) override { areas.push_back({w, h, a}); }
+};
+
+struct Fixture {
+  test::TempDir dir;
+  ScriptedOperator op;
+  Repaints repaints;
+  CketralDoc doc;
+  int shown = 0;
+  Fixture() {
+    doc.work_dir = dir.path();
+    doc.observer = &repaints;
+  }
+  MarkObject* create(int32_t type) { return CreateObject(doc, type, op); }
+};
+
+// Presses the dialog's own button, as the operator would.
+bool press(QDialog& d, const char* control) {
+  d.findChild<QPushButton*>(control)->click();
+  return d.result() == QDialog::Accepted;
+}
+
+TEST(SmallDialogs, ColourBoxOpensOnTheOldestSelectedLayerAndSetsTheChosenOne) {
+  Fixture f;
+  MarkObject* a = f.create(RECTANGLE);
+  MarkObject* b = f.create(CIRCLE);
+  MarkObject* c = f.create(LINE);
+  a->layer = 2;
+  b->layer = 6;
+  a->selected = b->selected = c->selected = 1;
+  f.doc.view.selection.selection_kind = -1;
+  const CreationDefaults defaults = f.doc.defaults;
+  f.repaints.areas.clear();
+
+  run_colour_box(f.doc, nullptr, [&](QDialog& d) {
+    auto& box = dynamic_cast<CColourBox&>(d);
+    ++f.shown;
+    EXPECT_EQ(box.windowTitle(), "カラーボックス");
+    EXPECT_EQ(box.layer_button(6)->text(), "マゼンタ");
+    EXPECT_EQ(box.findChild<QPushButton*>("1001")->text(), "確定");
+    EXPECT_EQ(box.checked_layer(), 2);
+    box.findChild<QRadioButton*>("1305")->click();  // 青, layer 4
+    return press(box, "1001");
+  });
+  EXPECT_EQ(f.shown, 1);
+  for (const MarkObject* o : {a, b, c}) EXPECT_EQ(o->layer, 4);
+  EXPECT_EQ(f.doc.defaults, defaults);
+  ASSERT_EQ(f.repaints.areas.size(), 1u);
+  EXPECT_EQ(f.repaints.areas[0], (std::vector<double>{0.0, 0.0, 90.0}));
+
+  // Cancel changes nothing; with nothing selected the box does not open.
+  run_colour_box(f.doc, nullptr, [&](QDialog& d) {
+    d.findChild<QRadioButton*>("1301")->click();
+    return press(d, "1002");
+  });
+  EXPECT_EQ(a->layer, 4);
+  f.doc.view.selection.selection_kind = 0;
+  run_colour_box(f.doc, nullptr, [&](QDialog&) { return ++f.shown, true; });
+  EXPECT_EQ(f.shown, 1);
+  EXPECT_EQ(f.repaints.areas.size(), 1u);
+}
+
+TEST(SmallDialogs, OutputModeOpensOnTheCurrentObjectAndAnEmptyPitchIsZero) {
+  Fixture f;
+  MarkObject* rect = f.create(RECTANGLE);
+  rect->output_mode = 1;
+  rect->fill_direction = 1;
+  rect->fill_pitch = 0.125;
+  rect->angle = 15.0;
+
+  run_output_mode_dialog(f.doc, nullptr, [&](QDialog& d) {
+    auto& dialog = dynamic_cast<COutputModeDialog&>(d);
+    ++f.shown;
+    EXPECT_EQ(dialog.windowTitle(), "出力モード");
+    std::vector<QString> groups;
+    for (const QGroupBox* g : dialog.findChildren<QGroupBox*>()) groups.push_back(g->title());
+    EXPECT_EQ(groups, (std::vector<QString>{"出力・表示スタイル", "塗りつぶしのスタイル"}));
+    EXPECT_EQ(dialog.mode_button(2)->text(), "塗りつぶし");
+    EXPECT_EQ(dialog.checked_mode(), 1);
+    EXPECT_EQ(dialog.checked_direction(), 1);
+    EXPECT_EQ(dialog.pitch_box()->text(), "  0.125");
+    dialog.mode_button(2)->click();
+    dialog.direction_button(0)->click();
+    dialog.pitch_box()->clear();
+    return press(dialog, "1001");
+  });
+  EXPECT_EQ(f.shown, 1);
+  EXPECT_EQ(rect->output_mode, 2);
+  EXPECT_EQ(rect->fill_direction, 0);
+  EXPECT_EQ(rect->fill_pitch, 0.0);
+  EXPECT_EQ(f.doc.defaults.rectangle.style, (OutputStyle{2, 0.0, 0}));
+  ASSERT_FALSE(f.repaints.areas.empty());
+  EXPECT_EQ(f.repaints.areas.back(), (std::vector<double>{20.0, 20.0, 15.0}));
+
+  // A value without a button opens with nothing checked and stays.
+  rect->output_mode = 7;
+  run_output_mode_dialog(f.doc, nullptr, [&](QDialog& d) {
+    auto& dialog = dynamic_cast<COutputModeDialog&>(d);
+    EXPECT_EQ(dialog.checked_mode(), kNoneChecked);
+    dialog.pitch_box()->setText("0.3000000009");
+    return press(dialog, "1001");
+  });
+  EXPECT_EQ(rect->output_mode, 7);
+  EXPECT_EQ(rect->fill_pitch, 0.3);
+  EXPECT_EQ(f.doc.defaults.rectangle.style.output_mode, 7);
+
+  // Several selected: refused without a dialog.
+  f.doc.view.selection.selection_kind = -1;
+  run_output_mode_dialog(f.doc, nullptr, [&](QDialog&) { return ++f.shown, true; });
+  EXPECT_EQ(f.shown, 1);
+}
+
+TEST(SmallDialogs, FontDialogOffersScalableFacesAndGivesTheTextTheChosenOne) {
+  const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
+  QString face;
+  for (const QString& family : japanese) {
+    if (QFontDatabase::isScalable(family)) {
+      face = family;
+      break;
+    }
+  }
+  if (face.isEmpty()) GTEST_SKIP() << "no scalable Japanese font installed";
+
+  Fixture f;
+  MarkObject* text = f.create(LINE_TEXT);
+  const std::string glyphs = f.dir.read("txt1.txt");
+  // OK on the opening state keeps the face even where it is only an alias.
+  run_font_dialog(f.doc, f.op, nullptr, [&](QDialog& d) {
+    d.accept();
+    return d.result() == QDialog::Accepted;
+  });
+  EXPECT_EQ(text->block<LineTextParams>()->face_name, "Arial");
+  EXPECT_EQ(f.dir.read("txt1.txt"), glyphs);
+
+  QFont shown_font;
+  run_font_dialog(f.doc, f.op, nullptr, [&](QDialog& d) {
+    auto& dialog = dynamic_cast<CFontDialog&>(d);
+    ++f.shown;
+    EXPECT_TRUE(dialog.testOption(QFontDialog::ScalableFonts));
+    EXPECT_FALSE(dialog.currentFont().italic());
+    QFont chosen = CFontDialog::font_of({face.toStdString(), 700, 1, 0});
+    dialog.setCurrentFont(chosen);
+    shown_font = dialog.currentFont();  // the style the face really has
+    dialog.accept();
+    return dialog.result() == QDialog::Accepted;
+  });
+  EXPECT_EQ(f.shown, 1);
+  EXPECT_TRUE(f.op.shown.empty());
+  const LineTextParams& p = *text->block<LineTextParams>();
+  EXPECT_EQ(f.doc.outline_font.face_name, face.toStdString());
+  EXPECT_EQ(p.font_charset, 128);
+  EXPECT_EQ(p.font_italic, shown_font.italic() ? 1 : 0);
+  EXPECT_EQ(p.font_weight, shown_font.weight());
+  EXPECT_EQ(f.doc.defaults.line_text.face_name, p.face_name);
+  EXPECT_NE(f.dir.read("txt1.txt"), glyphs);
+  EXPECT_EQ(f.repaints.areas.size(), 3u);  // creation, then each font
+
+  f.create(RECTANGLE);
+  run_font_dialog(f.doc, f.op, nullptr, [&](QDialog&) { return ++f.shown, true; });
+  EXPECT_EQ(f.shown, 1);
+}
+
+}  // namespace
+}  // namespace lumetch
