@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench screenshot clean
 
 all: build
 
@@ -27,6 +27,9 @@ bench:
 	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DLUMETCH_BUILD_TESTS=OFF -DLUMETCH_BUILD_BENCH=ON >/dev/null
 	@cmake --build $(BUILD)-bench -j $(JOBS)
 	@scripts/run-bench $(BUILD)-bench
+
+screenshot: build
+	@scripts/screenshot $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-bench

@@ -145,6 +145,21 @@ OpenResult open_layout_file(CketralDoc& doc, const std::filesystem::path& path, 
   return open_layout(doc, path, layout_load_hooks(op));
 }
 
+bool open_layout_and_report(CketralDoc& doc, const std::filesystem::path& path, Operator& op) {
+  const OpenResult r = open_layout_file(doc, path, &op);
+  if (!r.opened()) {
+    op.message("The layout " + path.string() + " could not be opened.", "Open");
+    return false;
+  }
+  if (r.lines_skipped > 0 || r.char_lines_missing > 0) {
+    op.message(path.string() + ": " + std::to_string(r.objects_read) + " objects read, " +
+                   std::to_string(r.lines_skipped) + " damaged lines skipped, " +
+                   std::to_string(r.char_lines_missing) + " texts cut short.",
+               "Open");
+  }
+  return true;
+}
+
 std::filesystem::path clipboard_file(const CketralDoc& doc) {
   return doc.work_file("#.1");
 }
@@ -160,7 +175,7 @@ void OpenCommand(CketralDoc& doc, Operator& op) {
   FileRequest request;
   request.default_extension = "mrk";
   request.filter = kLayoutFilter;
-  if (const auto path = op.choose_file(request)) open_layout_file(doc, *path, &op);
+  if (const auto path = op.choose_file(request)) open_layout_and_report(doc, *path, op);
   doc.invalidate_all();
 }
 

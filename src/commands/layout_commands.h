@@ -22,6 +22,11 @@ LoadHooks layout_load_hooks(Operator* op);
 OpenResult open_layout_file(CketralDoc& doc, const std::filesystem::path& path,
                             Operator* op = nullptr);
 
+// Opens a layout and tells the operator what went wrong: a file that cannot
+// be read, damaged records skipped, texts cut short. False when nothing was
+// opened.
+bool open_layout_and_report(CketralDoc& doc, const std::filesystem::path& path, Operator& op);
+
 // The clipboard file of the working directory.
 std::filesystem::path clipboard_file(const CketralDoc& doc);
 

@@ -2,6 +2,8 @@
 // read at start and written at the end.
 #include <QApplication>
 #include <QDir>
+#include <QScreen>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
@@ -31,14 +33,50 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Lumetch");
 
+  // lumetch [LAYOUT.mrk] [--screenshot FILE.png]
+  QString layout;
+  QString screenshot;
+  const QStringList args = QApplication::arguments();
+  for (qsizetype i = 1; i < args.size(); ++i) {
+    if (args[i] == "--screenshot" && i + 1 < args.size()) {
+      screenshot = args[++i];
+    } else if (args[i] == "--help" || args[i] == "-h") {
+      std::printf(
+          "usage: lumetch [LAYOUT.mrk] [--screenshot FILE.png]\n"
+          "Works in the current directory: $.1, default.$, screen.$, fix.txt, "
+          "title.txt, page.bmp.\n");
+      return 0;
+    } else if (args[i].startsWith("-")) {
+      std::fprintf(stderr, "lumetch: unknown option %s (lumetch --help)\n", qPrintable(args[i]));
+      return 2;
+    } else {
+      layout = args[i];
+    }
+  }
+
   lumetch::CketralDoc doc;
   lumetch::start_session(doc, QDir::currentPath().toStdString());
   int status = 0;
   {
     lumetch::CMainFrame frame(doc);
+    // Without a window manager "maximised" means nothing: take the screen.
+    if (const QScreen* screen = frame.screen()) frame.resize(screen->availableGeometry().size());
     frame.showMaximized();
-    lumetch::show_splash(doc.work_dir, &frame);
-    status = QApplication::exec();
+    if (!layout.isEmpty()) frame.open_layout(layout.toStdString());
+    if (screenshot.isEmpty()) {
+      lumetch::show_splash(doc.work_dir, &frame);
+    } else {
+      // A picture of the window once it has been laid out and painted.
+      QTimer::singleShot(1500, &frame, [&frame, &screenshot, &status] {
+        if (!frame.grab().save(screenshot)) {
+          std::fprintf(stderr, "lumetch: %s could not be written\n", qPrintable(screenshot));
+          status = 1;
+        }
+        QApplication::exit(status);
+      });
+    }
+    const int loop = QApplication::exec();
+    if (status == 0) status = loop;
   }
   if (!lumetch::end_session(doc)) {
     std::fprintf(stderr,

@@ -23,6 +23,7 @@
 #include <QStyle>
 #include <QToolBar>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -37,6 +38,7 @@
 #include "shell/engrave_runner.h"
 #include "shell/qt_operator.h"
 #include "shell/sim_pane.h"
+#include "shell/small_dialogs.h"
 #include "view/main_view.h"
 
 namespace lumetch {
@@ -64,7 +66,7 @@ QIcon painted_icon(int id) {
   p.setPen(QPen(Qt::black, 1.2));
   auto text = [&p](const char* t, const QColor& colour = Qt::black) {
     QFont f = p.font();
-    f.setPixelSize(9);
+    f.setPixelSize(std::strlen(t) > 2 ? 7 : 9);  // three letters must fit 16 pixels
     f.setBold(true);
     p.setFont(f);
     p.setPen(colour);
@@ -350,6 +352,12 @@ void CMainFrame::build_panes() {
   sim_dock_->hide();
 }
 
+bool CMainFrame::open_layout(const std::filesystem::path& path) {
+  const bool opened = open_layout_and_report(doc_, path, *op_);
+  invalidate_all();
+  return opened;
+}
+
 QListWidget* CMainFrame::object_list_view() const {
   return form_->object_list();
 }
@@ -458,8 +466,14 @@ void CMainFrame::dispatch(int id) {
       print_setup();
       break;
     case Route::ColourBox:
+      run_colour_box(doc_, this);
+      break;
     case Route::OutputMode:
+      run_output_mode_dialog(doc_, this);
+      break;
     case Route::Font:
+      run_font_dialog(doc_, *op_, this);
+      break;
     case Route::NotAvailable:
     case Route::Unknown:
       not_available(id);

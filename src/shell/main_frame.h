@@ -59,6 +59,8 @@ class CMainFrame : public QMainWindow, public DocObserver {
   SimPane* sim_pane() const { return sim_pane_; }
   QDockWidget* sim_dock() const { return sim_dock_; }
 
+  // Opens a layout named on the command line; problems are shown.
+  bool open_layout(const std::filesystem::path& path);
   // Prints the layout on one page at true size.
   bool print_to(QPrinter& printer);
   // The pane width and scroll position kept in "screen.$".

@@ -164,5 +164,25 @@ TEST(LayoutCommands, PromptsAndClipboard) {
   EXPECT_EQ(d.op.texts("message").size(), messages + 1);
 }
 
+TEST(LayoutCommands, OpenSaysWhenALayoutCannotBeReadOrIsDamaged) {
+  Desk d;
+  d.op.file_answers.push_back(d.dir.file("missing.mrk"));
+  OpenCommand(d.doc, d.op);
+  EXPECT_EQ(d.op.texts("message"),
+            std::vector<std::string>{"The layout " + d.dir.file("missing.mrk").string() +
+                                     " could not be opened."});
+
+  d.dir.write("damaged.mrk",
+              "2,1,1,  1.000,  1.000,  0.000,  0.000, 10.000,  5.000,  0.000,0,0,"
+              "  0.050,0,0,0,0, 10.000,  5.000,  0.000,0,0\nnot a record\n");
+  d.op.file_answers.push_back(d.dir.file("damaged.mrk"));
+  OpenCommand(d.doc, d.op);
+  EXPECT_EQ(d.doc.ring.size(), 1u);
+  ASSERT_EQ(d.op.texts("message").size(), 2u);
+  EXPECT_NE(d.op.texts("message")[1].find("1 objects read, 1 damaged lines skipped"),
+            std::string::npos)
+      << d.op.texts("message")[1];
+}
+
 }  // namespace
 }  // namespace lumetch
