@@ -183,6 +183,22 @@ TEST(MainFrame, NewOnANonEmptyLayoutOffersToSaveFirst) {
   }
 }
 
+TEST(MainFrame, ClosingAsksToSaveAndCancelKeepsTheWindow) {
+  FrameFixture f;
+  f.frame->dispatch(kCmdLine);
+  f.frame->show();
+  f.op.ask_answers.push_back(Answer::Cancel);
+  EXPECT_FALSE(f.frame->close());
+  EXPECT_EQ(f.op.texts("ask"), std::vector<std::string>{"Svae the Current Document?"});
+  EXPECT_FALSE(std::filesystem::exists(f.dir.file("screen.$")));
+
+  f.op.ask_answers.push_back(Answer::Yes);
+  f.op.file_answers.push_back(f.dir.file("kept.mrk"));
+  EXPECT_TRUE(f.frame->close());
+  EXPECT_TRUE(std::filesystem::exists(f.dir.file("kept.mrk")));
+  EXPECT_TRUE(std::filesystem::exists(f.dir.file("screen.$")));
+}
+
 TEST(MainFrame, CommandsNotBuiltYetSaySoInTheStatusBar) {
   FrameFixture f;
   for (const int id : {kCmdMirrorX, kCmdStepUp, kCmdUndoKey}) {
