@@ -1,10 +1,14 @@
 #include "shell/qt_operator.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QStringList>
+
+#include "shell/preview_dialog.h"
 
 namespace lumetch {
 
@@ -19,14 +23,32 @@ constexpr qint64 kRepaintIntervalMs = 20;
 
 }  // namespace
 
+class QtOperator::DialogScope {
+ public:
+  explicit DialogScope(QtOperator& op) : op_(op), paused_(op.job_running_) {
+    if (paused_) qApp->removeEventFilter(&op_);
+  }
+  ~DialogScope() {
+    if (paused_ && op_.job_running_) qApp->installEventFilter(&op_);
+  }
+  DialogScope(const DialogScope&) = delete;
+  DialogScope& operator=(const DialogScope&) = delete;
+
+ private:
+  QtOperator& op_;
+  bool paused_;
+};
+
 QtOperator::QtOperator(QWidget* parent) : QObject(parent), parent_(parent) {}
 
 bool QtOperator::confirm(std::string_view text, std::string_view caption) {
+  const DialogScope scope(*this);
   return QMessageBox::warning(parent_, qs(caption), qs(text), QMessageBox::Ok | QMessageBox::Cancel,
                               QMessageBox::Ok) == QMessageBox::Ok;
 }
 
 Answer QtOperator::ask(std::string_view text, std::string_view caption, AskButtons buttons) {
+  const DialogScope scope(*this);
   QMessageBox::StandardButtons b = QMessageBox::Yes | QMessageBox::No;
   if (buttons == AskButtons::YesNoCancel) b |= QMessageBox::Cancel;
   switch (QMessageBox::question(parent_, qs(caption), qs(text), b, QMessageBox::Yes)) {
@@ -41,13 +63,13 @@ Answer QtOperator::ask(std::string_view text, std::string_view caption, AskButto
 }
 
 void QtOperator::message(std::string_view text, std::string_view caption) {
+  const DialogScope scope(*this);
   QMessageBox::warning(parent_, qs(caption), qs(text));
 }
 
 bool QtOperator::ask_continue() {
-  return QMessageBox::question(parent_, "Warning", "彫刻を続けますか?",
-                               QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::Yes) == QMessageBox::Yes;
+  const DialogScope scope(*this);
+  return CMy_continue::ask(parent_);
 }
 
 QString qt_file_filter(std::string_view filter) {
@@ -63,24 +85,50 @@ QString qt_file_filter(std::string_view filter) {
   return out.join(";;");
 }
 
-std::optional<std::filesystem::path> QtOperator::choose_file(const FileRequest& request) {
-  QString initial = qs(request.initial_name);
-  if (initial.contains('*')) initial.clear();  // a pattern is the filter's job
-  const QString filter = qt_file_filter(request.filter);
-  QString chosen;
-  if (request.save) {
-    QFileDialog::Options options;
-    if (!request.overwrite_prompt) options |= QFileDialog::DontConfirmOverwrite;
-    chosen = QFileDialog::getSaveFileName(parent_, QString(), initial, filter, nullptr, options);
-    if (!chosen.isEmpty() && !request.default_extension.empty() &&
-        QFileInfo(chosen).suffix().isEmpty()) {
-      chosen += "." + qs(request.default_extension);
-    }
-  } else {
-    chosen = QFileDialog::getOpenFileName(parent_, QString(), initial, filter);
+bool wants_preview(const FileRequest& request) {
+  if (request.save) return false;
+  const QString filter = qs(request.filter);
+  for (const char* pattern : {"*.plt", "*.bmp", "*.vct"}) {
+    if (filter.contains(pattern, Qt::CaseInsensitive)) return true;
   }
-  if (chosen.isEmpty()) return std::nullopt;
-  return std::filesystem::path(chosen.toStdString());
+  return false;
+}
+
+void configure_file_dialog(QFileDialog& dialog, const FileRequest& request) {
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.save || !request.overwrite_prompt);
+  const QString filter = qt_file_filter(request.filter);
+  if (!filter.isEmpty()) dialog.setNameFilter(filter);
+  // The dialog adds the extension before its overwrite check sees the name.
+  dialog.setDefaultSuffix(qs(request.default_extension));
+  // An initial name like "*.plt" is a pattern, and the filter already says it.
+  const QString initial = qs(request.initial_name);
+  if (!initial.isEmpty() && !initial.contains('*')) dialog.selectFile(initial);
+}
+
+std::optional<std::filesystem::path> run_file_dialog(QFileDialog& dialog,
+                                                     const FileRequest& request) {
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
+  QString chosen = files.front();
+  // A native dialog may not have added it.
+  if (request.save && !request.default_extension.empty() && QFileInfo(chosen).suffix().isEmpty()) {
+    chosen += "." + qs(request.default_extension);
+  }
+  return std::filesystem::path(QFile::encodeName(chosen).toStdString());
+}
+
+std::optional<std::filesystem::path> QtOperator::choose_file(const FileRequest& request) {
+  const DialogScope scope(*this);
+  if (wants_preview(request)) {
+    return CMy_preview::choose(parent_, request,
+                               preview_colours ? preview_colours() : kLayerColours);
+  }
+  QFileDialog dialog(parent_);
+  configure_file_dialog(dialog, request);
+  return run_file_dialog(dialog, request);
 }
 
 void QtOperator::set_status(int pane, std::string_view text) {

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <deque>
 #include <functional>
 
+#include "model/view_state.h"
 #include "platform/operator.h"
 
 namespace lumetch {
@@ -26,6 +29,9 @@ class QtOperator : public QObject, public Operator {
   // Where the status texts and repaint requests go (the frame).
   std::function<void(int pane, const QString& text)> status_sink;
   std::function<void()> redraw_sink;
+  // The layer colours the PLT miniature draws its pens in (the view's);
+  // the standard ones when unset.
+  std::function<std::array<Rgb, 8>()> preview_colours;
 
   bool confirm(std::string_view text, std::string_view caption) override;
   Answer ask(std::string_view text, std::string_view caption, AskButtons buttons) override;
@@ -48,6 +54,10 @@ class QtOperator : public QObject, public Operator {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // A dialog shown during a job must get its own input: the job's filter
+  // steps aside while it is up.
+  class DialogScope;
+
   QPointer<QWidget> parent_;
   bool job_running_ = false;
   std::deque<KeyEvent> keys_;
@@ -56,5 +66,17 @@ class QtOperator : public QObject, public Operator {
 
 // "CAD File(*.plt)|*.plt|" in the form a Qt file dialog takes.
 QString qt_file_filter(std::string_view filter);
+
+// Whether a request picks a file to read as PLT, BMP or VCT: those get the
+// dialog with the preview.
+bool wants_preview(const FileRequest& request);
+
+// Open or save mode, filter, initial name and default extension of a request.
+void configure_file_dialog(QFileDialog& dialog, const FileRequest& request);
+
+// Runs a configured dialog; the chosen path (with the default extension when
+// a saved name has none), nullopt when cancelled.
+std::optional<std::filesystem::path> run_file_dialog(QFileDialog& dialog,
+                                                     const FileRequest& request);
 
 }  // namespace lumetch
