@@ -1,11 +1,18 @@
 #include "view/qt_canvas.h"
 
+#include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
+#include <QRegion>
+#include <QTransform>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "model/units.h"
@@ -18,14 +25,153 @@ QColor to_qcolor(Rgb c) {
   return QColor(c.r, c.g, c.b);
 }
 
+// The canvas whose collected lines are not drawn yet. A canvas made while
+// another one on the same painter is alive (the selection marks drawn after
+// the objects) must not be overtaken by lines still waiting. Painting runs on
+// the GUI thread only.
+thread_local QtCanvas* t_waiting = nullptr;
+
+// Enough to make the painter's per-call cost vanish, little memory.
+constexpr std::size_t kMaxWaitingLines = 4096;
+
+// Larger images are left to the painter: the fixed-point line stepping
+// below needs coordinates well inside 16 bits.
+constexpr int kMaxDirectSide = 16384;
+
+// Inclusive pixel bounds; QRect::contains is not inlined and costs more than
+// the pixel it guards.
+struct PixelBox {
+  int left = 0;
+  int top = 0;
+  int right = -1;
+  int bottom = -1;
+
+  explicit PixelBox(const QRect& r)
+      : left(r.left()), top(r.top()), right(r.right()), bottom(r.bottom()) {}
+  PixelBox() = default;
+  bool holds(int x, int y) const { return x >= left && x <= right && y >= top && y <= bottom; }
+  bool holds(const PixelBox& b) const {
+    return b.left >= left && b.right <= right && b.top >= top && b.bottom <= bottom;
+  }
+};
+
+// A painter's image that one-pixel lines can be written into directly: an
+// opaque 32-bit raster, no transformation beyond whole-pixel shifts, no clip
+// of the painter's own (the system clip of a paint event is honoured).
+struct DirectImage {
+  uint32_t* bits = nullptr;
+  qsizetype words_per_line = 0;
+  PixelBox image;                // where line ends may lie
+  PixelBox bounds;               // image and clip: where pixels may go
+  std::vector<PixelBox> pieces;  // the clip's rectangles when it is not one
+  QPoint shift;                  // device pixel = painter pixel + shift
+
+  bool visible(int x, int y) const {
+    if (!bounds.holds(x, y)) return false;
+    if (pieces.empty()) return true;
+    for (const PixelBox& r : pieces) {
+      if (r.holds(x, y)) return true;
+    }
+    return false;
+  }
+};
+
+std::optional<DirectImage> direct_image(const QPainter& p) {
+  QPaintEngine* engine = p.paintEngine();
+  if (engine == nullptr || engine->type() != QPaintEngine::Raster) return std::nullopt;
+  QPaintDevice* device = engine->paintDevice();
+  if (device == nullptr || device->devType() != QInternal::Image) return std::nullopt;
+  auto* image = static_cast<QImage*>(device);
+  if ((image->format() != QImage::Format_RGB32 &&
+       image->format() != QImage::Format_ARGB32_Premultiplied) ||
+      image->width() > kMaxDirectSide || image->height() > kMaxDirectSide) {
+    return std::nullopt;
+  }
+  if (p.hasClipping() || p.opacity() != 1.0 ||
+      p.compositionMode() != QPainter::CompositionMode_SourceOver ||
+      p.testRenderHint(QPainter::Antialiasing)) {
+    return std::nullopt;
+  }
+  const QTransform& t = p.deviceTransform();
+  if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) ||
+      t.dy() != std::floor(t.dy()) || std::fabs(t.dx()) > 1e6 || std::fabs(t.dy()) > 1e6) {
+    return std::nullopt;
+  }
+  DirectImage d;
+  // The painter writes into the image's data as it is, without detaching;
+  // so do we.
+  d.bits = reinterpret_cast<uint32_t*>(const_cast<uchar*>(image->constBits()));
+  d.words_per_line = image->bytesPerLine() / 4;
+  d.image = PixelBox(image->rect());
+  d.bounds = d.image;
+  d.shift = QPoint(static_cast<int>(t.dx()), static_cast<int>(t.dy()));
+  const QRegion system_clip = engine->systemClip();
+  if (!system_clip.isEmpty()) {
+    d.bounds = PixelBox(image->rect() & system_clip.boundingRect());
+    if (system_clip.rectCount() > 1) {
+      for (const QRect& r : system_clip) d.pieces.emplace_back(r);
+    }
+  }
+  return d;
+}
+
+// The pixels the raster engine sets for an aliased one-pixel line with square
+// caps between two pixel centres: one pixel per step along the longer axis,
+// both ends included, the other axis followed in 16.16 fixed point with the
+// engine's rounding. a != b; coordinates within ±kMaxDirectSide.
+template <class Put>
+void line_pixels(QPoint a, QPoint b, Put&& put) {
+  const int dx = b.x() - a.x();
+  const int dy = b.y() - a.y();
+  const bool steep = std::abs(dx) < std::abs(dy);
+  int along = steep ? dy : dx;
+  if (along == 1 || along == -1) {
+    // One step (most segments of a flattened curve): just the two ends.
+    put(a.x(), a.y());
+    put(b.x(), b.y());
+    return;
+  }
+  int across = steep ? dx : dy;
+  QPoint from = a;
+  if (along < 0) {
+    along = -along;
+    across = -across;
+    from = b;
+  }
+  const int start_along = steep ? from.y() : from.x();
+  const int start_across = steep ? from.x() : from.y();
+  const int32_t inc = across * 65536 / along;
+  const int32_t round = inc > 0 ? 32 : 0;
+  int64_t pos = int64_t{start_across} * 65536 - (inc >> 1) + (((round + 32) * int64_t{inc}) >> 6);
+  const int end_along = start_along + along;
+  for (int i = start_along; i <= end_along; ++i, pos += inc) {
+    const auto other = static_cast<int>(pos >> 16);
+    if (steep) {
+      put(other, i);
+    } else {
+      put(i, other);
+    }
+  }
+}
+
+// The mapping of ViewMapping::px and py, here where the compiler can inline
+// it into the per-point calls.
+inline int pixel_x(const ViewMapping& m, double x) {
+  return nearest_int((x - m.scroll_x) * m.scale);
+}
+
+inline int pixel_y(const ViewMapping& m, double y) {
+  return nearest_int((-y - m.scroll_y) * m.scale);
+}
+
 }  // namespace
 
 int ViewMapping::px(double x) const {
-  return nearest_int((x - scroll_x) * scale);
+  return pixel_x(*this, x);
 }
 
 int ViewMapping::py(double y) const {
-  return nearest_int((-y - scroll_y) * scale);
+  return pixel_y(*this, y);
 }
 
 QRect ViewMapping::pixel_rect(double left, double top, double right, double bottom) const {
@@ -41,13 +187,54 @@ QPoint ViewMapping::view_point(QPoint pixel) const {
 }
 
 QtCanvas::QtCanvas(QPainter& painter, const ViewMapping& mapping) : p_(painter), m_(mapping) {
+  if (t_waiting != nullptr) t_waiting->flush();
   p_.save();
   p_.setRenderHint(QPainter::Antialiasing, false);
   apply();
 }
 
 QtCanvas::~QtCanvas() {
+  flush();
   p_.restore();
+}
+
+void QtCanvas::flush() {
+  if (t_waiting == this) t_waiting = nullptr;
+  if (lines_.empty()) return;
+  // Into an image the pixels are set here, as the painter would set them, at
+  // a fraction of its cost per line. Lines that end outside the image (where
+  // the painter cuts them) are left to the painter.
+  if (const std::optional<DirectImage> d = direct_image(p_)) {
+    const uint32_t colour = 0xFF000000u | batch_colour_;
+    std::size_t left_over = 0;
+    for (const QLine& l : lines_) {
+      const QPoint a = l.p1() + d->shift;
+      const QPoint b = l.p2() + d->shift;
+      if (!d->image.holds(a.x(), a.y()) || !d->image.holds(b.x(), b.y())) {
+        lines_[left_over++] = l;
+        continue;
+      }
+      uint32_t* const bits = d->bits;
+      const qsizetype stride = d->words_per_line;
+      // Every pixel of a line lies in the box of its ends.
+      PixelBox box;
+      box.left = std::min(a.x(), b.x());
+      box.right = std::max(a.x(), b.x());
+      box.top = std::min(a.y(), b.y());
+      box.bottom = std::max(a.y(), b.y());
+      if (d->pieces.empty() && d->bounds.holds(box)) {
+        line_pixels(a, b, [&](int x, int y) { bits[y * stride + x] = colour; });
+      } else {
+        line_pixels(a, b, [&](int x, int y) {
+          if (d->visible(x, y)) bits[y * stride + x] = colour;
+        });
+      }
+    }
+    lines_.resize(left_over);
+  }
+  // One call draws each line as drawLine would, one after another.
+  if (!lines_.empty()) p_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+  lines_.clear();
 }
 
 void QtCanvas::set_pen(const Pen& pen) {
@@ -71,6 +258,8 @@ int QtCanvas::pen_pixels() const {
 }
 
 void QtCanvas::apply() {
+  flush();
+  batch_lines_ = false;
   if (pen().style == PenStyle::Hollow) {
     p_.setPen(Qt::NoPen);
   } else {
@@ -84,6 +273,8 @@ void QtCanvas::apply() {
     qp.setJoinStyle(Qt::MiterJoin);
     qp.setStyle(pen().style == PenStyle::Dot ? Qt::DotLine : Qt::SolidLine);
     p_.setPen(qp);
+    batch_lines_ = w == 1 && pen().style == PenStyle::Solid;
+    batch_colour_ = qRgb(pen().colour.r, pen().colour.g, pen().colour.b) & 0xFFFFFFu;
   }
   if (brush().hollow) {
     p_.setBrush(Qt::NoBrush);
@@ -95,14 +286,21 @@ void QtCanvas::apply() {
 }
 
 void QtCanvas::move_to(int32_t x, int32_t y) {
-  at_ = m_.pixel(x, y);
+  at_ = QPoint(pixel_x(m_, x), pixel_y(m_, y));
 }
 
 void QtCanvas::line_to(int32_t x, int32_t y) {
-  const QPoint to = m_.pixel(x, y);
+  const QPoint to(pixel_x(m_, x), pixel_y(m_, y));
   if (pen().style != PenStyle::Hollow && to != at_) {
     if (not_xor()) {
       not_xor_line(at_, to);
+    } else if (batch_lines_) {
+      if (t_waiting != this) {
+        if (t_waiting != nullptr) t_waiting->flush();
+        t_waiting = this;
+      }
+      lines_.emplace_back(at_, to);
+      if (lines_.size() >= kMaxWaitingLines) flush();
     } else {
       p_.drawLine(at_, to);
     }
@@ -138,6 +336,7 @@ void QtCanvas::not_xor_line(QPoint from, QPoint to) {
 }
 
 void QtCanvas::polygon(std::span<const CanvasPoint> points) {
+  flush();
   if (points.empty()) return;
   QPolygon poly;
   poly.reserve(static_cast<qsizetype>(points.size()));
@@ -146,6 +345,7 @@ void QtCanvas::polygon(std::span<const CanvasPoint> points) {
 }
 
 void QtCanvas::poly_polygon(std::span<const CanvasPoint> points, std::span<const int32_t> counts) {
+  flush();
   // One path with the even-odd rule: the rings of a glyph cut its holes.
   QPainterPath path;
   path.setFillRule(Qt::OddEvenFill);
@@ -190,6 +390,7 @@ void QtCanvas::not_xor_rectangle(const QRect& r) {
 }
 
 void QtCanvas::rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  flush();
   const QRect r = m_.pixel_rect(left, top, right, bottom);
   if (not_xor() || pen().style == PenStyle::Hollow || pen_pixels() == 1) {
     if (not_xor()) {
@@ -209,10 +410,12 @@ void QtCanvas::rectangle(int32_t left, int32_t top, int32_t right, int32_t botto
 }
 
 void QtCanvas::ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  flush();
   p_.drawEllipse(m_.pixel_rect(left, top, right, bottom));
 }
 
 void QtCanvas::set_pixel(int32_t x, int32_t y, Rgb colour) {
+  flush();
   p_.fillRect(QRect(m_.pixel(x, y), QSize(1, 1)), to_qcolor(colour));
 }
 
