@@ -25,11 +25,16 @@ constexpr qint64 kRepaintIntervalMs = 20;
 
 class QtOperator::DialogScope {
  public:
-  explicit DialogScope(QtOperator& op) : op_(op), paused_(op.job_running_) {
-    if (paused_) qApp->removeEventFilter(&op_);
+  // Only the outermost dialog pauses and resumes the filter.
+  explicit DialogScope(QtOperator& op) : op_(op), paused_(op.job_running_ && !op.filter_paused_) {
+    if (!paused_) return;
+    qApp->removeEventFilter(&op_);
+    op_.filter_paused_ = true;
   }
   ~DialogScope() {
-    if (paused_ && op_.job_running_) qApp->installEventFilter(&op_);
+    if (!paused_) return;
+    op_.filter_paused_ = false;
+    if (op_.job_running_) qApp->installEventFilter(&op_);
   }
   DialogScope(const DialogScope&) = delete;
   DialogScope& operator=(const DialogScope&) = delete;

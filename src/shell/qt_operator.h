@@ -60,6 +60,7 @@ class QtOperator : public QObject, public Operator {
 
   QPointer<QWidget> parent_;
   bool job_running_ = false;
+  bool filter_paused_ = false;
   std::deque<KeyEvent> keys_;
   QElapsedTimer since_repaint_;
 };

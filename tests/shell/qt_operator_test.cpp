@@ -160,8 +160,13 @@ TEST(QtOperatorJob, DialogsDuringAJobGetTheirInput) {
     op.end_job();
     if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
   });
-  when_modal<CMy_continue>(
-      guard, [](CMy_continue& d) { QTest::mouseClick(d.yes_button(), Qt::LeftButton); });
+  // A message over the continue dialog: closing it must not give the job
+  // back the input while the continue dialog is still up.
+  when_modal<CMy_continue>(guard, [&](CMy_continue& d) {
+    when_modal<QMessageBox>(guard, [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); });
+    op.message("port failed", "Warning");
+    QTest::mouseClick(d.yes_button(), Qt::LeftButton);
+  });
   EXPECT_TRUE(op.ask_continue());
   when_modal<CMy_continue>(guard, [](CMy_continue& d) { QTest::keyClick(&d, Qt::Key_Return); });
   EXPECT_TRUE(op.ask_continue());
