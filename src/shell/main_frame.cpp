@@ -211,6 +211,7 @@ CMainFrame::CMainFrame(CketralDoc& doc, Operator* op, QWidget* parent)
     qt_op_ = new QtOperator(this);
     qt_op_->status_sink = [this](int pane, const QString& text) { set_status(pane, text); };
     qt_op_->redraw_sink = [this] { invalidate_all(); };
+    qt_op_->preview_colours = [this] { return doc_.view.layer_colours; };
     op_ = qt_op_;
   }
   build_actions();
