@@ -220,6 +220,7 @@ CMainFrame::CMainFrame(CketralDoc& doc, Operator* op, QWidget* parent)
   build_status_bar();
   build_accelerators();
   build_panes();
+  actions_.at(kCmdGrid)->setChecked(view_->grid_on());
 
   const std::vector<QString> title = read_title_file(doc_.work_file("title.txt"));
   setWindowIcon(painted_icon(kCmdEngrave));

@@ -213,8 +213,10 @@ TEST(MainFrame, StatusPaneOneShowsTheStepAndGridTogglesTheView) {
   FrameFixture f;
   EXPECT_EQ(f.frame->status_text(1), "Step=  0.50mm");  // move_step 3 of the step table
   const int32_t grid = f.doc.view.grid_on;
+  EXPECT_EQ(f.frame->action(kCmdGrid)->isChecked(), grid != 0);
   f.frame->dispatch(kCmdGrid);
   EXPECT_NE(f.doc.view.grid_on, grid);
+  EXPECT_EQ(f.frame->action(kCmdGrid)->isChecked(), f.doc.view.grid_on != 0);
   const int32_t zoom = f.doc.view.zoom_index;
   f.frame->dispatch(kCmdZoomOut);
   EXPECT_EQ(f.doc.view.zoom_index, zoom - 1);
