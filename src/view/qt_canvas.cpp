@@ -295,7 +295,8 @@ void QtCanvas::line_to(int32_t x, int32_t y) {
     if (not_xor()) {
       not_xor_line(at_, to);
     } else if (batch_lines_) {
-      if (t_waiting != this) {
+      // While lines wait, this canvas is the waiting one.
+      if (lines_.empty()) {
         if (t_waiting != nullptr) t_waiting->flush();
         t_waiting = this;
       }
