@@ -16,6 +16,7 @@
 #include "platform/scripted_operator.h"
 #include "shell/qt_operator.h"
 #include "shell/sim_pane.h"
+#include "support/qt_helpers.h"
 #include "support/temp_dir.h"
 
 namespace lumetch {
@@ -39,18 +40,6 @@ struct RunFixture {
     return run_engraving(doc, op, qt, sim, &pane, nullptr);
   }
 };
-
-// A dark pixel at or right beside p: lines fall on whole pixels.
-bool dark(const QImage& img, QPointF p) {
-  const QPoint c = p.toPoint();
-  for (int dy = -1; dy <= 1; ++dy) {
-    for (int dx = -1; dx <= 1; ++dx) {
-      const QPoint q = c + QPoint(dx, dy);
-      if (img.rect().contains(q) && qGray(img.pixel(q)) < 128) return true;
-    }
-  }
-  return false;
-}
 
 std::size_t count_of(const std::vector<std::string>& v, const std::string& s) {
   return static_cast<std::size_t>(std::count(v.begin(), v.end(), s));
@@ -77,8 +66,8 @@ TEST(EngraveRunner, ARectangleIsMarkedOnTheSimulatorAndThePaneCountsIt) {
   const auto& first = f.sim.strokes().front().points;
   const MarkerSim::Point a = first[0], b = first[1];
   const QPointF mid = (f.pane.to_pixel(a) + f.pane.to_pixel(b)) / 2;
-  EXPECT_TRUE(dark(f.pane.picture(), mid));
-  EXPECT_FALSE(dark(f.pane.picture(), f.pane.to_pixel({400, 3600})));
+  EXPECT_TRUE(test::dark(f.pane.picture(), mid));
+  EXPECT_FALSE(test::dark(f.pane.picture(), f.pane.to_pixel({400, 3600})));
 
   // Cancelled at the power check: nothing sent, the last job's picture stays.
   const QString caption = f.pane.caption();

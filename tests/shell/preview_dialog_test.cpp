@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/scripted_operator.h"
+#include "support/qt_helpers.h"
 #include "support/temp_dir.h"
 
 namespace lumetch {
@@ -62,22 +63,6 @@ std::string one_bit_bmp(int w, int h, const std::function<bool(int, int)>& black
     s += row;
   }
   return s;
-}
-
-// Calls `act` on the modal dialog of type T once it is up. A dialog still up
-// after a while is rejected, so a test fails instead of hanging.
-template <class T>
-void when_modal(QObject& guard, std::function<void(T&)> act, int tries = 200) {
-  QTimer::singleShot(10, &guard, [&guard, act, tries] {
-    if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      act(*d);
-    } else if (tries > 0) {
-      when_modal<T>(guard, act, tries - 1);
-    }
-  });
-  QTimer::singleShot(4000, &guard, [] {
-    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
-  });
 }
 
 struct PreviewFixture {
@@ -201,7 +186,7 @@ TEST(ContinueDialog, OnlyYesContinues) {
       {"close", [](CMy_continue& d) { d.close(); }}};
   for (const auto& [name, act] : rows) {
     QObject guard;
-    when_modal<CMy_continue>(guard, act);
+    test::when_modal<CMy_continue>(guard, act);
     EXPECT_EQ(CMy_continue::ask(nullptr), name == "yes" || name == "return") << name;
   }
 }

@@ -13,26 +13,11 @@
 #include <vector>
 
 #include "shell/preview_dialog.h"
+#include "support/qt_helpers.h"
 #include "support/temp_dir.h"
 
 namespace lumetch {
 namespace {
-
-// Calls `act` on the modal dialog of type T once it is up. A dialog still up
-// after a while is rejected, so a test fails instead of hanging.
-template <class T>
-void when_modal(QObject& guard, std::function<void(T&)> act, int tries = 200) {
-  QTimer::singleShot(10, &guard, [&guard, act, tries] {
-    if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      act(*d);
-    } else if (tries > 0) {
-      when_modal<T>(guard, act, tries - 1);
-    }
-  });
-  QTimer::singleShot(4000, &guard, [] {
-    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
-  });
-}
 
 // Types the name as the operator would. selectFile leaves the name box alone
 // while it has the focus, which depends on what ran before.
@@ -102,7 +87,7 @@ TEST(QtOperatorFiles, SavedLayoutGetsItsExtension) {
   QtOperator op(&window);
   QObject guard;
   bool plain = false;
-  when_modal<QFileDialog>(guard, [&](QFileDialog& d) {
+  test::when_modal<QFileDialog>(guard, [&](QFileDialog& d) {
     plain = qobject_cast<CMy_preview*>(&d) == nullptr;
     type_file_name(d, dir.file("plan"));
     static_cast<QDialog&>(d).accept();
@@ -120,8 +105,8 @@ TEST(QtOperatorFiles, NameWithoutExtensionStillAsksBeforeOverwriting) {
   QtOperator op(&window);
   QObject guard;
   bool asked = false;
-  when_modal<QFileDialog>(guard, [&](QFileDialog& d) {
-    when_modal<QMessageBox>(guard, [&](QMessageBox& box) {
+  test::when_modal<QFileDialog>(guard, [&](QFileDialog& d) {
+    test::when_modal<QMessageBox>(guard, [&](QMessageBox& box) {
       asked = true;
       box.button(QMessageBox::No)->click();
     });
@@ -140,7 +125,7 @@ TEST(QtOperatorFiles, ImportRequestOpensThePreviewDialog) {
   QtOperator op(&window);
   QObject guard;
   bool preview = false;
-  when_modal<QFileDialog>(guard, [&](QFileDialog& d) {
+  test::when_modal<QFileDialog>(guard, [&](QFileDialog& d) {
     preview = qobject_cast<CMy_preview*>(&d) != nullptr;
     type_file_name(d, dir.file("art.plt"));
     static_cast<QDialog&>(d).accept();
@@ -162,17 +147,20 @@ TEST(QtOperatorJob, DialogsDuringAJobGetTheirInput) {
   });
   // A message over the continue dialog: closing it must not give the job
   // back the input while the continue dialog is still up.
-  when_modal<CMy_continue>(guard, [&](CMy_continue& d) {
-    when_modal<QMessageBox>(guard, [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); });
+  test::when_modal<CMy_continue>(guard, [&](CMy_continue& d) {
+    test::when_modal<QMessageBox>(guard,
+                                  [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); });
     op.message("port failed", "Warning");
     QTest::mouseClick(d.yes_button(), Qt::LeftButton);
   });
   EXPECT_TRUE(op.ask_continue());
-  when_modal<CMy_continue>(guard, [](CMy_continue& d) { QTest::keyClick(&d, Qt::Key_Return); });
+  test::when_modal<CMy_continue>(guard,
+                                 [](CMy_continue& d) { QTest::keyClick(&d, Qt::Key_Return); });
   EXPECT_TRUE(op.ask_continue());
-  when_modal<CMy_continue>(guard, [](CMy_continue& d) { d.close(); });
+  test::when_modal<CMy_continue>(guard, [](CMy_continue& d) { d.close(); });
   EXPECT_FALSE(op.ask_continue());
-  when_modal<QMessageBox>(guard, [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); });
+  test::when_modal<QMessageBox>(guard,
+                                [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); });
   EXPECT_TRUE(op.confirm("Please Check the Laser Power!", "Warning"));  // OK is the default
 
   // The job's filter is back afterwards: keys are queued again.

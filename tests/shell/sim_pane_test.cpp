@@ -1,4 +1,5 @@
 #include "shell/sim_pane.h"
+#include "support/qt_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -9,18 +10,6 @@
 
 namespace lumetch {
 namespace {
-
-// A dark pixel at or right beside p: lines fall on whole pixels.
-bool dark(const QImage& img, QPointF p) {
-  const QPoint c = p.toPoint();
-  for (int dy = -1; dy <= 1; ++dy) {
-    for (int dx = -1; dx <= 1; ++dx) {
-      const QPoint q = c + QPoint(dx, dy);
-      if (img.rect().contains(q) && qGray(img.pixel(q)) < 128) return true;
-    }
-  }
-  return false;
-}
 
 // Field 100 x 100 mm = 4000 x 4000 units at rate 1.
 struct PaneFixture {
@@ -46,10 +35,10 @@ TEST(SimPane, StrokesAreDrawnYUpScaledToTheFieldAndPenMovesAreNot) {
   EXPECT_GT(lo.y(), hi.y());  // Y up
   // The field fills most of the smaller side of the picture.
   EXPECT_GT(hi.x() - lo.x(), 0.9 * img.width());
-  EXPECT_TRUE(dark(img, f.pane.to_pixel({2000, 2000})));
-  EXPECT_TRUE(dark(img, f.pane.to_pixel({1000, 1000})));
-  EXPECT_FALSE(dark(img, f.pane.to_pixel({1000, 3000})));
-  EXPECT_FALSE(dark(img, f.pane.to_pixel({0, 2000})));  // the pen-up move's path
+  EXPECT_TRUE(test::dark(img, f.pane.to_pixel({2000, 2000})));
+  EXPECT_TRUE(test::dark(img, f.pane.to_pixel({1000, 1000})));
+  EXPECT_FALSE(test::dark(img, f.pane.to_pixel({1000, 3000})));
+  EXPECT_FALSE(test::dark(img, f.pane.to_pixel({0, 2000})));  // the pen-up move's path
 }
 
 TEST(SimPane, DrawingPieceByPieceGivesThePictureDrawnAtOnce) {
@@ -69,7 +58,7 @@ TEST(SimPane, DrawingPieceByPieceGivesThePictureDrawnAtOnce) {
   for (const std::string& c : commands) whole.sim.receive(c);
   whole.pane.finish();
 
-  EXPECT_TRUE(dark(whole.pane.picture(), whole.pane.to_pixel({2000, 100})));
+  EXPECT_TRUE(test::dark(whole.pane.picture(), whole.pane.to_pixel({2000, 100})));
   EXPECT_EQ(piecewise.pane.picture(), whole.pane.picture());
   EXPECT_EQ(piecewise.pane.caption(), whole.pane.caption());
   EXPECT_EQ(whole.pane.caption(), "Last job: 3 strokes, 1 ellipse, 287.7 mm marked");
@@ -84,8 +73,8 @@ TEST(SimPane, MarksOutsideTheFieldWidenThePicture) {
   f.pane.refresh();
   const QPointF far = f.pane.to_pixel({8900, 2000});
   EXPECT_TRUE(f.pane.picture().rect().contains(far.toPoint()));
-  EXPECT_TRUE(dark(f.pane.picture(), far));
-  EXPECT_TRUE(dark(f.pane.picture(), f.pane.to_pixel({2200, 2000})));
+  EXPECT_TRUE(test::dark(f.pane.picture(), far));
+  EXPECT_TRUE(test::dark(f.pane.picture(), f.pane.to_pixel({2200, 2000})));
 }
 
 TEST(SimPane, CaptionCountsAndMeasuresInMillimetresOfEachAxis) {
@@ -134,8 +123,8 @@ TEST(SimPane, ASimulatorClearedElsewhereStartsThePictureOver) {
   f.sim.receive("PU0,0;PD0,400;");
   f.pane.refresh();
   EXPECT_EQ(f.pane.caption(), "Last job: 1 stroke, 0 ellipses, 10.0 mm marked");
-  EXPECT_FALSE(dark(f.pane.picture(), f.pane.to_pixel({4000, 2000})));
-  EXPECT_TRUE(dark(f.pane.picture(), f.pane.to_pixel({0, 200})));
+  EXPECT_FALSE(test::dark(f.pane.picture(), f.pane.to_pixel({4000, 2000})));
+  EXPECT_TRUE(test::dark(f.pane.picture(), f.pane.to_pixel({0, 200})));
 }
 
 TEST(SimPane, DockHoldsThePane) {
