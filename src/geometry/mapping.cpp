@@ -106,8 +106,16 @@ void RotateAbout(double cx, double cy, double& x, double& y, double a) {
   if (a == 0) return;
   const double dx = x - cx;
   const double dy = y - cy;
-  const double c = std::cos(a);
-  const double s = std::sin(a);
+  // Callers turn every point of an object by the same angle: keep the last
+  // cosine and sine (the same values, computed once).
+  thread_local double last_a = 0.0;
+  thread_local double c = 1.0;
+  thread_local double s = 0.0;
+  if (a != last_a) {
+    c = std::cos(a);
+    s = std::sin(a);
+    last_a = a;
+  }
   x = c * dx - s * dy + cx;
   y = s * dx + c * dy + cy;
 }
