@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,120 +18,82 @@
 namespace lumetch {
 namespace {
 
-// Types the name as the operator would. selectFile leaves the name box alone
-// while it has the focus, which depends on what ran before.
-void type_file_name(QFileDialog& d, const std::filesystem::path& path) {
-  d.setDirectory(QString::fromStdString(path.parent_path().string()));
-  auto* name = d.findChild<QLineEdit*>("fileNameEdit");
-  ASSERT_NE(name, nullptr);
-  name->setText(QString::fromStdString(path.filename().string()));
-}
-
-FileRequest layout_save() {
+FileRequest request(bool save, const std::string& ext, const std::string& filter) {
   FileRequest r;
-  r.save = true;
-  r.default_extension = "mrk";
-  r.filter = "标刻文件(*.mrk)|*.mrk|";
-  r.overwrite_prompt = true;
+  r.save = save;
+  r.default_extension = ext;
+  r.filter = filter;
+  r.overwrite_prompt = save;
   return r;
 }
+const FileRequest kLayoutSave = request(true, "mrk", "标刻文件(*.mrk)|*.mrk|");
 
-FileRequest import(const std::string& ext) {
-  FileRequest r;
+FileRequest import(const std::string& what, const std::string& ext) {
+  FileRequest r = request(false, "", what + "(*." + ext + ")|*." + ext + "|");
   r.initial_name = "*." + ext;
-  r.filter = (ext == "plt"   ? "CAD File"
-              : ext == "bmp" ? "BMP File"
-                             : "VCT File") +
-             std::string("(*.") + ext + ")|*." + ext + "|";
   r.overwrite_prompt = true;
   return r;
+}
+
+// Chooses `name` in `dir` as the operator would type it (selectFile leaves
+// the name box alone while it has the focus) and says No to overwriting.
+// `preview`: whether the dialog was the previewing one.
+std::optional<std::filesystem::path> choose(QtOperator& op, const FileRequest& r,
+                                            const test::TempDir& dir, const std::string& name,
+                                            bool& preview, bool& asked) {
+  QObject guard;
+  test::when_modal<QFileDialog>(guard, [&](QFileDialog& d) {
+    preview = qobject_cast<CMy_preview*>(&d) != nullptr;
+    test::when_modal<QMessageBox>(guard, [&](QMessageBox& box) {
+      asked = true;
+      box.button(QMessageBox::No)->click();
+    });
+    d.setDirectory(QString::fromStdString(dir.path().string()));
+    auto* box = d.findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(box, nullptr);
+    box->setText(QString::fromStdString(name));
+    static_cast<QDialog&>(d).accept();
+    if (d.isVisible()) d.reject();  // refused by the No above
+  });
+  return op.choose_file(r);
 }
 
 TEST(QtOperatorFiles, PreviewDialogOnlyForOpeningImportFiles) {
-  FileRequest layout_open;
-  layout_open.default_extension = "mrk";
-  layout_open.filter = "标刻文件(*.mrk)|*.mrk|";
-  FileRequest convert;  // the scanning page's conversion writes a PLT
-  convert.save = true;
-  convert.default_extension = "PLT";
-  convert.filter = "PLT File(*.PLT)|*.PLT|";
-  FileRequest upper = import("plt");
-  upper.filter = "CAD File(*.PLT)|*.PLT|";
-  const std::vector<std::pair<std::string, std::pair<FileRequest, bool>>> rows = {
-      {"plt import", {import("plt"), true}}, {"bmp import", {import("bmp"), true}},
-      {"vct import", {import("vct"), true}}, {"upper-case pattern", {upper, true}},
-      {"layout open", {layout_open, false}}, {"layout save", {layout_save(), false}},
-      {"conversion save", {convert, false}}};
-  for (const auto& [name, row] : rows) EXPECT_EQ(wants_preview(row.first), row.second) << name;
+  const std::vector<std::pair<FileRequest, bool>> rows = {
+      {import("CAD File", "plt"), true},
+      {import("BMP File", "bmp"), true},
+      {import("VCT File", "vct"), true},
+      {import("CAD File", "PLT"), true},
+      {request(false, "mrk", "标刻文件(*.mrk)|*.mrk|"), false},
+      {kLayoutSave, false},
+      {request(true, "PLT", "PLT File(*.PLT)|*.PLT|"), false}};  // the scan's conversion
+  for (const auto& [r, want] : rows) EXPECT_EQ(wants_preview(r), want) << r.filter;
 }
 
-TEST(QtOperatorFiles, DialogTakesModeFilterAndExtensionFromTheRequest) {
-  QFileDialog save;
-  configure_file_dialog(save, layout_save());
-  EXPECT_EQ(save.acceptMode(), QFileDialog::AcceptSave);
-  EXPECT_FALSE(save.testOption(QFileDialog::DontConfirmOverwrite));
-  EXPECT_EQ(save.defaultSuffix(), "mrk");
-  EXPECT_EQ(save.nameFilters(), QStringList{"标刻文件(*.mrk) (*.mrk)"});
-
+TEST(QtOperatorFiles, OpenDialogTakesModeAndFilterFromTheRequest) {
   QFileDialog open;
-  configure_file_dialog(open, import("vct"));
+  configure_file_dialog(open, import("VCT File", "vct"));
   EXPECT_EQ(open.acceptMode(), QFileDialog::AcceptOpen);
   EXPECT_EQ(open.fileMode(), QFileDialog::ExistingFile);
   EXPECT_EQ(open.nameFilters(), QStringList{"VCT File(*.vct) (*.vct)"});
 }
 
-TEST(QtOperatorFiles, SavedLayoutGetsItsExtension) {
-  test::TempDir dir;
-  QWidget window;
-  QtOperator op(&window);
-  QObject guard;
-  bool plain = false;
-  test::when_modal<QFileDialog>(guard, [&](QFileDialog& d) {
-    plain = qobject_cast<CMy_preview*>(&d) == nullptr;
-    type_file_name(d, dir.file("plan"));
-    static_cast<QDialog&>(d).accept();
-  });
-  const auto chosen = op.choose_file(layout_save());
-  EXPECT_TRUE(plain);
-  ASSERT_TRUE(chosen.has_value());
-  EXPECT_EQ(*chosen, dir.file("plan.mrk"));
-}
-
-TEST(QtOperatorFiles, NameWithoutExtensionStillAsksBeforeOverwriting) {
-  test::TempDir dir;
-  dir.write("plan.mrk", "kept");
-  QWidget window;
-  QtOperator op(&window);
-  QObject guard;
-  bool asked = false;
-  test::when_modal<QFileDialog>(guard, [&](QFileDialog& d) {
-    test::when_modal<QMessageBox>(guard, [&](QMessageBox& box) {
-      asked = true;
-      box.button(QMessageBox::No)->click();
-    });
-    type_file_name(d, dir.file("plan"));
-    static_cast<QDialog&>(d).accept();  // refused by the No above: the dialog stays up
-    if (d.isVisible()) d.reject();
-  });
-  EXPECT_FALSE(op.choose_file(layout_save()).has_value());
-  EXPECT_TRUE(asked);
-}
-
-TEST(QtOperatorFiles, ImportRequestOpensThePreviewDialog) {
+TEST(QtOperatorFiles, SavedLayoutGetsItsExtensionAndImportsArePreviewed) {
   test::TempDir dir;
   dir.write("art.plt", "IN;SP1;PU0,0;PD100,100;");
   QWidget window;
   QtOperator op(&window);
-  QObject guard;
-  bool preview = false;
-  test::when_modal<QFileDialog>(guard, [&](QFileDialog& d) {
-    preview = qobject_cast<CMy_preview*>(&d) != nullptr;
-    type_file_name(d, dir.file("art.plt"));
-    static_cast<QDialog&>(d).accept();
-  });
-  const auto chosen = op.choose_file(import("plt"));
+  bool preview = true, asked = false;
+  EXPECT_EQ(choose(op, kLayoutSave, dir, "plan", preview, asked), dir.file("plan.mrk"));
+  EXPECT_FALSE(preview);
+  EXPECT_EQ(choose(op, import("CAD File", "plt"), dir, "art.plt", preview, asked),
+            dir.file("art.plt"));
   EXPECT_TRUE(preview);
-  EXPECT_EQ(chosen, std::optional(dir.file("art.plt")));
+  EXPECT_FALSE(asked);
+  // A name without its extension still asks before overwriting.
+  dir.write("plan.mrk", "kept");
+  EXPECT_FALSE(choose(op, kLayoutSave, dir, "plan", preview, asked).has_value());
+  EXPECT_TRUE(asked);
 }
 
 TEST(QtOperatorJob, DialogsDuringAJobGetTheirInput) {
@@ -145,26 +106,21 @@ TEST(QtOperatorJob, DialogsDuringAJobGetTheirInput) {
     op.end_job();
     if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
   });
+  auto press_return = [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Return); };
   // A message over the continue dialog: closing it must not give the job
   // back the input while the continue dialog is still up.
   test::when_modal<CMy_continue>(guard, [&](CMy_continue& d) {
-    test::when_modal<QMessageBox>(guard,
-                                  [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); });
+    test::when_modal<QMessageBox>(guard, press_return);
     op.message("port failed", "Warning");
     QTest::mouseClick(d.yes_button(), Qt::LeftButton);
   });
   EXPECT_TRUE(op.ask_continue());
-  test::when_modal<CMy_continue>(guard,
-                                 [](CMy_continue& d) { QTest::keyClick(&d, Qt::Key_Return); });
-  EXPECT_TRUE(op.ask_continue());
   test::when_modal<CMy_continue>(guard, [](CMy_continue& d) { d.close(); });
   EXPECT_FALSE(op.ask_continue());
-  test::when_modal<QMessageBox>(guard,
-                                [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); });
+  test::when_modal<QMessageBox>(guard, press_return);
   EXPECT_TRUE(op.confirm("Please Check the Laser Power!", "Warning"));  // OK is the default
 
   // The job's filter is back afterwards: keys are queued again.
-  EXPECT_TRUE(op.job_running());
   QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
   QApplication::sendEvent(&window, &esc);
   const auto key = op.next_key();

@@ -30,52 +30,35 @@ struct Stroke {
 
 // Short steps like flattened glyphs, and long lines at every slope; some run
 // past the image's edges.
-std::vector<Stroke> random_strokes() {
-  std::mt19937 rng(4711);
-  std::uniform_int_distribution<int> x(-20, kWidth + 20);
-  std::uniform_int_distribution<int> y(-20, kHeight + 20);
-  std::uniform_int_distribution<int> step(-3, 3);
-  std::uniform_int_distribution<int> byte(0, 255);
-  std::vector<Stroke> strokes;
-  for (int i = 0; i < 1500; ++i) {
-    Stroke s;
-    s.colour = {static_cast<uint8_t>(byte(rng)), static_cast<uint8_t>(byte(rng)),
-                static_cast<uint8_t>(byte(rng))};
-    QPoint at(x(rng), y(rng));
-    s.points.push_back(at);
-    const bool glyph_like = i % 2 == 0;
-    for (int k = 0; k < 6; ++k) {
-      at = glyph_like ? at + QPoint(step(rng), step(rng)) : QPoint(x(rng), y(rng));
+const std::vector<Stroke>& random_strokes() {
+  static const std::vector<Stroke> strokes = [] {
+    std::mt19937 rng(4711);
+    std::uniform_int_distribution<int> x(-20, kWidth + 20), y(-20, kHeight + 20), step(-3, 3);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::vector<Stroke> out(1500);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+      Stroke& s = out[i];
+      s.colour = {static_cast<uint8_t>(byte(rng)), static_cast<uint8_t>(byte(rng)),
+                  static_cast<uint8_t>(byte(rng))};
+      QPoint at(x(rng), y(rng));
       s.points.push_back(at);
+      for (int k = 0; k < 6; ++k) {
+        at = i % 2 == 0 ? at + QPoint(step(rng), step(rng)) : QPoint(x(rng), y(rng));
+        s.points.push_back(at);
+      }
     }
-    strokes.push_back(s);
-  }
+    return out;
+  }();
   return strokes;
 }
 
-struct Surface {
-  const char* name;
-  QPoint shift;         // painter translation
-  QRegion system_clip;  // empty: none
-};
-
-QImage draw(QImage::Format format, const Surface& surface, const std::vector<Stroke>& strokes) {
-  QImage img(kWidth, kHeight, format);
-  img.fill(Qt::white);
-  if (!surface.system_clip.isEmpty()) img.paintEngine()->setSystemClip(surface.system_clip);
-  {
-    QPainter p(&img);
-    p.translate(surface.shift);
-    QtCanvas c(p, ViewMapping{1.0, 0, 0});
-    for (const Stroke& s : strokes) {
-      c.set_pen({s.colour, 1, PenStyle::Solid});
-      c.move_to(s.points[0].x(), -s.points[0].y());
-      for (std::size_t k = 1; k < s.points.size(); ++k) {
-        c.line_to(s.points[k].x(), -s.points[k].y());
-      }
-    }
+void paint_strokes(QPainter& p) {
+  QtCanvas c(p, ViewMapping{1.0, 0, 0});
+  for (const Stroke& s : random_strokes()) {
+    c.set_pen({s.colour, 1, PenStyle::Solid});
+    c.move_to(s.points[0].x(), -s.points[0].y());
+    for (std::size_t k = 1; k < s.points.size(); ++k) c.line_to(s.points[k].x(), -s.points[k].y());
   }
-  return img.convertToFormat(QImage::Format_RGB32);
 }
 
 int differing(const QImage& a, const QImage& b) {
@@ -87,23 +70,34 @@ int differing(const QImage& a, const QImage& b) {
 }
 
 TEST(QtCanvasLines, SameAsThePainterInEveryDirection) {
-  const std::vector<Stroke> strokes = random_strokes();
   QRegion two_pieces(QRect(10, 10, 60, 40));
   two_pieces += QRect(90, 50, 50, 60);
-  const Surface surfaces[] = {
-      {"plain", {}, {}},
-      {"shifted painter", {7, -5}, {}},
-      {"paint event clip of two rectangles", {}, two_pieces},
+  struct Surface {
+    const char* name;
+    QPoint shift;         // painter translation
+    QRegion system_clip;  // empty: none
   };
+  const Surface surfaces[] = {{"plain", {}, {}},
+                              {"shifted painter", {7, -5}, {}},
+                              {"paint event clip of two rectangles", {}, two_pieces}};
+  QImage blank(kWidth, kHeight, QImage::Format_RGB32);
+  blank.fill(Qt::white);
   for (const Surface& surface : surfaces) {
     SCOPED_TRACE(surface.name);
-    const QImage direct = draw(QImage::Format_RGB32, surface, strokes);
-    const QImage painter = draw(QImage::Format_ARGB32, surface, strokes);
-    EXPECT_EQ(differing(direct, painter), 0);
-    // Not blank: the comparison saw lines.
-    QImage blank(kWidth, kHeight, QImage::Format_RGB32);
-    blank.fill(Qt::white);
-    EXPECT_GT(differing(direct, blank), 1000);
+    QImage out[2];
+    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32}) {
+      QImage img(kWidth, kHeight, format);
+      img.fill(Qt::white);
+      if (!surface.system_clip.isEmpty()) img.paintEngine()->setSystemClip(surface.system_clip);
+      {
+        QPainter p(&img);
+        p.translate(surface.shift);
+        paint_strokes(p);
+      }
+      out[format == QImage::Format_ARGB32] = img.convertToFormat(QImage::Format_RGB32);
+    }
+    EXPECT_EQ(differing(out[0], out[1]), 0);
+    EXPECT_GT(differing(out[0], blank), 1000);  // the comparison saw lines
   }
 }
 
@@ -111,8 +105,7 @@ TEST(QtCanvasLines, SameAsThePainterInEveryDirection) {
 // painter and the paint event's clip into the window's image.
 class StrokeWidget : public QWidget {
  public:
-  StrokeWidget(const std::vector<Stroke>& strokes, bool painter_clip, QWidget* parent)
-      : QWidget(parent), strokes_(strokes), painter_clip_(painter_clip) {}
+  StrokeWidget(bool painter_clip, QWidget* parent) : QWidget(parent), painter_clip_(painter_clip) {}
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -120,25 +113,17 @@ class StrokeWidget : public QWidget {
     // A clip of the painter's own leaves every line to QPainter; the widget's
     // own rectangle changes nothing else.
     if (painter_clip_) p.setClipRect(rect());
-    QtCanvas c(p, ViewMapping{1.0, 0, 0});
-    for (const Stroke& s : strokes_) {
-      c.set_pen({s.colour, 1, PenStyle::Solid});
-      c.move_to(s.points[0].x(), -s.points[0].y());
-      for (std::size_t k = 1; k < s.points.size(); ++k) {
-        c.line_to(s.points[k].x(), -s.points[k].y());
-      }
-    }
+    paint_strokes(p);
   }
 
  private:
-  const std::vector<Stroke>& strokes_;
   bool painter_clip_;
 };
 
-QImage window_image(const std::vector<Stroke>& strokes, bool painter_clip) {
+QImage window_image(bool painter_clip) {
   QWidget window;
   window.resize(kWidth + 60, kHeight + 40);
-  auto* child = new StrokeWidget(strokes, painter_clip, &window);
+  auto* child = new StrokeWidget(painter_clip, &window);
   child->setGeometry(37, 23, kWidth - 20, kHeight - 10);
   window.show();
   QApplication::processEvents();
@@ -148,10 +133,9 @@ QImage window_image(const std::vector<Stroke>& strokes, bool painter_clip) {
 }
 
 TEST(QtCanvasLines, SameAsThePainterInAChildWidget) {
-  const std::vector<Stroke> strokes = random_strokes();
-  const QImage direct = window_image(strokes, false);
+  const QImage direct = window_image(false);
   if (direct.isNull()) GTEST_SKIP() << "this platform's window is not an image";
-  const QImage painter = window_image(strokes, true);
+  const QImage painter = window_image(true);
   ASSERT_EQ(direct.size(), painter.size());
   EXPECT_EQ(differing(direct, painter), 0);
 }
