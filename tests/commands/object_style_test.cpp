@@ -53,20 +53,16 @@ struct Fixture {
 
 TEST(ObjectStyle, EachCommandRunsOnlyForItsSelectionKinds) {
   CketralDoc doc;
-  struct Row {
-    int32_t kind;
-    bool colour, output, font;
-  };
-  const Row rows[] = {{0, false, false, false},      {-1, true, false, false},
-                      {LINE, true, true, false},     {RECTANGLE, true, true, false},
-                      {LINE_TEXT, true, true, true}, {PLT, true, false, false},
-                      {ARC_TEXT, true, true, true},  {BMP, true, true, false},
-                      {BARCODE, true, true, false},  {VCT, true, true, false}};
-  for (const Row& r : rows) {
-    doc.view.selection.selection_kind = r.kind;
-    EXPECT_EQ(colour_box_allowed(doc), r.colour) << r.kind;
-    EXPECT_EQ(output_mode_allowed(doc), r.output) << r.kind;
-    EXPECT_EQ(font_allowed(doc), r.font) << r.kind;
+  // Per selection kind: colour box, output mode, font.
+  const std::vector<std::pair<int32_t, std::string>> rows = {
+      {0, "---"},   {-1, "c--"},       {LINE, "co-"}, {RECTANGLE, "co-"}, {LINE_TEXT, "cof"},
+      {PLT, "c--"}, {ARC_TEXT, "cof"}, {BMP, "co-"},  {BARCODE, "co-"},   {VCT, "co-"}};
+  for (const auto& [kind, allowed] : rows) {
+    doc.view.selection.selection_kind = kind;
+    EXPECT_EQ(std::string({colour_box_allowed(doc) ? 'c' : '-',
+                           output_mode_allowed(doc) ? 'o' : '-', font_allowed(doc) ? 'f' : '-'}),
+              allowed)
+        << kind;
   }
 }
 

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "commands/create_object.h"
@@ -73,31 +74,27 @@ TEST(EngraveRunner, ARectangleIsMarkedOnTheSimulatorAndThePaneCountsIt) {
   f.doc.engraving = 1;
   const EngraveRun busy = f.run();
   EXPECT_EQ(busy.result.outcome, Outcome::Busy);
-  EXPECT_TRUE(busy.status.isEmpty());
+  EXPECT_TRUE(busy.status.isEmpty());  // the core refuses as well; this shows the runner did
   EXPECT_EQ(f.sim.commands().size(), commands);
   EXPECT_EQ(f.op.texts("confirm").size(), 2u);
 }
 
 TEST(EngraveRunner, EscapeStopsOrPausesAndAStoppedJobIsNeverDone) {
-  struct Case {
-    const char* stable;
-    std::vector<bool> continue_answers;
-    Outcome outcome;
-    std::size_t dialogs;
-  };
-  const Case cases[] = {{"SP1;", {}, Outcome::Stopped, 0},
-                        {"SP0;", {false}, Outcome::Stopped, 1},
-                        {"SP0;", {true}, Outcome::Done, 1}};
-  for (const Case& c : cases) {
+  // Stable speed command, answers to the continue dialog, outcome.
+  const std::tuple<const char*, std::vector<bool>, Outcome> cases[] = {
+      {"SP1;", {}, Outcome::Stopped},
+      {"SP0;", {false}, Outcome::Stopped},
+      {"SP0;", {true}, Outcome::Done}};
+  for (const auto& [stable, answers, outcome] : cases) {
     RunFixture f;
-    f.doc.view.stable_speed_cmd = c.stable;
-    f.op.continue_answers.assign(c.continue_answers.begin(), c.continue_answers.end());
+    f.doc.view.stable_speed_cmd = stable;
+    f.op.continue_answers.assign(answers.begin(), answers.end());
     f.op.press_escape();
     const EngraveRun r = f.run();
     SCOPED_TRACE(r.status.toStdString());
-    EXPECT_EQ(r.result.outcome, c.outcome);
-    EXPECT_EQ(f.op.texts("continue").size(), c.dialogs);
-    const bool done = c.outcome == Outcome::Done;
+    EXPECT_EQ(r.result.outcome, outcome);
+    EXPECT_EQ(f.op.texts("continue").size(), answers.size());
+    const bool done = outcome == Outcome::Done;
     EXPECT_EQ(r.status.startsWith("Done"), done);
     EXPECT_EQ(r.status.startsWith("Stopped by Escape"), !done);
     EXPECT_EQ(f.sim.strokes().empty(), !done);
@@ -111,7 +108,6 @@ TEST(EngraveRunner, APortThatCannotBeOpenedIsReportedOnceAndTheJobFails) {
   RunFixture f(port);
   const EngraveRun r = f.run();
   EXPECT_EQ(r.result.outcome, Outcome::PortFailed);
-  EXPECT_EQ(r.channel, port);
   EXPECT_TRUE(r.status.startsWith("Stopped: the marker port failed")) << r.status.toStdString();
   const std::vector<std::string> messages = f.op.texts("message");
   ASSERT_EQ(messages.size(), 1u);
@@ -166,7 +162,6 @@ TEST(EngraveRunner, DialogsDuringAJobCanBeAnsweredFromTheKeyboard) {
   EXPECT_EQ(std::count(f.sim.commands().begin(), f.sim.commands().end(), "Zt;"), 2);
   EXPECT_FALSE(qt.job_running());
   EXPECT_FALSE(dock->isHidden());
-  EXPECT_EQ(pane->stroke_count(), f.sim.strokes().size());
   EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);  // the busy cursor is gone
 }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -119,14 +120,12 @@ TEST(SmallDialogs, OutputModeOpensOnTheCurrentObjectAndAnEmptyPitchIsZero) {
 }
 
 TEST(SmallDialogs, FontDialogOffersScalableFacesAndGivesTheTextTheChosenOne) {
-  QString face;
-  for (const QString& family : QFontDatabase::families(QFontDatabase::Japanese)) {
-    if (QFontDatabase::isScalable(family)) {
-      face = family;
-      break;
-    }
-  }
-  if (face.isEmpty()) GTEST_SKIP() << "no scalable Japanese font installed";
+  const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
+  const auto scalable = std::find_if(japanese.begin(), japanese.end(), [](const QString& family) {
+    return QFontDatabase::isScalable(family);
+  });
+  if (scalable == japanese.end()) GTEST_SKIP() << "no scalable Japanese font installed";
+  const QString face = *scalable;
 
   Fixture f;
   MarkObject* text = f.create(LINE_TEXT);
