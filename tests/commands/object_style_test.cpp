@@ -76,8 +76,8 @@ TEST(ObjectStyle, ColourBoxSetsEverySelectedObjectAndLeavesTheDefaults) {
   a->layer = 3;
   c->layer = 6;
   b->angle = 30.0;   // 40 x 6
-  c->angle = -90.0;  // 20 x 1
-  c->width = 20.0;
+  c->angle = -90.0;  // 30 x 1
+  c->width = 30.0;
   EXPECT_EQ(opening_layer(f.doc), 3);  // the oldest selected, not the newest
 
   const CreationDefaults before = f.doc.defaults;
@@ -85,9 +85,9 @@ TEST(ObjectStyle, ColourBoxSetsEverySelectedObjectAndLeavesTheDefaults) {
   for (MarkObject* o : {a, b, c}) EXPECT_EQ(o->layer, 5);
   EXPECT_EQ(unselected->layer, 0);
   EXPECT_EQ(f.doc.defaults, before);
-  // The largest turned extents: sin 30 * 40 from the text, sin 90 * 1 against
-  // sin 30 * 6 in height; a turn either way counts.
-  EXPECT_NEAR(area.width, 20.0, 1e-4);
+  // The largest turned extents: sin 90 * 30 against sin 30 * 40 from the text,
+  // sin 90 * 1 against sin 30 * 6 in height; a turn either way counts.
+  EXPECT_NEAR(area.width, 30.0, 1e-4);
   EXPECT_NEAR(area.height, 3.0, 1e-4);
   EXPECT_EQ(area.angle, 90.0);
 
