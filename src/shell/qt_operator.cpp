@@ -84,7 +84,9 @@ QString qt_file_filter(std::string_view filter) {
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     QString patterns = parts[i + 1];
     patterns.replace(';', ' ');
-    out << parts[i] + " (" + patterns + ")";
+    // "Layout(*.mrk)" already names its patterns the way Qt reads them.
+    const QString named = "(" + patterns + ")";
+    out << (parts[i].endsWith(named) ? parts[i] : parts[i] + " " + named);
   }
   if (parts.size() % 2 == 1) out << parts.back();
   return out.join(";;");
