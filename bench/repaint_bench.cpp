@@ -82,9 +82,12 @@ class RepaintScene {
     return {scale, sx, sy};
   }
 
-  void paint(QImage& img) {
+  // `painter_lines`: a clip on the painter makes the canvas leave every line
+  // to QPainter, for comparison with its own pixel route.
+  void paint(QImage& img, bool painter_lines = false) {
     img.fill(Qt::white);
     QPainter p(&img);
+    if (painter_lines) p.setClipRect(img.rect());
     view_->OnDraw(p, mapping());
   }
 
@@ -217,7 +220,7 @@ double thread_cpu_ms() {
 
 // `cold` empties the glyph cache before every repaint: every text reads and
 // parses its file again, as the generators did without the cache.
-void repaint(benchmark::State& state, bool cold) {
+void repaint(benchmark::State& state, bool cold, bool painter_lines = false) {
   RepaintScene scene;
   if (scene.objects() != kObjects || scene.texts() != kLineTexts + kArcTexts) {
     state.SkipWithError("layout incomplete");
@@ -232,7 +235,7 @@ void repaint(benchmark::State& state, bool cold) {
     if (cold) glyph_cache().clear();
     const double c0 = thread_cpu_ms();
     const auto t0 = std::chrono::steady_clock::now();
-    scene.paint(img);
+    scene.paint(img, painter_lines);
     const auto t1 = std::chrono::steady_clock::now();
     cpu.push_back(thread_cpu_ms() - c0);
     wall.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
@@ -255,8 +258,14 @@ void BM_RepaintView500ColdGlyphCache(benchmark::State& state) {
   repaint(state, true);
 }
 
+// The same picture with every line drawn by QPainter.
+void BM_RepaintView500PainterLines(benchmark::State& state) {
+  repaint(state, false, true);
+}
+
 BENCHMARK(BM_RepaintView500)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_RepaintView500ColdGlyphCache)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_RepaintView500PainterLines)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 }  // namespace
 }  // namespace lumetch
