@@ -171,14 +171,14 @@ void add_rounded(ContourList& list, const CopyMapper& cm, double sx, double sy, 
 }
 
 // The rectangle (L + e, T − e) … inset by e from the box sx × sy, clockwise
-// from its top-left corner. Each corner is offset from the box's own corner.
+// from its top-left corner. Its corners are field points of their own, mapped
+// like the outer ones, not offsets of the outer corners' integers.
 void add_inset_clockwise(ContourList& list, const CopyMapper& cm, double sx, double sy, double e) {
   const Coord l = cm.left();
   const Coord t = cm.top();
-  const CanvasPoint tl = cm.offset(cm.at(l, t), e, -e);
-  add_contour(list,
-              {tl, cm.offset(cm.at(l + sx, t), -e, -e), cm.offset(cm.at(l + sx, t - sy), -e, e),
-               cm.offset(cm.at(l, t - sy), e, e), tl});
+  const CanvasPoint tl = cm.at(l + e, t - e);
+  add_contour(list, {tl, cm.at(l + sx - e, t - e), cm.at(l + sx - e, t - sy + e),
+                     cm.at(l + e, t - sy + e), tl});
 }
 
 void rectangle_right_angle(ShapeRun& run, const CopyMapper& cm, const RectangleParams& p) {
@@ -194,9 +194,9 @@ void rectangle_right_angle(ShapeRun& run, const CopyMapper& cm, const RectangleP
   add_contour(run.contours(), {tl, tr, br, bl, tl});
   if (e != 0) {
     // Counter-clockwise, so that a fill leaves the band only.
-    const CanvasPoint itl = cm.offset(tl, e, -e);
-    add_contour(run.contours(),
-                {itl, cm.offset(bl, e, e), cm.offset(br, -e, e), cm.offset(tr, -e, -e), itl});
+    const CanvasPoint itl = cm.at(l + e, t - e);
+    add_contour(run.contours(), {itl, cm.at(l + e, t - sy + e), cm.at(l + sx - e, t - sy + e),
+                                 cm.at(l + sx - e, t - e), itl});
   }
 }
 
@@ -230,12 +230,11 @@ void rectangle_bevel(ShapeRun& run, const CopyMapper& cm, const RectangleParams&
                                outer[7], outer[0]});
   if (e == 0) return;
   if (e < rho) {
-    // Every outer point moved inward by e, across its own edge.
-    const CanvasPoint first = cm.offset(outer[0], 0, -e);
-    add_contour(run.contours(),
-                {first, cm.offset(outer[1], 0, -e), cm.offset(outer[2], -e, 0),
-                 cm.offset(outer[3], -e, 0), cm.offset(outer[4], 0, e), cm.offset(outer[5], 0, e),
-                 cm.offset(outer[6], e, 0), cm.offset(outer[7], e, 0), first});
+    const CanvasPoint first = cm.at(l + rho, t - e);
+    add_contour(run.contours(), {first, cm.at(l + sx - rho, t - e), cm.at(l + sx - e, t - rho),
+                                 cm.at(l + sx - e, t - sy + rho), cm.at(l + sx - rho, t - sy + e),
+                                 cm.at(l + rho, t - sy + e), cm.at(l + e, t - sy + rho),
+                                 cm.at(l + e, t - rho), first});
   } else {
     add_inset_clockwise(run.contours(), cm, sx, sy, e);
   }

@@ -141,10 +141,10 @@ class Flattener {
 };
 
 std::optional<NativeOutline> fetch_outline(FontEngine& fonts, const FontDescription& font,
-                                           uint16_t code) {
+                                           uint16_t code, bool japanese) {
   const char32_t ch = cp932_code_to_unicode(code);
   if (ch == kReplacementChar) return std::nullopt;  // no character to ask for
-  return fonts.outline(font, ch);
+  return fonts.outline(font, ch, japanese);
 }
 
 // A break is CR LF, a lone CR or a lone LF; returns its length at `pos`, 0
@@ -205,7 +205,7 @@ void select_outline_font(CketralDoc& doc, std::string_view face_name, int32_t we
 }
 
 std::optional<NativeOutline> FetchGlyph(const CketralDoc& doc, uint16_t code) {
-  return fetch_outline(doc.fonts(), doc.outline_font, code);
+  return fetch_outline(doc.fonts(), doc.outline_font, code, false);
 }
 
 // A character whose data would not fit the 16-bit length word (more than
@@ -251,12 +251,14 @@ std::vector<uint16_t> BuildGlyphFile(FontEngine& fonts, const FontDescription& f
   std::size_t next = buf.size();
   // Texts repeat characters (serial numbers above all): ask the engine once.
   std::unordered_map<uint16_t, std::optional<NativeOutline>> outlines;
+  const bool japanese = wants_japanese_fonts(font, text);
   for (std::size_t k = 0; k < codes.size(); ++k) {
     const uint16_t code = codes[k];
     std::size_t length = 0;
     if (!is_blank_char(code)) {
       auto it = outlines.find(code);
-      if (it == outlines.end()) it = outlines.emplace(code, fetch_outline(fonts, font, code)).first;
+      if (it == outlines.end())
+        it = outlines.emplace(code, fetch_outline(fonts, font, code, japanese)).first;
       // A character without contours would get no sensible width: a blank.
       if (it->second) length = ConvertGlyph(*it->second, buf, k, next);
     }

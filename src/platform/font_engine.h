@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumetch {
@@ -62,8 +63,11 @@ class FontEngine {
 
   // The outline of one Unicode character in the described font, or nullopt
   // when no installed font has it. A character without contours (a space)
-  // gives an empty outline.
-  virtual std::optional<NativeOutline> outline(const FontDescription& font, char32_t ch) = 0;
+  // gives an empty outline. `japanese` asks for the Japanese fonts whatever
+  // the description says; callers decide it for a whole text
+  // (wants_japanese_fonts).
+  virtual std::optional<NativeOutline> outline(const FontDescription& font, char32_t ch,
+                                               bool japanese) = 0;
 
   // The family the description resolves to ("Arial" → "Liberation Sans"),
   // empty when nothing resolves.
@@ -72,6 +76,12 @@ class FontEngine {
   // Families the engine can outline, sorted, without duplicates.
   virtual std::vector<std::string> outline_families() = 0;
 };
+
+// Japanese fonts are asked for once for a whole text: when its face name or
+// any of its characters is not plain ASCII, or its character set is 128, every
+// character comes from the Japanese request, so that the Latin letters of a
+// mixed text keep one face. `text` is bytes (CP932 or UTF-8 alike).
+bool wants_japanese_fonts(const FontDescription& font, std::string_view text);
 
 // The process-wide FreeType/fontconfig engine, created on first use.
 FontEngine& system_font_engine();

@@ -10,6 +10,7 @@
 #include <limits>
 #include <map>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -180,14 +181,9 @@ int normalized_weight(int32_t weight) {
   return std::min(weight, 1000);
 }
 
-bool is_ascii(const std::string& s) {
+bool is_ascii(std::string_view s) {
   return std::all_of(s.begin(), s.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// Japanese is asked for when the face name or the character set say so.
-bool wants_japanese(const FontDescription& font) {
-  return font.charset == 128 || !is_ascii(font.face_name);
 }
 
 class FreeTypeFontEngine final : public FontEngine {
@@ -211,9 +207,11 @@ class FreeTypeFontEngine final : public FontEngine {
   FreeTypeFontEngine(const FreeTypeFontEngine&) = delete;
   FreeTypeFontEngine& operator=(const FreeTypeFontEngine&) = delete;
 
-  std::optional<NativeOutline> outline(const FontDescription& font, char32_t ch) override {
+  std::optional<NativeOutline> outline(const FontDescription& font, char32_t ch,
+                                       bool japanese) override {
     if (!ready() || ch == 0 || ch > 0x10FFFF) return std::nullopt;
-    const Resolved& resolved = resolve(font, wants_japanese(font) || ch >= 0x80);
+    const Resolved& resolved =
+        resolve(font, japanese || ch >= 0x80 || wants_japanese_fonts(font, {}));
     const bool bold = normalized_weight(font.weight) >= 600;
     for (const Candidate& candidate : resolved.candidates) {
       if (candidate.charset != nullptr && !FcCharSetHasChar(candidate.charset, ch)) continue;
@@ -239,7 +237,7 @@ class FreeTypeFontEngine final : public FontEngine {
 
   std::string resolved_family(const FontDescription& font) override {
     if (!ready()) return {};
-    const Resolved& resolved = resolve(font, wants_japanese(font));
+    const Resolved& resolved = resolve(font, wants_japanese_fonts(font, {}));
     return resolved.candidates.empty() ? std::string() : resolved.candidates.front().family;
   }
 
@@ -457,6 +455,10 @@ std::optional<NativeOutline> to_native_outline(const FT_Outline& outline,
 
 std::unique_ptr<FontEngine> make_freetype_font_engine() {
   return std::make_unique<FreeTypeFontEngine>();
+}
+
+bool wants_japanese_fonts(const FontDescription& font, std::string_view text) {
+  return font.charset == 128 || !is_ascii(font.face_name) || !is_ascii(text);
 }
 
 FontEngine& system_font_engine() {

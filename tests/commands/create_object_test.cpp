@@ -25,7 +25,7 @@ using Texts = std::vector<std::string>;
 class SquareFonts : public FontEngine {
  public:
   std::vector<std::string> faces;
-  std::optional<NativeOutline> outline(const FontDescription& font, char32_t) override {
+  std::optional<NativeOutline> outline(const FontDescription& font, char32_t, bool) override {
     faces.push_back(font.face_name);
     constexpr int32_t s = 300 * 65536;
     return NativeOutline{{{0, 0}, {{OutlineCurve::Kind::Line, {{s, 0}, {s, s}, {0, s}}}}}};

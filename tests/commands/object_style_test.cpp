@@ -21,7 +21,7 @@ namespace {
 class FaceFonts : public FontEngine {
  public:
   std::vector<std::string> faces;
-  std::optional<NativeOutline> outline(const FontDescription& font, char32_t) override {
+  std::optional<NativeOutline> outline(const FontDescription& font, char32_t, bool) override {
     faces.push_back(font.face_name);
     const int32_t s = (font.face_name == "Wide" ? 600 : 300) * 65536;
     return NativeOutline{{{0, 0}, {{OutlineCurve::Kind::Line, {{s, 0}, {s, s}, {0, s}}}}}};

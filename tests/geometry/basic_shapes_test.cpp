@@ -192,16 +192,83 @@ TEST(BasicShapes, ContoursStartSenseAndInnerOffsetsOnTheMarker) {
       EXPECT_EQ(area2(got[i]) > 0 ? '+' : '-', c.senses[i]);
     }
   }
-  // Bevel, e < radius: every other point, moved 20 units across its own edge.
+  // Bevel, e < radius: every other point, 20 units in from the outer contour.
   const Contour oct = Rig().trace(rect(10, 10, 0.5, 2, 2)).at(1);
   EXPECT_EQ((Contour{oct[0], oct[2], oct[4], oct[6]}),
             (Contour{{1880, 2180}, {2180, 2120}, {2120, 1820}, {1820, 1880}}));
   Rig s;  // the screen traces the ellipse the other way round
   EXPECT_LT(area2(s.trace(circle(20, 10, 2), true).at(0)), 0);
-  // On screen at Z = 1 a mapped point is even; a 0.5 mm inset rounds to one unit.
+  // On screen at Z = 1 every mapped point is even, inner corners too: -1.5 mm
+  // rounds away from zero to -2 and doubles to -4.
   s.doc.view.zoom_index = 0;
   EXPECT_EQ(s.trace(rect(4, 4, 0.5, 0, 0), true).at(1),
-            (Contour{{-3, 3}, {-3, -3}, {3, -3}, {3, 3}, {-3, 3}}));
+            (Contour{{-4, 4}, {-4, -4}, {4, -4}, {4, 4}, {-4, 4}}));
+}
+
+TEST(DrawRectangle, InnerPointsAreMappedFieldPointsNotOffsetsOfTheOuterCorners) {
+  // Left edge at -4.992 mm, edge 0.208 mm: the inner left edge is
+  // round((50 - 4.784) * 40) = 1809 on the marker, where the outer corner's
+  // 1800 plus a rounded 8 would give 1808; on screen (Z = 8) 2 round(-38.272)
+  // = -76, not -80 + round(3.328) = -77.
+  struct Case {
+    const char* name;
+    double rho;
+    int32_t style;
+    std::size_t index;  // of the inner contour
+    Contour marker;
+    Contour screen;
+  };
+  const Case cases[] = {
+      {"right angle",
+       0,
+       0,
+       1,
+       {{1809, 2192}, {1809, 1808}, {2192, 1808}, {2192, 2192}, {1809, 2192}},
+       {{-76, 76}, {-76, -76}, {76, -76}, {76, 76}, {-76, 76}}},
+      {"round, radius within the edge: the inset rectangle first",
+       0.1,
+       1,
+       0,
+       {{1809, 2192}, {2192, 2192}, {2192, 1808}, {1809, 1808}, {1809, 2192}},
+       {{-76, 76}, {76, 76}, {76, -76}, {-76, -76}, {-76, 76}}},
+      {"bevel, edge below the cut: nine points",
+       1,
+       2,
+       1,
+       {{1840, 2192},
+        {2160, 2192},
+        {2192, 2160},
+        {2192, 1840},
+        {2160, 1808},
+        {1840, 1808},
+        {1809, 1840},
+        {1809, 2160},
+        {1840, 2192}},
+       {{-64, 76},
+        {64, 76},
+        {76, 64},
+        {76, -64},
+        {64, -76},
+        {-64, -76},
+        {-76, -64},
+        {-76, 64},
+        {-64, 76}}},
+      {"bevel, edge beyond the cut: the inset rectangle",
+       0.2,
+       2,
+       1,
+       {{1809, 2192}, {2192, 2192}, {2192, 1808}, {1809, 1808}, {1809, 2192}},
+       {{-76, 76}, {76, 76}, {76, -76}, {-76, -76}, {-76, 76}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MarkObject obj = rect(10, 10, 0.208, c.rho, c.style);
+    obj.cent_x = 0.008;
+    Rig r;
+    r.doc.view.zoom_index = 3;
+    EXPECT_EQ(r.trace(obj).at(c.index), c.marker);
+    EXPECT_EQ(r.trace(obj, true).at(c.index), c.screen);
+  }
 }
 
 TEST(RasterTarget, ShapesAddRoundedOffsetsToTheCornerLineMapsDirectly) {

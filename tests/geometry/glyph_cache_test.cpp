@@ -36,7 +36,7 @@ int first_xmin(const std::shared_ptr<const GlyphFile>& file) {
 // Every character a square as wide as its code, so "A" and "B" give files of
 // the same size with different contents.
 struct SquareFonts : FontEngine {
-  std::optional<NativeOutline> outline(const FontDescription&, char32_t ch) override {
+  std::optional<NativeOutline> outline(const FontDescription&, char32_t ch, bool) override {
     const auto w = static_cast<int32_t>(ch) << 16;
     const std::vector<FixedPoint> rest{{w, 0}, {w, 100 << 16}, {0, 100 << 16}};
     return NativeOutline{OutlinePolygon{{0, 0}, {{OutlineCurve::Kind::Line, rest}}}};

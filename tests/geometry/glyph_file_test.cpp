@@ -35,8 +35,10 @@ OutlinePolygon many_points(int n) {
 // contours) and M (over 10000 words); records what it is asked for.
 struct FakeFonts : FontEngine {
   std::vector<char32_t> asked;
-  std::optional<NativeOutline> outline(const FontDescription&, char32_t ch) override {
+  std::vector<bool> japanese;  // the flag of every request
+  std::optional<NativeOutline> outline(const FontDescription&, char32_t ch, bool ja) override {
     asked.push_back(ch);
+    japanese.push_back(ja);
     if (ch == U'X') return std::nullopt;
     if (ch == U'Y') return NativeOutline{};
     if (ch == U'M') return NativeOutline{many_points(6000)};
@@ -137,6 +139,39 @@ TEST(BuildGlyphFile, CharactersBlanksAndRequests) {
   }
   FakeFonts fonts;
   EXPECT_TRUE(BuildGlyphFile(fonts, FontDescription{}, "").empty());
+}
+
+TEST(BuildGlyphFile, JapaneseFontsAreAskedForTheWholeTextOrNotAtAll) {
+  const struct {
+    const char* name;
+    FontDescription font;
+    std::string text;
+    bool japanese;
+  } rows[] = {
+      {"plain ASCII", {}, "A1", false},
+      {"one Japanese character makes the Latin ones Japanese too", {}, "A1\x82\xA0", true},
+      {"Japanese character set", {.charset = 128}, "A1", true},
+      {"face name not ASCII", {.face_name = "\xEF\xBC\xAD\xEF\xBC\xB3 Gothic"}, "A1", true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeFonts fonts;
+    BuildGlyphFile(fonts, row.font, row.text);
+    EXPECT_EQ(fonts.japanese, std::vector<bool>(fonts.asked.size(), row.japanese));
+  }
+}
+
+TEST(BuildGlyphFile, AMixedTextTakesEveryCharacterFromTheJapaneseFont) {
+  // "MS Gothic" alone resolves to a Latin font; with "あ" in the text, "A"
+  // and "1" must come from IPAGothic as "あ" does.
+  FontEngine& fonts = system_font_engine();
+  const Words mixed = BuildGlyphFile(fonts, {.face_name = "MS Gothic"}, "A1\x82\xA0");
+  const Words ipa = BuildGlyphFile(fonts, {.face_name = "IPAGothic"}, "A1\x82\xA0");
+  ASSERT_FALSE(mixed.empty());
+  EXPECT_EQ(mixed, ipa);
+  // Without it they do not: the comparison above has teeth.
+  EXPECT_NE(BuildGlyphFile(fonts, {.face_name = "MS Gothic"}, "A1"),
+            BuildGlyphFile(fonts, {.face_name = "IPAGothic"}, "A1"));
 }
 
 TEST(WriteGlyphFile, SystemFontsGiveAConsistentFile) {

@@ -38,7 +38,7 @@ TEST(NextSerialText, CountsLikeTheCConversionKeepingALeadingZero) {
 // file; remembers the fonts asked for.
 struct SquareFonts : FontEngine {
   std::vector<FontDescription> requests;
-  std::optional<NativeOutline> outline(const FontDescription& font, char32_t ch) override {
+  std::optional<NativeOutline> outline(const FontDescription& font, char32_t ch, bool) override {
     requests.push_back(font);
     const int32_t w = (static_cast<int32_t>(ch) - '0' + 1) * 10 * 65536, h = 500 * 65536;
     return NativeOutline{{{0, 0}, {{OutlineCurve::Kind::Line, {{w, 0}, {w, h}, {0, h}}}}}};

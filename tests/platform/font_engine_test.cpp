@@ -58,7 +58,7 @@ class FontEngineTest : public ::testing::Test {
 
   NativeOutline outline_of(const std::string& face, char32_t ch, int weight = 0, int italic = 0) {
     std::optional<NativeOutline> o =
-        engine_->outline({.weight = weight, .italic = italic, .face_name = face}, ch);
+        engine_->outline({.weight = weight, .italic = italic, .face_name = face}, ch, false);
     EXPECT_TRUE(o.has_value()) << face << " U+" << std::hex << static_cast<uint32_t>(ch);
     return o.value_or(NativeOutline{});
   }
@@ -106,9 +106,9 @@ TEST_F(FontEngineTest, ScalesWinCellTo800AndAverageWidthTo400) {
 }
 
 TEST_F(FontEngineTest, BlanksAreEmptyAndImpossibleCharactersAbsent) {
-  const std::optional<NativeOutline> space = engine_->outline({}, U' ');
+  const std::optional<NativeOutline> space = engine_->outline({}, U' ', false);
   EXPECT_TRUE(space && space->empty());
-  for (char32_t ch : {0u, 0x110000u, 0xFFFFFFFFu}) EXPECT_FALSE(engine_->outline({}, ch));
+  for (char32_t ch : {0u, 0x110000u, 0xFFFFFFFFu}) EXPECT_FALSE(engine_->outline({}, ch, false));
   EXPECT_FALSE(outline_of("\xff\xfe", U'A').empty());  // a face name that is no UTF-8
   EXPECT_FALSE(engine_->resolved_family({.face_name = "NoSuchFace123"}).empty());
   EXPECT_FALSE(outline_of("NoSuchFace123", U'A').empty());
