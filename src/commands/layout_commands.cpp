@@ -166,7 +166,10 @@ std::filesystem::path clipboard_file(const CketralDoc& doc) {
 
 void NewCommand(CketralDoc& doc, Operator& op) {
   if (doc.ring.is_empty()) return;
-  if (op.ask(kSavePrompt, "Warning", AskButtons::YesNo) == Answer::Yes) SaveCommand(doc, op);
+  // A save that was asked for but cancelled or failed keeps the layout.
+  if (op.ask(kSavePrompt, "Warning", AskButtons::YesNo) == Answer::Yes && !SaveCommand(doc, op)) {
+    return;
+  }
   delete_objects(doc, true);
   doc.invalidate_all();
 }
@@ -193,8 +196,8 @@ bool SaveCommand(CketralDoc& doc, Operator& op) {
 bool CloseRequest(CketralDoc& doc, Operator& op) {
   switch (op.ask(kSavePrompt, "Warning", AskButtons::YesNoCancel)) {
     case Answer::Yes:
-      if (!doc.ring.is_empty()) SaveCommand(doc, op);
-      return true;
+      // Cancelling the save dialog, or a save that failed, cancels the close.
+      return doc.ring.is_empty() || SaveCommand(doc, op);
     case Answer::Cancel:
       return false;
     default:
@@ -202,7 +205,21 @@ bool CloseRequest(CketralDoc& doc, Operator& op) {
   }
 }
 
+namespace {
+
+// With nothing selected, cut and copy leave the clipboard as it is: writing
+// an empty one would lose what was cut before.
+bool any_selected(const CketralDoc& doc) {
+  for (const MarkObject& obj : doc.ring.oldest_first()) {
+    if (obj.selected != 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void CutCommand(CketralDoc& doc, Operator& op) {
+  if (!any_selected(doc)) return;
   // Objects whose copy did not reach the clipboard are not deleted.
   if (!save_or_say(doc, clipboard_file(doc), false, false, op)) return;
   delete_objects(doc, false);
@@ -210,7 +227,7 @@ void CutCommand(CketralDoc& doc, Operator& op) {
 }
 
 void CopyCommand(CketralDoc& doc, Operator& op) {
-  if (doc.ring.is_empty()) return;
+  if (!any_selected(doc)) return;
   save_or_say(doc, clipboard_file(doc), false, true, op);
 }
 

@@ -30,17 +30,21 @@ bool open_layout_and_report(CketralDoc& doc, const std::filesystem::path& path, 
 // The clipboard file of the working directory.
 std::filesystem::path clipboard_file(const CketralDoc& doc);
 
-// New: offers to save a non-empty layout, then removes every object.
+// New: offers to save a non-empty layout, then removes every object; a save
+// that is cancelled or fails keeps them.
 void NewCommand(CketralDoc& doc, Operator& op);
 // Open: the file dialog, then the layout added to the ring; the view repaints.
 void OpenCommand(CketralDoc& doc, Operator& op);
 // Save: the file dialog, then every object written. False when cancelled or
 // the file could not be written (said through `op`).
 bool SaveCommand(CketralDoc& doc, Operator& op);
-// The main window's close request: true when the window may close.
+// The main window's close request: true when the window may close; false
+// when the operator cancels, at the prompt or in the save dialog, or the
+// save fails.
 bool CloseRequest(CketralDoc& doc, Operator& op);
 // Cut, copy and paste through the clipboard file. A clipboard that cannot be
-// written is said through `op`, and cut then keeps the objects.
+// written is said through `op`, and cut then keeps the objects; with nothing
+// selected cut and copy change nothing.
 void CutCommand(CketralDoc& doc, Operator& op);
 void CopyCommand(CketralDoc& doc, Operator& op);
 void PasteCommand(CketralDoc& doc, Operator& op);

@@ -24,13 +24,19 @@ void start_session(CketralDoc& doc, const std::filesystem::path& work_dir) {
   doc.raster_mode = 0;
 }
 
-bool end_session(CketralDoc& doc) {
+std::vector<std::string> save_session_files(const CketralDoc& doc) {
+  std::vector<std::string> failed;
+  if (!create_fix_file_if_missing(doc.work_file("fix.txt"))) failed.emplace_back("fix.txt");
+  if (!save_settings(doc.work_file("$.1"), doc.settings)) failed.emplace_back("$.1");
+  if (!save_defaults(doc.work_file("default.$"), doc.defaults)) failed.emplace_back("default.$");
+  return failed;
+}
+
+std::vector<std::string> end_session(CketralDoc& doc, bool files_saved) {
   for (MarkObject& o : doc.ring.oldest_first()) release_resources(o);
   doc.ring.clear();
-  create_fix_file_if_missing(doc.work_file("fix.txt"));
-  const bool settings_saved = save_settings(doc.work_file("$.1"), doc.settings);
-  const bool defaults_saved = save_defaults(doc.work_file("default.$"), doc.defaults);
-  return settings_saved && defaults_saved;
+  if (files_saved) return {};
+  return save_session_files(doc);
 }
 
 }  // namespace lumetch

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "model/cketral_doc.h"
 
@@ -12,9 +14,14 @@ namespace lumetch {
 // zoom index taken from the settings.
 void start_session(CketralDoc& doc, const std::filesystem::path& work_dir);
 
-// What a run leaves behind: every object removed, "$.1" and "default.$"
-// written, and "fix.txt" created when it is missing (never rewritten). False
-// when "$.1" or "default.$" could not be written.
-bool end_session(CketralDoc& doc);
+// Writes "$.1" and "default.$", and creates "fix.txt" when it is missing
+// (never rewritten). Returns the names of the files that could not be
+// written, empty when all were.
+std::vector<std::string> save_session_files(const CketralDoc& doc);
+
+// What a run leaves behind: every object removed, then save_session_files
+// unless `files_saved` says the window has already written them. Returns the
+// names of the files that could not be written.
+std::vector<std::string> end_session(CketralDoc& doc, bool files_saved = false);
 
 }  // namespace lumetch

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "commands/session.h"
 #include "model/cketral_doc.h"
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
   lumetch::CketralDoc doc;
   lumetch::start_session(doc, QDir::currentPath().toStdString());
   int status = 0;
+  bool session_saved = false;
   {
     lumetch::CMainFrame frame(doc);
     // Without a window manager "maximised" means nothing: take the screen.
@@ -77,10 +79,12 @@ int main(int argc, char** argv) {
     }
     const int loop = QApplication::exec();
     if (status == 0) status = loop;
+    session_saved = frame.session_saved();
   }
-  if (!lumetch::end_session(doc)) {
-    std::fprintf(stderr,
-                 "lumetch: the settings (\"$.1\", \"default.$\") could not be written in %s\n",
+  // Closing the window wrote the settings and said what failed; a run that
+  // ended otherwise (a screenshot) writes them here.
+  for (const std::string& name : lumetch::end_session(doc, session_saved)) {
+    std::fprintf(stderr, "lumetch: \"%s\" could not be written in %s\n", name.c_str(),
                  doc.work_dir.string().c_str());
     if (status == 0) status = 1;
   }

@@ -26,10 +26,12 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "commands/create_object.h"
 #include "commands/engrave.h"
 #include "commands/layout_commands.h"
+#include "commands/session.h"
 #include "model/settings_file.h"
 #include "panel/form_view.h"
 #include "platform/text_codec.h"
@@ -574,19 +576,28 @@ void CMainFrame::invalidate_all() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (qt_op_ != nullptr && qt_op_->job_running()) {
+  if (doc_.engraving != 0 || (qt_op_ != nullptr && qt_op_->job_running())) {
+    op_->message("A marking job is running. Stop it with Escape before closing the window.",
+                 "Warning");
     event->ignore();
     return;
   }
-  if (CloseRequest(doc_, *op_)) {
-    if (!save_screen_state()) {
-      std::fprintf(stderr, "lumetch: \"screen.$\" could not be written in %s\n",
-                   doc_.work_dir.string().c_str());
-    }
-    event->accept();
-  } else {
+  if (!CloseRequest(doc_, *op_)) {
     event->ignore();
+    return;
   }
+  // Said while the window is still there: on stderr the operator would never see it.
+  std::vector<std::string> failed = save_session_files(doc_);
+  session_saved_ = true;
+  if (!save_screen_state()) failed.emplace_back("screen.$");
+  if (!failed.empty()) {
+    std::string names;
+    for (const std::string& name : failed) names += (names.empty() ? "\"" : ", \"") + name + "\"";
+    op_->message("The settings could not be written: " + names + " in " + doc_.work_dir.string() +
+                     ". Changes to them since the start are lost.",
+                 "Warning");
+  }
+  event->accept();
 }
 
 }  // namespace lumetch

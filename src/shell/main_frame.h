@@ -65,6 +65,9 @@ class CMainFrame : public QMainWindow, public DocObserver {
   bool print_to(QPrinter& printer);
   // The pane width and scroll position kept in "screen.$".
   bool save_screen_state() const;
+  // True once closing the window has written the settings files (and said
+  // which could not be written).
+  bool session_saved() const { return session_saved_; }
 
   // DocObserver
   void sheet_switched(int32_t kind) override;
@@ -95,6 +98,7 @@ class CMainFrame : public QMainWindow, public DocObserver {
   CketralDoc& doc_;
   QtOperator* qt_op_ = nullptr;  // owned by the frame as a child object
   Operator* op_ = nullptr;
+  bool session_saved_ = false;
   MarkerSim sim_;
   std::map<int, QAction*> actions_;
   std::vector<QAction*> accelerators_;

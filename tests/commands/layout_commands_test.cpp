@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -162,6 +163,51 @@ TEST(LayoutCommands, PromptsAndClipboard) {
   CutCommand(d.doc, d.op);
   EXPECT_FALSE(d.doc.ring.is_empty());
   EXPECT_EQ(d.op.texts("message").size(), messages + 1);
+}
+
+TEST(LayoutCommands, ASaveCancelledOrFailedAtTheSavePromptKeepsTheLayout) {
+  const struct {
+    const char* name;
+    bool close;  // CloseRequest, else NewCommand
+    std::optional<fs::path> file;
+    bool kept;
+  } rows[] = {
+      {"close, dialog cancelled", true, std::nullopt, true},
+      {"close, save fails", true, fs::path("no/such/dir/x.mrk"), true},
+      {"close, saved", true, fs::path("saved.mrk"), false},
+      {"new, dialog cancelled", false, std::nullopt, true},
+      {"new, save fails", false, fs::path("no/such/dir/x.mrk"), true},
+      {"new, saved", false, fs::path("saved.mrk"), false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Desk d;
+    ASSERT_NE(CreateObject(d.doc, RECTANGLE, d.op), nullptr);
+    d.op.ask_answers = {Answer::Yes};
+    d.op.file_answers = {row.file ? std::optional(d.dir.file(row.file->string())) : std::nullopt};
+    if (row.close) {
+      EXPECT_EQ(CloseRequest(d.doc, d.op), !row.kept);  // kept: the window stays open
+    } else {
+      NewCommand(d.doc, d.op);
+      EXPECT_EQ(d.doc.ring.size(), row.kept ? 1u : 0u);
+    }
+    EXPECT_EQ(fs::exists(d.dir.file("saved.mrk")), !row.kept);
+  }
+}
+
+TEST(LayoutCommands, CutAndCopyWithNothingSelectedLeaveTheClipboard) {
+  Desk d;
+  ASSERT_NE(CreateObject(d.doc, RECTANGLE, d.op), nullptr);
+  CutCommand(d.doc, d.op);
+  const std::string cut = d.dir.read("#.1");
+  ASSERT_NE(cut, "");
+  ASSERT_NE(CreateObject(d.doc, CIRCLE, d.op), nullptr);
+  d.doc.ring.current->selected = 0;
+  CopyCommand(d.doc, d.op);
+  CutCommand(d.doc, d.op);
+  EXPECT_EQ(d.dir.read("#.1"), cut);
+  EXPECT_EQ(d.doc.ring.size(), 1u);
+  EXPECT_TRUE(d.op.texts("message").empty());
 }
 
 TEST(LayoutCommands, OpenSaysWhenALayoutCannotBeReadOrIsDamaged) {

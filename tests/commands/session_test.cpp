@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -26,7 +28,7 @@ TEST(Session, FirstStartInAnEmptyDirectoryUsesDefaultsAndLeavesTheFilesOnExit) {
   doc.settings.scan_dot = 0.0126;
   EXPECT_EQ(doc.defaults, CreationDefaults{});
   doc.defaults.rectangle.width = "35";
-  ASSERT_TRUE(end_session(doc));
+  ASSERT_TRUE(end_session(doc).empty());
   EXPECT_TRUE(doc.ring.is_empty());
   EXPECT_EQ(dir.read("fix.txt"), "stable speed:SP1;\nVarible speed:SP2;\n");
   EXPECT_NE(dir.read("$.1").find("scan_dot   0.013;"), std::string::npos);
@@ -49,8 +51,19 @@ TEST(Session, StartReadsTheDialectAndZoomAndExitKeepsTheOperatorsFixTxt) {
   EXPECT_EQ(doc.view.variable_speed_cmd, "SP3;");
   EXPECT_EQ(doc.settings.view_zoom_num, 9);
   EXPECT_EQ(doc.view.zoom_index, 9);
-  ASSERT_TRUE(end_session(doc));
+  ASSERT_TRUE(end_session(doc).empty());
   EXPECT_EQ(dir.read("fix.txt"), "mode:SP0;xyz\nother:SP3;\n");
+}
+
+TEST(Session, ExitNamesEveryFileItCouldNotWrite) {
+  test::TempDir dir;
+  CketralDoc doc;
+  start_session(doc, dir.path());
+  std::filesystem::create_directory(dir.file("$.1"));
+  std::filesystem::create_directory(dir.file("default.$"));
+  EXPECT_EQ(end_session(doc), (std::vector<std::string>{"$.1", "default.$"}));
+  // Already written by the window: nothing written again, nothing to say.
+  EXPECT_TRUE(end_session(doc, true).empty());
 }
 
 }  // namespace

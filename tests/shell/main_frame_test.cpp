@@ -146,6 +146,36 @@ TEST(MainFrame, ClosingAsksToSaveAndCancelKeepsTheWindow) {
   EXPECT_TRUE(std::filesystem::exists(f.dir.file("screen.$")));
 }
 
+TEST(MainFrame, CloseKeepsTheWindowWhenTheSaveIsCancelledOrAJobRuns) {
+  FrameFixture f;
+  f.frame->dispatch(kCmdLine);
+  f.frame->show();
+  f.op.ask_answers = {Answer::Yes};  // then the save dialog is cancelled
+  EXPECT_FALSE(f.frame->close());
+  EXPECT_FALSE(f.frame->session_saved());
+
+  f.doc.engraving = 1;
+  EXPECT_FALSE(f.frame->close());
+  EXPECT_EQ(f.op.texts("ask").size(), 1u);  // no save prompt during a job
+  ASSERT_EQ(f.op.texts("message").size(), 1u);
+  EXPECT_NE(f.op.texts("message")[0].find("Stop it with Escape"), std::string::npos);
+  f.doc.engraving = 0;
+}
+
+TEST(MainFrame, SettingsThatCannotBeWrittenOnCloseAreSaidNamingTheFiles) {
+  FrameFixture f;
+  f.frame->show();
+  for (const char* name : {"$.1", "screen.$"}) std::filesystem::create_directory(f.dir.file(name));
+  f.op.ask_answers = {Answer::No};
+  EXPECT_TRUE(f.frame->close());
+  EXPECT_TRUE(f.frame->session_saved());
+  EXPECT_NE(f.dir.read("default.$"), "");
+  ASSERT_EQ(f.op.texts("message").size(), 1u);
+  const std::string said = f.op.texts("message")[0];
+  EXPECT_NE(said.find("\"$.1\", \"screen.$\""), std::string::npos) << said;
+  EXPECT_EQ(said.find("default.$"), std::string::npos) << said;
+}
+
 TEST(MainFrame, StatusBarSaysWhatIsNotBuiltAndShowsTheStepAndGridTogglesTheView) {
   FrameFixture f;
   for (const int id : {kCmdMirrorX, kCmdStepUp, kCmdUndoKey}) {
