@@ -115,7 +115,7 @@ void BM_MarkBitmap2000(benchmark::State& state) {
   b.height_px = load.height_px;
   b.bits_offset = load.bits_offset;
   b.image_width = b.image_height = 50.0;
-  b.dib = std::move(load.dib);
+  b.dib = SharedBytes(std::move(load.dib));
   o->params = std::move(b);
   doc.ring.add(std::move(o));
   PortWriter port(make_channel("null", nullptr));

@@ -356,9 +356,8 @@ int cmd_list(const Options& o, std::ostream& out, std::ostream& err) {
   out << o.args[0] << ": " << doc.ring.size() << " objects\n";
   int index = 1;
   for (const MarkObject& obj : doc.ring.oldest_first()) {
-    const auto& entries = doc.object_list.entries();
-    out << index << "  " << entries[static_cast<std::size_t>(index)] << "  " << type_name(obj.type)
-        << "  centre " << trim_blanks(format_fixed(obj.cent_x, 7, 3)) << ", "
+    out << index << "  " << obj.name << "  " << type_name(obj.type) << "  centre "
+        << trim_blanks(format_fixed(obj.cent_x, 7, 3)) << ", "
         << trim_blanks(format_fixed(obj.cent_y, 7, 3)) << " mm  size "
         << trim_blanks(format_fixed(obj.width, 7, 3)) << " x "
         << trim_blanks(format_fixed(obj.height, 7, 3)) << " mm";
@@ -421,7 +420,7 @@ int cmd_import(const Options& o, std::istream& in, std::ostream& out, std::ostre
     err << "lumetch-cli import: cannot write the layout " << layout.string() << "\n";
     return 1;
   }
-  out << "import: " << doc.object_list.entries().back() << " ("
+  out << "import: " << doc.ring.head()->next->name << " ("
       << trim_blanks(format_fixed(obj->width, 7, 3)) << " x "
       << trim_blanks(format_fixed(obj->height, 7, 3)) << " mm) added to " << layout.string()
       << ", now " << doc.ring.size() << " objects\n";

@@ -17,6 +17,7 @@
 #include "imports/bmp.h"
 #include "imports/plt.h"
 #include "imports/vct.h"
+#include "model/edit.h"
 #include "platform/text_codec.h"
 
 namespace lumetch {
@@ -69,7 +70,6 @@ std::unique_ptr<MarkObject> new_record(int32_t type, double width, double height
   obj->height = height;
   obj->angle = 0.0;
   obj->layer = 0;
-  obj->selected = 1;
   obj->keep_aspect = 0;
   obj->mirror_x = 0;
   obj->mirror_y = 0;
@@ -222,15 +222,14 @@ std::unique_ptr<MarkObject> build_from_defaults(const CreationDefaults& d, int32
   return obj;
 }
 
-// Adds the record ahead of all others as the only selected object, shows its
-// page and names it at the end of the object list.
-MarkObject* place(CketralDoc& doc, std::unique_ptr<MarkObject> record, const std::string& name) {
+// Adds the record ahead of all others as the only selected object, under its
+// list name; the commit's push shows its page and names it in the list.
+MarkObject* place(Commit& commit, std::unique_ptr<MarkObject> record, const std::string& name) {
+  CketralDoc& doc = commit.doc();
+  record->name = name;
   doc.update_screen_rect(*record);
-  MarkObject* obj = doc.ring.add(std::move(record));
-  doc.switch_sheet(obj->type);
-  doc.object_list.append(name);
-  doc.object_list.select(doc.object_list.size() - 1);
-  doc.notify_list_changed();
+  MarkObject* obj = commit.add(std::move(record));
+  if (obj != nullptr) doc.selection = Selection::only(obj->id);
   return obj;
 }
 
@@ -242,10 +241,17 @@ void warn(Operator& op, const std::string& text) {
   op.message(text, kWarning);
 }
 
-std::unique_ptr<MarkObject> import_plt(CketralDoc& doc, const fs::path& path,
-                                       const std::string& name, Operator& op) {
+std::unique_ptr<MarkObject> import_plt(CketralDoc& doc, const fs::path& path, Operator& op) {
   const std::string shown = path.string();
-  const PltParse parse = ParsePlt(path, (doc.scratch_dir() / name).string());
+  // The stroke files belong to the object from the start: when the import
+  // fails they go with it.
+  auto obj = new_record(PLT, 0, 0);
+  obj->id = new_object_id();
+  const fs::path base = own_scratch_file(*obj, doc.scratch_dir(), "-pen");
+  const PltParse parse = ParsePlt(path, base.string());
+  for (const std::string& file : parse.pen_file) {
+    if (!file.empty()) obj->scratch->keep(file);
+  }
   if (parse.result == PltParse::kWrongExtension) {
     warn(op, "The file " + shown + " is not a PLT file.");
     return nullptr;
@@ -256,16 +262,13 @@ std::unique_ptr<MarkObject> import_plt(CketralDoc& doc, const fs::path& path,
   }
   std::optional<PltBlock> block = plt_block_from(parse, shown, doc.settings.resolution);
   if (!block) {
-    for (std::size_t i = 0; i < parse.pen_file.size(); ++i) {
-      std::error_code ec;  // a file that is not there needs no removing
-      if (parse.pen_used[i] != 0) fs::remove(fs::path(parse.pen_file[i]), ec);
-    }
     warn(op, "The plot in " + shown +
                  " cannot be given a size: it has no width or height, or the resolution setting"
                  " is negative.");
     return nullptr;
   }
-  auto obj = new_record(PLT, block->init_width, block->init_height);
+  obj->width = block->init_width;
+  obj->height = block->init_height;
   obj->keep_aspect = 1;
   set_style(*obj, OutputStyle{0, 0.05, 0});
   obj->params = std::move(*block);
@@ -298,7 +301,7 @@ std::unique_ptr<MarkObject> import_bmp(CketralDoc& doc, const fs::path& path, Op
   b.image_height = height;
   b.bits_offset = load.bits_offset;
   b.top_down = load.top_down;
-  b.dib = std::move(load.dib);
+  b.dib = SharedBytes(std::move(load.dib));
   auto obj = new_record(BMP, width, height);
   obj->keep_aspect = 1;
   set_style(*obj, OutputStyle{0, doc.defaults.bmp.fill_pitch, 0});
@@ -332,11 +335,14 @@ std::unique_ptr<MarkObject> import_vct(CketralDoc& doc, const fs::path& path, Op
 MarkObject* import_chosen(CketralDoc& doc, int32_t type, const fs::path& path,
                           const std::string& name, Operator& op) {
   std::unique_ptr<MarkObject> record;
-  if (type == PLT) record = import_plt(doc, path, name, op);
+  if (type == PLT) record = import_plt(doc, path, op);
   if (type == BMP) record = import_bmp(doc, path, op);
   if (type == VCT) record = import_vct(doc, path, op);
   if (!record) return nullptr;
-  MarkObject* obj = place(doc, std::move(record), name);
+  Commit commit(doc);
+  MarkObject* obj = place(commit, std::move(record), name);
+  if (obj == nullptr) return nullptr;
+  commit.push("Import " + name);
   doc.invalidate_all();
   return obj;
 }
@@ -401,13 +407,19 @@ MarkObject* CreateObject(CketralDoc& doc, int32_t type, Operator& op) {
   }
   std::unique_ptr<MarkObject> record = build_from_defaults(doc.defaults, type);
   if (!record) return nullptr;
-  MarkObject* obj = place(doc, std::move(record), name);
-  const std::string glyph_file = (doc.scratch_dir() / (name + ".txt")).string();
-  if (auto* p = obj->block<LineTextParams>()) p->glyph_file = glyph_file;
-  if (auto* p = obj->block<ArcTextParams>()) p->glyph_file = glyph_file;
+  Commit commit(doc);
+  MarkObject* obj = place(commit, std::move(record), name);
+  if (obj == nullptr) return nullptr;
+  if (auto* p = obj->block<LineTextParams>()) {
+    p->glyph_file = own_scratch_file(*obj, doc.scratch_dir(), ".txt").string();
+  }
+  if (auto* p = obj->block<ArcTextParams>()) {
+    p->glyph_file = own_scratch_file(*obj, doc.scratch_dir(), ".txt").string();
+  }
   // A glyph file that cannot be written leaves the text undrawn, as the text
   // pages do; the object stays.
   if (obj->type == LINE_TEXT || obj->type == ARC_TEXT) WriteObjectGlyphFile(doc, *obj);
+  commit.push("Create " + name);
   doc.invalidate_selection(obj->width, obj->height, obj->angle);
   return obj;
 }

@@ -106,11 +106,7 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
             // Going on would mark the same number again.
             serial_failed = true;
             stopped = true;
-            const int index = doc.ring.index_of(obj);
-            const auto& entries = doc.object_list.entries();
-            const std::string name = index > 0 && static_cast<std::size_t>(index) < entries.size()
-                                         ? entries[static_cast<std::size_t>(index)]
-                                         : std::string("a variable text");
+            const std::string name = obj->name.empty() ? std::string("a variable text") : obj->name;
             result.error = "The serial number of " + name +
                            " could not be advanced (it would grow too long, or its outline "
                            "file could not be written). Marking stopped so that no number is "

@@ -47,16 +47,8 @@ std::optional<std::filesystem::path> relocate(Operator* op, int32_t type,
   return op->choose_file(request);
 }
 
-// The bare list name of an object: its 1-based ring position is its list index.
-std::string list_name(const CketralDoc& doc, const MarkObject& obj) {
-  const int index = doc.ring.index_of(&obj);
-  const auto& entries = doc.object_list.entries();
-  if (index <= 0 || static_cast<std::size_t>(index) >= entries.size()) return "plt";
-  return entries[static_cast<std::size_t>(index)];
-}
-
 void load_plt(CketralDoc& doc, MarkObject& obj, PltBlock& p, Operator* op) {
-  const std::string base = (doc.scratch_dir() / list_name(doc, obj)).string();
+  const std::string base = own_scratch_file(obj, doc.scratch_dir(), "-pen").string();
   PltParse parse = ParsePlt(p.source_path, base);
   if (parse.result == PltParse::kCannotOpen && parse.error.empty()) {
     if (const auto chosen = relocate(op, PLT, p.source_path)) {
@@ -73,6 +65,7 @@ void load_plt(CketralDoc& doc, MarkObject& obj, PltBlock& p, Operator* op) {
   p.src_height = std::abs(static_cast<double>(parse.max_y) - parse.min_y);
   for (std::size_t i = 0; i < 8; ++i) {
     p.pen_file[i] = parse.pen_file[i];
+    if (!p.pen_file[i].empty()) obj.scratch->keep(p.pen_file[i]);
     p.pen_used[i] = parse.result == PltParse::kRead ? parse.pen_used[i] : 0;
     p.pen_layer[i] = static_cast<int32_t>(i);
   }
@@ -95,7 +88,7 @@ void load_bmp(CketralDoc& doc, MarkObject& obj, BmpBlock& p, Operator* op) {
   p.height_px = load.height_px;
   p.top_down = load.top_down;
   p.bits_offset = load.bits_offset;
-  p.dib = std::move(load.dib);
+  p.dib = SharedBytes(std::move(load.dib));
 }
 
 void load_vct(MarkObject& obj, VctBlock& p, Operator* op) {
@@ -171,6 +164,8 @@ void NewCommand(CketralDoc& doc, Operator& op) {
     return;
   }
   delete_objects(doc, true);
+  doc.history.clear();
+  doc.notify({});
   doc.invalidate_all();
 }
 
@@ -178,7 +173,12 @@ void OpenCommand(CketralDoc& doc, Operator& op) {
   FileRequest request;
   request.default_extension = "mrk";
   request.filter = kLayoutFilter;
-  if (const auto path = op.choose_file(request)) open_layout_and_report(doc, *path, op);
+  if (const auto path = op.choose_file(request)) {
+    if (open_layout_and_report(doc, *path, op)) {
+      doc.history.clear();
+      doc.notify({});
+    }
+  }
   doc.invalidate_all();
 }
 
@@ -190,7 +190,10 @@ bool SaveCommand(CketralDoc& doc, Operator& op) {
   request.overwrite_prompt = true;
   const auto path = op.choose_file(request);
   if (!path) return false;
-  return save_or_say(doc, *path, true, false, op);
+  if (!save_or_say(doc, *path, true, false, op)) return false;
+  doc.history.mark_clean();
+  doc.notify({});
+  return true;
 }
 
 bool CloseRequest(CketralDoc& doc, Operator& op) {
@@ -211,7 +214,7 @@ namespace {
 // an empty one would lose what was cut before.
 bool any_selected(const CketralDoc& doc) {
   for (const MarkObject& obj : doc.ring.oldest_first()) {
-    if (obj.selected != 0) return true;
+    if (is_selected(doc, obj)) return true;
   }
   return false;
 }
@@ -222,7 +225,7 @@ void CutCommand(CketralDoc& doc, Operator& op) {
   if (!any_selected(doc)) return;
   // Objects whose copy did not reach the clipboard are not deleted.
   if (!save_or_say(doc, clipboard_file(doc), false, false, op)) return;
-  delete_objects(doc, false);
+  delete_objects(doc, false, "Cut");
   doc.invalidate_all();
 }
 
@@ -232,7 +235,9 @@ void CopyCommand(CketralDoc& doc, Operator& op) {
 }
 
 void PasteCommand(CketralDoc& doc, Operator& op) {
-  open_layout_file(doc, clipboard_file(doc), &op);
+  LoadHooks hooks = layout_load_hooks(&op);
+  hooks.step_name = "Paste";
+  open_layout(doc, clipboard_file(doc), hooks);
   doc.invalidate_all();
 }
 

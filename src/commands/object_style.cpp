@@ -20,19 +20,6 @@ bool is_text(int32_t kind) {
   return kind == LINE_TEXT || kind == ARC_TEXT;
 }
 
-// The object the dialogs edit, or null when `current` is a sentinel.
-MarkObject* current_object(CketralDoc& doc) {
-  MarkObject* obj = doc.ring.current;
-  if (obj == nullptr || obj == doc.ring.head() || obj == doc.ring.end()) return nullptr;
-  return obj;
-}
-
-const MarkObject* current_object(const CketralDoc& doc) {
-  const MarkObject* obj = doc.ring.current;
-  if (obj == nullptr || obj == doc.ring.head() || obj == doc.ring.end()) return nullptr;
-  return obj;
-}
-
 OutputStyle* type_style(CreationDefaults& d, int32_t type) {
   switch (type) {
     case LINE:
@@ -84,21 +71,21 @@ void set_block_font(Block& p, const std::string& face, const FontChoice& c) {
 }  // namespace
 
 bool colour_box_allowed(const CketralDoc& doc) {
-  return doc.view.selection.selection_kind != 0;
+  return selection_kind(doc) != 0;
 }
 
 bool output_mode_allowed(const CketralDoc& doc) {
-  const int32_t kind = doc.view.selection.selection_kind;
+  const int32_t kind = selection_kind(doc);
   return kind > 0 && kind != PLT;
 }
 
 bool font_allowed(const CketralDoc& doc) {
-  return is_text(doc.view.selection.selection_kind);
+  return is_text(selection_kind(doc));
 }
 
 int32_t opening_layer(const CketralDoc& doc) {
   for (const MarkObject& o : doc.ring.oldest_first()) {
-    if (o.selected == 0) continue;
+    if (!is_selected(doc, o)) continue;
     return o.layer >= 0 && o.layer <= 7 ? o.layer : 0;
   }
   return 0;
@@ -107,15 +94,17 @@ int32_t opening_layer(const CketralDoc& doc) {
 StyleInvalidate apply_layer(CketralDoc& doc, int32_t layer) {
   StyleInvalidate area{0.0, 0.0, 90.0};
   if (layer < 0 || layer > 7) return area;
+  Commit commit(doc);
   for (MarkObject& o : doc.ring.oldest_first()) {
-    if (o.selected == 0) continue;
-    o.layer = layer;
+    if (!is_selected(doc, o)) continue;
+    commit.modify(o).layer = layer;
     if (o.angle == 0.0) continue;
     // The magnitude of the turn: a negative angle widens the repaint as much.
     const double s = std::sin(std::fabs(o.angle) * kPi / 180.0);
     area.width = std::max(area.width, s * o.width);
     area.height = std::max(area.height, s * o.height);
   }
+  commit.push("Layer");
   return area;
 }
 
@@ -140,6 +129,8 @@ double parse_pitch(std::string_view text) {
 bool apply_output_mode(CketralDoc& doc, int32_t mode, int32_t direction, double pitch) {
   MarkObject* obj = current_object(doc);
   if (obj == nullptr || obj->type == PLT) return false;
+  Commit commit(doc);
+  commit.modify(*obj);
   if (mode >= 0 && mode <= 2) obj->output_mode = mode;
   if (direction >= 0 && direction <= 1) obj->fill_direction = direction;
   obj->fill_pitch = pitch;
@@ -150,6 +141,7 @@ bool apply_output_mode(CketralDoc& doc, int32_t mode, int32_t direction, double 
     s->fill_direction = obj->fill_direction;
     s->fill_pitch = obj->fill_pitch;
   }
+  commit.push("Output mode");
   return true;
 }
 
@@ -195,18 +187,20 @@ bool apply_font(CketralDoc& doc, const FontChoice& choice, Operator& op) {
     set_block_font(*p, face.bytes, choice);
     glyph_file = p->glyph_file;
   }
-  const FontDescription previous = doc.outline_font;
+  // The outline font changes with the glyph file; a failure reverts it.
+  Commit commit(doc);
   if (!WriteObjectGlyphFile(doc, trial)) {
-    doc.outline_font = previous;
+    commit.revert();
     op.message("The outlines of the text could not be written to \"" + glyph_file +
                    "\"; the font is unchanged.",
                kWarning);
     return false;
   }
 
-  obj->params = std::move(trial.params);
+  commit.modify(*obj).params = std::move(trial.params);
   if (obj->type == LINE_TEXT) set_default_font(doc.defaults.line_text, face.bytes, choice);
   if (obj->type == ARC_TEXT) set_default_font(doc.defaults.arc_text, face.bytes, choice);
+  commit.push("Font");
   return true;
 }
 

@@ -17,8 +17,8 @@ void start_session(CketralDoc& doc, const std::filesystem::path& work_dir) {
   doc.view.variable_speed_cmd = modes.variable_speed_cmd;
   doc.view.zoom_index = doc.settings.view_zoom_num;
   doc.view.saved_zoom_index = doc.view.zoom_index;
-  doc.ring.current = doc.ring.end();
-  doc.view.selection.selection_kind = 0;
+  doc.selection = Selection{};
+  doc.history.clear();
   doc.engraving = 0;
   doc.stop_requested = 0;
   doc.raster_mode = 0;
@@ -33,8 +33,11 @@ std::vector<std::string> save_session_files(const CketralDoc& doc) {
 }
 
 std::vector<std::string> end_session(CketralDoc& doc, bool files_saved) {
-  for (MarkObject& o : doc.ring.oldest_first()) release_resources(o);
+  // The objects' temporary files go with the last copy of each: the ring's
+  // and the history's.
+  doc.history.clear();
   doc.ring.clear();
+  doc.selection = Selection{};
   if (files_saved) return {};
   return save_session_files(doc);
 }

@@ -81,6 +81,8 @@ bool AdvanceSerial(CketralDoc& doc, MarkObject& obj) {
     std::string next = next_serial_text(p->text, kBarcodeTextMax);
     if (next.empty() || next == p->text) return false;
     p->text = std::move(next);
+    // Marking is no edit, but no undo may bring the marked number back.
+    doc.history.keep_serial(obj, doc.defaults);
     return true;
   }
   if (obj.type != LINE_TEXT) return false;
@@ -105,6 +107,7 @@ bool AdvanceSerial(CketralDoc& doc, MarkObject& obj) {
   d.text = std::move(next);
   d.line_count = 1;
   d.line_lengths = {length, 0};
+  doc.history.keep_serial(obj, doc.defaults);
   return true;
 }
 

@@ -2,12 +2,15 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 #include "model/creation_defaults.h"
+#include "model/edit.h"
 #include "model/mark_settings.h"
 #include "model/object_list.h"
 #include "model/object_ring.h"
+#include "model/selection.h"
 #include "model/view_state.h"
 #include "platform/font_engine.h"
 
@@ -26,14 +29,23 @@ class DocObserver {
   virtual void invalidate_selection(double /*width*/, double /*height*/, double /*angle*/) {}
   // The whole view must be repainted.
   virtual void invalidate_all() {}
+  // An edit was made, undone or redone: what changed.
+  virtual void document_changed(const ChangeNotice& /*notice*/) {}
 };
 
 // The program's state: objects, settings, job flags and the view's window-free part.
 // Operations live with their subsystem and take the document by reference.
 class CketralDoc {
  public:
+  CketralDoc() = default;
+  CketralDoc(const CketralDoc&) = delete;
+  CketralDoc& operator=(const CketralDoc&) = delete;
+
   ObjectRing ring;
-  ObjectList object_list;
+  // Which objects are selected and which is current; the one record of it.
+  Selection selection;
+  ObjectList object_list{ring, selection};
+  EditHistory history;
   MarkSettings settings;
   ViewState view;
 
@@ -70,8 +82,11 @@ class CketralDoc {
     return scratch_directory.empty() ? work_dir : scratch_directory;
   }
 
-  // Shows the page of `kind` and records it as the selection kind.
+  // Tells the observer to show the page of `kind`.
   void switch_sheet(int32_t kind);
+  // Tells the observer what an edit changed: the page of the selection kind
+  // and the list when the selection or the objects changed, then the notice.
+  void notify(const ChangeNotice& notice);
   void notify_list_changed();
   void invalidate_selection(double width, double height, double angle);
   void invalidate_all();
@@ -80,20 +95,24 @@ class CketralDoc {
   void update_screen_rect(MarkObject& obj) const;
 };
 
-// Removes the selected objects (all = false) or every object (all = true),
-// keeping the object list in step; afterwards `current` is the oldest
-// remaining object (or the head sentinel), the drawing page is shown and
-// list entry 0 is selected.
-void delete_objects(CketralDoc& doc, bool all);
+// The current object (the one the pages and dialogs edit), null when none.
+MarkObject* current_object(CketralDoc& doc);
+const MarkObject* current_object(const CketralDoc& doc);
+bool is_selected(const CketralDoc& doc, const MarkObject& obj);
 
-// The operator chose entry `index` of the object list: the old selection is
-// dropped, the object at that list position becomes `current` and selected,
-// and the sheet switches to its type (entry 0, "drawing", shows the settings
-// pages). An index outside the list changes nothing.
+// 0 when nothing is selected, -1 for several objects, else the type of the
+// one selected object.
+int32_t selection_kind(const CketralDoc& doc);
+
+// Removes the selected objects (all = false) or every object (all = true) as
+// one edit named `step_name`; afterwards the oldest remaining object is current,
+// nothing is selected and the drawing page is shown.
+void delete_objects(CketralDoc& doc, bool all, const std::string& step_name = "Delete");
+
+// The operator chose entry `index` of the object list: the object at that
+// list position becomes the only selected one and current, and the sheet
+// switches to its type; entry 0, "drawing", selects nothing and shows the
+// settings pages. An index outside the list changes nothing.
 void select_list_entry(CketralDoc& doc, int index);
-
-// Frees what an object owns outside its record (temporary files). A file that
-// is already gone is not an error.
-void release_resources(MarkObject& obj);
 
 }  // namespace lumetch

@@ -2,10 +2,33 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace lumetch {
+
+// Bytes that copies of a block share: the undo history keeps copies of
+// objects and must not copy an image for every step. Compared by contents.
+class SharedBytes {
+ public:
+  SharedBytes() = default;
+  explicit SharedBytes(std::vector<uint8_t> bytes)
+      : bytes_(std::make_shared<const std::vector<uint8_t>>(std::move(bytes))) {}
+
+  const std::vector<uint8_t>& get() const {
+    static const std::vector<uint8_t> kNone;
+    return bytes_ != nullptr ? *bytes_ : kNone;
+  }
+  bool empty() const { return get().empty(); }
+  std::size_t size() const { return get().size(); }
+  bool operator==(const SharedBytes& other) const {
+    return bytes_ == other.bytes_ || get() == other.get();
+  }
+
+ private:
+  std::shared_ptr<const std::vector<uint8_t>> bytes_;
+};
 
 // An imported plot: drawn and marked from its per-pen stroke files.
 struct PltBlock {
@@ -32,9 +55,9 @@ struct BmpBlock {
   int32_t height_px = 0;     // always positive; see top_down
   double image_width = 0.0;  // mm, kept equal to the object's width
   double image_height = 0.0;
-  int32_t bits_offset = 0;   // file offset of the first stored pixel row
-  bool top_down = false;     // rows stored top row first (negative height in the file)
-  std::vector<uint8_t> dib;  // the file after its 14-byte header, as loaded
+  int32_t bits_offset = 0;  // file offset of the first stored pixel row
+  bool top_down = false;    // rows stored top row first (negative height in the file)
+  SharedBytes dib;          // the file after its 14-byte header, as loaded
   bool operator==(const BmpBlock&) const = default;
 };
 

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "model/edit.h"
 #include "platform/text_codec.h"
 #include "platform/text_file.h"
 
@@ -421,7 +422,6 @@ std::unique_ptr<MarkObject> parse_record(std::string_view line) {
 
   auto obj = std::make_unique<MarkObject>();
   obj->type = type;
-  obj->selected = 1;
   read_header(r, *obj);
   // The layer indexes the per-layer colour and marking tables.
   if (obj->layer < 0 || obj->layer >= kLayerCount) return nullptr;
@@ -589,7 +589,7 @@ bool apply_extension_line(std::string_view line, MarkObject* obj) {
 bool save_layout(const CketralDoc& doc, const std::filesystem::path& path, bool all, bool offset) {
   std::string text;
   for (const MarkObject& obj : doc.ring.oldest_first()) {
-    if (!all && obj.selected == 0) continue;
+    if (!all && !is_selected(doc, obj)) continue;
     text += format_record(obj, offset);
   }
   return write_file_atomically(path, text);
@@ -603,17 +603,18 @@ OpenResult open_layout(CketralDoc& doc, const std::filesystem::path& path, const
   std::ifstream in(path, std::ios::binary);
   if (!in) return {-1, 0};
 
-  for (MarkObject& obj : doc.ring.oldest_first()) obj.selected = 0;
-
-  std::vector<MarkObject*> read;
-  int32_t kind = 0;
+  // One edit: the objects read, selected alone, the newest current.
+  Commit commit(doc);
+  doc.selection.clear();
+  int objects_read = 0;
   std::string line;
   bool pending = false;  // `line` was read ahead and still needs handling
+  MarkObject* last = nullptr;
   // getline grows the string as needed: a long line stays one record.
   while (pending || std::getline(in, line)) {
     pending = false;
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-    if (apply_extension_line(line, read.empty() ? nullptr : read.back())) continue;
+    if (apply_extension_line(line, last)) continue;
     std::unique_ptr<MarkObject> record = parse_record(line);
     if (record == nullptr) {
       ++result.lines_skipped;
@@ -634,26 +635,28 @@ OpenResult open_layout(CketralDoc& doc, const std::filesystem::path& path, const
         c = *parsed;
       }
     }
-    const int32_t type = record->type;
-    MarkObject* obj = doc.ring.add(std::move(record));
-    // add() deselects the others; everything read stays selected.
-    for (MarkObject* earlier : read) earlier->selected = 1;
-    obj->selected = 1;
-    read.push_back(obj);
+    MarkObject* obj = commit.add(std::move(record));
+    if (obj == nullptr) continue;
+    ++objects_read;
+    last = obj;
+    doc.selection.add(obj->id);
+    doc.selection.set_current(obj->id);
     doc.update_screen_rect(*obj);
-    kind = read.size() == 1 ? type : -1;
-    const std::string name = next_object_name(doc.object_list, object_prefix(type));
-    doc.object_list.append(name);
-    const std::string glyph_file = (doc.scratch_dir() / (name + ".txt")).string();
-    if (auto* p = obj->block<LineTextParams>()) p->glyph_file = glyph_file;
-    if (auto* p = obj->block<ArcTextParams>()) p->glyph_file = glyph_file;
+    if (auto* p = obj->block<LineTextParams>()) {
+      p->glyph_file = own_scratch_file(*obj, doc.scratch_dir(), ".txt").string();
+    }
+    if (auto* p = obj->block<ArcTextParams>()) {
+      p->glyph_file = own_scratch_file(*obj, doc.scratch_dir(), ".txt").string();
+    }
     if (hooks.object_loaded) hooks.object_loaded(doc, *obj);
   }
 
-  result.objects_read = static_cast<int>(read.size());
-  doc.switch_sheet(kind);
-  doc.object_list.select(kind == 0 || kind == -1 ? 0 : doc.object_list.size() - 1);
-  doc.notify_list_changed();
+  result.objects_read = objects_read;
+  const ChangeNotice n = commit.push(hooks.step_name.empty() ? "Open" : hooks.step_name);
+  if (!n.selection && n.added.empty()) {
+    doc.switch_sheet(selection_kind(doc));
+    doc.notify_list_changed();
+  }
   return result;
 }
 

@@ -53,12 +53,14 @@ struct LoadHooks {
   // Called for each object once it is in the ring, named, and (texts) has
   // its glyph file path.
   std::function<void(CketralDoc&, MarkObject&)> object_loaded;
+  // The name of the undo step (empty: "Open").
+  std::string step_name;
 };
 
-// Adds the file's objects to the ring after deselecting the existing ones. The
-// objects read end up selected, named in the object list and the newest of
-// them current; the property sheet switches to the kind read (0 none, the
-// type for one object, -1 for several).
+// Adds the file's objects to the ring as one edit. The objects read end up
+// the only selected ones, named in the object list and the newest of them
+// current; the property sheet switches to the kind read (0 none, the type for
+// one object, -1 for several).
 OpenResult open_layout(CketralDoc& doc, const std::filesystem::path& path,
                        const LoadHooks& hooks = {});
 

@@ -1,8 +1,56 @@
 #include "model/mark_object.h"
 
+#include <unistd.h>
+
+#include <atomic>
+#include <system_error>
+
 #include "model/units.h"
 
 namespace lumetch {
+
+ObjectId new_object_id() {
+  static std::atomic<ObjectId> last{0};
+  return ++last;
+}
+
+ScratchFiles::~ScratchFiles() {
+  std::error_code ec;  // a file already gone is fine
+  for (const std::filesystem::path& p : paths_) std::filesystem::remove(p, ec);
+}
+
+void ScratchFiles::keep(const std::filesystem::path& path) {
+  for (const std::filesystem::path& p : paths_) {
+    if (p == path) return;
+  }
+  paths_.push_back(path);
+}
+
+std::filesystem::path own_scratch_file(MarkObject& obj, const std::filesystem::path& dir,
+                                       std::string_view suffix) {
+  const std::filesystem::path path = dir / ("obj-" + std::to_string(::getpid()) + "-" +
+                                            std::to_string(obj.id) + std::string(suffix));
+  if (obj.scratch == nullptr) obj.scratch = std::make_shared<ScratchFiles>();
+  obj.scratch->keep(path);
+  return path;
+}
+
+MarkObject detached_copy(const MarkObject& obj) {
+  MarkObject copy = obj;
+  copy.next = nullptr;
+  copy.prev = nullptr;
+  return copy;
+}
+
+void assign_fields(MarkObject& live, const MarkObject& state) {
+  MarkObject* const next = live.next;
+  MarkObject* const prev = live.prev;
+  const ObjectId id = live.id;
+  live = state;
+  live.next = next;
+  live.prev = prev;
+  live.id = id;
+}
 
 std::string_view object_prefix(int32_t type) {
   switch (type) {

@@ -4,35 +4,36 @@
 #include <string_view>
 #include <vector>
 
+#include "model/object_ring.h"
+#include "model/selection.h"
+
 namespace lumetch {
 
-// The object list beside the drawing: entry 0 is "drawing", then one name per
-// object in ring order, oldest first. The desktop program shows it.
+// The object list beside the drawing: entry 0 is "drawing", then the name of
+// every object in ring order, oldest first. It is a view of the ring and the
+// selection, never a copy that could disagree with them.
 class ObjectList {
  public:
-  ObjectList() : entries_{"drawing"} {}
+  ObjectList(const ObjectRing& ring, const Selection& selection)
+      : ring_(ring), selection_(selection) {}
 
-  const std::vector<std::string>& entries() const { return entries_; }
-  int size() const { return static_cast<int>(entries_.size()); }
-  const std::string& at(int index) const { return entries_.at(index); }
-
-  void append(std::string name) { entries_.push_back(std::move(name)); }
-  // Removes entry `index` (1..size-1); entry 0 always stays.
-  void remove(int index);
-  // Back to the single "drawing" entry.
-  void reset();
-
-  int selection() const { return selection_; }
-  void select(int index);
+  std::vector<std::string> entries() const;
+  int size() const { return static_cast<int>(ring_.size()) + 1; }
+  // Entry `index`; empty outside the list.
+  std::string at(int index) const;
+  // The row of the one selected object; 0 ("drawing") when none or several
+  // are selected.
+  int selection() const;
 
  private:
-  std::vector<std::string> entries_;
-  int selection_ = 0;
+  const ObjectRing& ring_;
+  const Selection& selection_;
 };
 
 // Name for a new object of the given prefix: the prefix followed by one more
 // than the number of the last entry (in list order, not the largest) whose
 // first two characters match the prefix's.
+std::string next_object_name(const std::vector<std::string>& entries, std::string_view prefix);
 std::string next_object_name(const ObjectList& list, std::string_view prefix);
 
 }  // namespace lumetch

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 #include "model/mark_object.h"
 
@@ -27,8 +29,9 @@ class ObjectRing {
   // Oldest object, or the head sentinel when empty.
   MarkObject* oldest() { return end_.prev; }
 
-  // Links a fully initialised record right after the head, makes it current and
-  // clears `selected` in every other object.
+  // Links a fully initialised record right after the head (the newest
+  // place). A record without an id gets a new one; a record whose id is
+  // already linked is refused (null).
   MarkObject* add(std::unique_ptr<MarkObject> record);
 
   // Takes a record out of the ring and hands it back.
@@ -40,8 +43,14 @@ class ObjectRing {
   // 1-based position counted from the oldest object (the object-list index), 0 when absent.
   int index_of(const MarkObject* record) const;
 
-  // The object the property panel edits; the end sentinel when nothing was made yet.
-  MarkObject* current = nullptr;
+  // The linked object of an id, null when there is none.
+  MarkObject* find(ObjectId id);
+  const MarkObject* find(ObjectId id) const;
+
+  // The ids oldest first; reorder() relinks the objects in the order given,
+  // which must name every linked object once.
+  std::vector<ObjectId> order() const;
+  bool reorder(const std::vector<ObjectId>& ids);
 
   // Walk oldest first: for (MarkObject& o : ring.oldest_first()).
   template <class Obj>
@@ -70,9 +79,12 @@ class ObjectRing {
   Range<const MarkObject> oldest_first() const { return {end_.prev, &head_}; }
 
  private:
+  void link_newest(MarkObject* r);
+
   MarkObject head_;
   MarkObject end_;
   std::size_t size_ = 0;
+  std::unordered_map<ObjectId, MarkObject*> by_id_;
 };
 
 }  // namespace lumetch

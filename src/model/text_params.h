@@ -28,7 +28,7 @@ struct LineTextParams {
   double line_width_y = 0.0;
   std::string text = "1234567890";
   std::vector<CharRecord> chars;
-  std::string glyph_file;  // work_dir / (list name + ".txt")
+  std::string glyph_file;  // scratch folder / a name made of the object's id + ".txt"
   int32_t line_count = 1;
   // Byte length of each line, then one more entry that is stored and written
   // back but not used: line_count + 1 entries.
@@ -69,8 +69,8 @@ inline constexpr std::size_t kBarcodeTextMax = 255;
 struct BarcodeParams {
   double size_x = 40.0;  // whole symbol width, quiet zones included
   double size_y = 10.0;
-  double bar_width = 0.0;  // narrow element
-  int32_t display_type = 0;  // 0 bars marked, 1 negative (spaces, gaps, quiet zones)
+  double bar_width = 0.0;           // narrow element
+  int32_t display_type = 0;         // 0 bars marked, 1 negative (spaces, gaps, quiet zones)
   std::string text = "1234567890";  // at most kBarcodeTextMax bytes
   int32_t variable = 0;
   bool operator==(const BarcodeParams&) const = default;

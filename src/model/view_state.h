@@ -29,12 +29,12 @@ inline constexpr std::array<Rgb, 8> kLayerColours{{{0, 0, 0},
 inline constexpr const char* kDefaultStableSpeedCmd = "SP1;";
 inline constexpr const char* kDefaultVariableSpeedCmd = "SP2;";
 
-// The selection's box, handles and kind, shared by the view and the panel.
+// The selection's box and handles, shared by the view and the panel (its kind
+// is derived from the selection: selection_kind()).
 struct SelectionFrame {
   std::array<double, 4> frame{};  // left, top, right, bottom in view units
   std::array<double, 4> drawn_frame{};
   std::array<std::array<int32_t, 4>, 10> handle_rects{};
-  int32_t selection_kind = 0;  // 0 none, -1 several, 1..12 type of the one selected
   int32_t echo_guard = 0;
 };
 

@@ -70,7 +70,7 @@ form_view::form_view(CketralDoc& doc, QWidget* parent) : QWidget(parent), doc_(d
   layout->addWidget(frame_, 1);
   connect(list_, &QListWidget::currentRowChanged, this, &form_view::list_selection_changed);
   refresh_list();
-  show_kind(doc_.view.selection.selection_kind);
+  show_kind(selection_kind(doc_));
 }
 
 void form_view::refresh_list() {
@@ -92,14 +92,9 @@ void form_view::show_kind(int32_t kind) {
   if (kind == 0) {
     text = "drawing\n\nデータ設定 / スキャニングエリア設定 / フィールド設定";
   } else if (kind == -1) {
-    int count = 0;
-    for (const MarkObject& o : doc_.ring.oldest_first()) count += o.selected != 0 ? 1 : 0;
-    text = QString("%1 objects selected").arg(count);
-  } else if (const MarkObject* c = doc_.ring.current; c != nullptr && c->type == kind) {
-    const int index = doc_.ring.index_of(c);
-    const QString name =
-        index > 0 && index < doc_.object_list.size() ? qs(doc_.object_list.at(index)) : QString();
-    text = QString("%1\n%2").arg(name, page_title(kind));
+    text = QString("%1 objects selected").arg(doc_.selection.size());
+  } else if (const MarkObject* c = current_object(doc_); c != nullptr && c->type == kind) {
+    text = QString("%1\n%2").arg(qs(c->name), page_title(kind));
   }
   sheet_->setText(text);
 }

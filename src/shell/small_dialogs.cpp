@@ -206,8 +206,8 @@ void run_colour_box(CketralDoc& doc, QWidget* parent, const DialogRunner& show) 
 
 void run_output_mode_dialog(CketralDoc& doc, QWidget* parent, const DialogRunner& show) {
   if (!output_mode_allowed(doc)) return;
-  const MarkObject* obj = doc.ring.current;
-  if (obj == nullptr || obj == doc.ring.head() || obj == doc.ring.end()) return;
+  const MarkObject* obj = current_object(doc);
+  if (obj == nullptr) return;
   COutputModeDialog dialog(obj->output_mode, obj->fill_direction, obj->fill_pitch, parent);
   if (!show(dialog)) return;
   if (!apply_output_mode(doc, dialog.checked_mode(), dialog.checked_direction(), dialog.pitch())) {
@@ -219,7 +219,7 @@ void run_output_mode_dialog(CketralDoc& doc, QWidget* parent, const DialogRunner
 
 void run_font_dialog(CketralDoc& doc, Operator& op, QWidget* parent, const DialogRunner& show) {
   if (!font_allowed(doc)) return;
-  const MarkObject* obj = doc.ring.current;
+  const MarkObject* obj = current_object(doc);
   if (obj == nullptr ||
       (obj->block<LineTextParams>() == nullptr && obj->block<ArcTextParams>() == nullptr)) {
     return;

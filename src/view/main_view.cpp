@@ -220,7 +220,7 @@ void Cmainview::OnDraw(QPainter& p, const ViewMapping& m) {
 
 void Cmainview::DrawSelectionMarks(QPainter& p, const ViewMapping& m) {
   SelectionFrame& sel = doc_.view.selection;
-  if (sel.selection_kind == 0) return;
+  if (selection_kind(doc_) == 0) return;
   const int32_t k = doc_.view.handle_size;
   QtCanvas canvas(p, m);
   canvas.set_not_xor(true);
@@ -268,14 +268,16 @@ void Cmainview::update_frame() {
     const double top = z * (2 * o.cent_y + th) - oy;
     return std::array<double, 4>{left, top, left + 2 * z * tw, top - 2 * z * th};
   };
-  if (sel.selection_kind > 0) {
-    const MarkObject* cur = doc_.ring.current;
-    if (cur != nullptr && cur != doc_.ring.head() && cur != doc_.ring.end()) sel.frame = box(*cur);
-  } else if (sel.selection_kind < 0) {
+  const int32_t kind = selection_kind(doc_);
+  if (kind > 0) {
+    // The one selected object.
+    if (const MarkObject* only = doc_.ring.find(doc_.selection.ids().front()))
+      sel.frame = box(*only);
+  } else if (kind < 0) {
     bool any = false;
     std::array<double, 4> u{};
     for (const MarkObject& o : doc_.ring.oldest_first()) {
-      if (o.selected == 0) continue;
+      if (!is_selected(doc_, o)) continue;
       const std::array<double, 4> b = box(o);
       if (!any) {
         u = b;

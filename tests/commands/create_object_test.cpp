@@ -87,16 +87,16 @@ TEST(CreateObject, EveryTypeTakesItsFieldsFromTheDefaultsAndIsNamedSelectedAndSh
     EXPECT_EQ(o->type, type);
     EXPECT_EQ((Doubles{o->width, o->height, o->angle}), size) << type;
     EXPECT_EQ((Ints{o->layer, o->keep_aspect, o->output_mode, o->fill_direction}), flags) << type;
-    EXPECT_EQ((Ints{o->rows, o->columns, o->selected, o->mirror_x, o->mirror_y}),
+    EXPECT_EQ((Ints{o->rows, o->columns, is_selected(f.doc, *o), o->mirror_x, o->mirror_y}),
               (Ints{1, 1, 1, 0, 0}));
     EXPECT_EQ((Doubles{o->row_gap, o->column_gap, o->cent_x, o->cent_y}), (Doubles{1, 1, 0, 0}));
     EXPECT_EQ(o->screen_rect,
               compute_screen_rect(*o, f.doc.view.zoom(), f.doc.view.origin_x, f.doc.view.origin_y));
-    EXPECT_EQ(f.doc.ring.current, o);
-    EXPECT_EQ(f.doc.view.selection.selection_kind, type);
+    EXPECT_EQ(current_object(f.doc), o);
+    EXPECT_EQ(selection_kind(f.doc), type);
     EXPECT_EQ(f.seen.sheets.back(), type);
   }
-  EXPECT_EQ(made[0]->selected, 0);
+  EXPECT_FALSE(is_selected(f.doc, *made[0]));
   EXPECT_EQ(made[0]->block<LineParams>()->size_y, 1);
   EXPECT_EQ(made[6]->block<PolygonParams>()->edge_count, 8);
   EXPECT_EQ(made[8]->block<ArcTextParams>()->radius_y, 20);
@@ -141,8 +141,10 @@ TEST(CreateObject, TextsGetTheirOwnGlyphFilesAndALineTableFromTheirBreaks) {
   EXPECT_EQ(f.fonts.faces.back(), "LineFace");
   const auto* arc = f.create(ARC_TEXT)->block<ArcTextParams>();
   EXPECT_EQ(f.doc.outline_font.face_name, "ArcFace");
-  EXPECT_EQ(line->glyph_file, (f.doc.scratch_directory / "txt1.txt").string());
-  EXPECT_EQ(arc->glyph_file, (f.doc.scratch_directory / "txt2.txt").string());
+  // In the scratch folder, one file each.
+  EXPECT_EQ(fs::path(line->glyph_file).parent_path(), f.doc.scratch_directory);
+  EXPECT_EQ(fs::path(arc->glyph_file).parent_path(), f.doc.scratch_directory);
+  EXPECT_NE(line->glyph_file, arc->glyph_file);
   EXPECT_GT(fs::file_size(line->glyph_file), 0u);
   EXPECT_GT(fs::file_size(arc->glyph_file), 0u);
 }
@@ -187,7 +189,15 @@ TEST(ImportObject, ImportsTakeTheirSizeAndDefaultStyle) {
     EXPECT_EQ((Doubles{o->width, o->height}), (Doubles{10, 5})) << resolution;
     EXPECT_EQ(o->keep_aspect, 1);
   }
-  EXPECT_TRUE(fs::exists(f.dir.file("plt11.$")) && fs::exists(f.dir.file("plt21.$")));  // pen 2
+  // Each import has its own stroke file of pen 2 (the plot's only pen).
+  std::vector<std::string> strokes;
+  for (const MarkObject& p : f.doc.ring.oldest_first()) {
+    EXPECT_FALSE(fs::exists(p.block<PltBlock>()->pen_file[0]));
+    strokes.push_back(p.block<PltBlock>()->pen_file[1]);
+    EXPECT_TRUE(fs::exists(strokes.back()));
+  }
+  ASSERT_EQ(strokes.size(), 2u);
+  EXPECT_NE(strokes[0], strokes[1]);
 
   f.doc.defaults.bmp.fill_pitch = 0.08;
   const fs::path f_bmp = fs::path(LUMETCH_TEST_DATA) / "bmp" / "f_bottom_up.bmp";  // 10 × 6 px

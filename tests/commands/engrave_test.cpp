@@ -237,8 +237,7 @@ TEST(Engrave, VariableBarcodeAdvancesAfterEveryPassAndStopsWhenItCannot) {
   // A number that would outgrow the text stops the job before it is marked again.
   Job full;
   full.doc.settings.mark_num[0] = 2;
-  full.doc.object_list.append("barcode1");
-  barcode(full, std::string(kBarcodeTextMax, '9'));
+  barcode(full, std::string(kBarcodeTextMax, '9'))->name = "barcode1";
   const EngraveResult stopped = full.run();
   EXPECT_EQ(stopped.outcome, EngraveResult::Outcome::SerialFailed);
   EXPECT_EQ(stopped.passes, 1);

@@ -103,7 +103,7 @@ TEST(LayoutCommands, MissingImportsAreOfferedForRelocation) {
       EXPECT_EQ(open_layout_file(d.doc, d.dir.file("in.mrk"), &d.op).objects_read, 1);
       EXPECT_EQ(d.op.texts("message"), c.messages);
       ASSERT_EQ(d.op.texts("file").size(), 1u);
-      const MarkObject& obj = *d.doc.ring.current;
+      const MarkObject& obj = *current_object(d.doc);
       std::string path;
       bool usable = false;
       if (const auto* p = obj.block<PltBlock>()) {
@@ -150,12 +150,12 @@ TEST(LayoutCommands, PromptsAndClipboard) {
   EXPECT_TRUE(CloseRequest(d.doc, d.op));
 
   // Cut and paste return the objects to their places.
-  const double cent = d.doc.ring.current->cent_x;
+  const double cent = current_object(d.doc)->cent_x;
   CutCommand(d.doc, d.op);
   EXPECT_TRUE(d.doc.ring.is_empty());
   PasteCommand(d.doc, d.op);
   ASSERT_FALSE(d.doc.ring.is_empty());
-  EXPECT_EQ(d.doc.ring.current->cent_x, cent);
+  EXPECT_EQ(current_object(d.doc)->cent_x, cent);
 
   // A clipboard that cannot be written: cut keeps the objects and says why.
   d.doc.work_dir = d.dir.file("gone");
@@ -202,7 +202,7 @@ TEST(LayoutCommands, CutAndCopyWithNothingSelectedLeaveTheClipboard) {
   const std::string cut = d.dir.read("#.1");
   ASSERT_NE(cut, "");
   ASSERT_NE(CreateObject(d.doc, CIRCLE, d.op), nullptr);
-  d.doc.ring.current->selected = 0;
+  d.doc.selection.clear();
   CopyCommand(d.doc, d.op);
   CutCommand(d.doc, d.op);
   EXPECT_EQ(d.dir.read("#.1"), cut);

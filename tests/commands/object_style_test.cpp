@@ -44,21 +44,28 @@ struct Fixture {
   MarkObject* add_bare(int32_t type) {
     auto record = std::make_unique<MarkObject>();
     record->type = type;
-    record->selected = 1;
     MarkObject* obj = doc.ring.add(std::move(record));
-    doc.switch_sheet(type);
+    doc.selection = Selection::only(obj->id);
     return obj;
   }
 };
 
 TEST(ObjectStyle, EachCommandRunsOnlyForItsSelectionKinds) {
-  CketralDoc doc;
   // Per selection kind: colour box, output mode, font.
   const std::vector<std::pair<int32_t, std::string>> rows = {
       {0, "---"},   {-1, "c--"},       {LINE, "co-"}, {RECTANGLE, "co-"}, {LINE_TEXT, "cof"},
       {PLT, "c--"}, {ARC_TEXT, "cof"}, {BMP, "co-"},  {BARCODE, "co-"},   {VCT, "co-"}};
   for (const auto& [kind, allowed] : rows) {
-    doc.view.selection.selection_kind = kind;
+    Fixture f;
+    CketralDoc& doc = f.doc;
+    if (kind == -1) {
+      const ObjectId first = f.add_bare(LINE)->id;
+      f.add_bare(CIRCLE);
+      doc.selection.add(first);
+    } else if (kind > 0) {
+      f.add_bare(kind);
+    }
+    ASSERT_EQ(selection_kind(doc), kind);
     EXPECT_EQ(std::string({colour_box_allowed(doc) ? 'c' : '-',
                            output_mode_allowed(doc) ? 'o' : '-', font_allowed(doc) ? 'f' : '-'}),
               allowed)
@@ -72,7 +79,7 @@ TEST(ObjectStyle, ColourBoxSetsEverySelectedObjectAndLeavesTheDefaults) {
   MarkObject* a = f.create(RECTANGLE);
   MarkObject* b = f.create(LINE_TEXT);
   MarkObject* c = f.create(LINE);
-  for (MarkObject* o : {a, b, c}) o->selected = 1;
+  for (MarkObject* o : {a, b, c}) f.doc.selection.add(o->id);
   a->layer = 3;
   c->layer = 6;
   b->angle = 30.0;   // 40 x 6
@@ -94,7 +101,7 @@ TEST(ObjectStyle, ColourBoxSetsEverySelectedObjectAndLeavesTheDefaults) {
   // A layer none of the eight changes nothing; with none selected layer 0 opens.
   EXPECT_EQ(apply_layer(f.doc, 8), (StyleInvalidate{0.0, 0.0, 90.0}));
   EXPECT_EQ(a->layer, 5);
-  for (MarkObject* o : {a, b, c}) o->selected = 0;
+  f.doc.selection.clear();
   EXPECT_EQ(opening_layer(f.doc), 0);
 }
 
@@ -123,8 +130,8 @@ TEST(ObjectStyle, OutputModeReachesTheObjectAndTheNextObjectOfItsTypeButNoPlot) 
   // Groups with nothing checked keep their fields.
   f.create(BARCODE);
   ASSERT_TRUE(apply_output_mode(f.doc, kNoneChecked, kNoneChecked, 0.0));
-  EXPECT_EQ(f.doc.ring.current->output_mode, 1);
-  EXPECT_EQ(f.doc.ring.current->fill_pitch, 0.0);
+  EXPECT_EQ(current_object(f.doc)->output_mode, 1);
+  EXPECT_EQ(current_object(f.doc)->fill_pitch, 0.0);
   EXPECT_EQ(f.doc.defaults.barcode.style, (OutputStyle{1, 0.0, 0}));
 
   // Bitmaps keep only the pitch as default; plots are refused.
@@ -149,7 +156,9 @@ TEST(ObjectStyle, FontChangeRewritesTheGlyphFileAndReachesTheNextLineText) {
   Fixture f;
   MarkObject* arc = f.create(ARC_TEXT);
   MarkObject* text = f.create(LINE_TEXT);
-  const std::string old_glyphs = f.dir.read("txt2.txt");
+  const std::string glyph_name =
+      std::filesystem::path(text->block<LineTextParams>()->glyph_file).filename().string();
+  const std::string old_glyphs = f.dir.read(glyph_name);
   ASSERT_FALSE(old_glyphs.empty());
   EXPECT_EQ(current_font(f.doc), (FontChoice{"Arial", 0, 0, 0}));
 
@@ -160,8 +169,8 @@ TEST(ObjectStyle, FontChangeRewritesTheGlyphFileAndReachesTheNextLineText) {
             std::tuple("Wide", 700, 1, 128));
   EXPECT_EQ(f.doc.outline_font.face_name, "Wide");
   EXPECT_EQ(f.doc.outline_font.charset, 128);
-  EXPECT_EQ(p.glyph_file, (f.dir.path() / "txt2.txt").string());
-  EXPECT_NE(f.dir.read("txt2.txt"), old_glyphs);  // the wide squares
+  EXPECT_EQ(p.glyph_file, (f.dir.path() / glyph_name).string());
+  EXPECT_NE(f.dir.read(glyph_name), old_glyphs);  // the wide squares
   EXPECT_EQ(f.doc.defaults.arc_text.face_name, "Arial");
   EXPECT_EQ(arc->block<ArcTextParams>()->face_name, "Arial");
   const LineTextParams& next = *f.create(LINE_TEXT)->block<LineTextParams>();

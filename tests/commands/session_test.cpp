@@ -20,7 +20,7 @@ TEST(Session, FirstStartInAnEmptyDirectoryUsesDefaultsAndLeavesTheFilesOnExit) {
   EXPECT_EQ(doc.view.stable_speed_cmd, "SP1;");
   EXPECT_EQ(doc.view.variable_speed_cmd, "SP2;");
   EXPECT_EQ(doc.view.zoom_index, 9);
-  EXPECT_EQ(doc.ring.current, doc.ring.end());
+  EXPECT_EQ(current_object(doc), nullptr);
 
   auto obj = std::make_unique<MarkObject>();
   obj->type = LINE;

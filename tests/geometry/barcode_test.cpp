@@ -56,11 +56,12 @@ using Spans = std::vector<Span>;
 constexpr int32_t kLeft = 1200, kTop = 2100, kBottom = 1900;
 
 MarkObject barcode(std::string text, double n, int32_t display_type = 0) {
-  return {.width = 40,
-          .height = 5,
-          .screen_rect = {},
-          .type = BARCODE,
-          .params = BarcodeParams{.bar_width = n, .display_type = display_type, .text = text}};
+  MarkObject o;
+  o.width = 40;
+  o.height = 5;
+  o.type = BARCODE;
+  o.params = BarcodeParams{.bar_width = n, .display_type = display_type, .text = text};
+  return o;
 }
 
 struct Rig : test::MarkerCapture {

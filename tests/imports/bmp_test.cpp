@@ -76,8 +76,9 @@ struct Rig : test::MarkerCapture {
     obj.width = w;
     obj.height = h;
     obj.fill_pitch = pitch;
-    obj.params = BmpBlock{path.string(),    style,         load.width_px, load.height_px, w, h,
-                          load.bits_offset, load.top_down, load.dib};
+    obj.params =
+        BmpBlock{path.string(),    style,         load.width_px,        load.height_px, w, h,
+                 load.bits_offset, load.top_down, SharedBytes(load.dib)};
     return obj;
   }
   std::vector<Move> mark(const MarkObject& obj) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -18,8 +20,26 @@ namespace fs = std::filesystem;
 
 // Neighbouring header fields differ, so a swap in the record shows.
 MarkObject header(int32_t type, ParamBlock block = {}) {
-  return {2,    3, 1.5, 0.25, -12.5, 7.125, 20.0, 10.0, 45.0,  {},      6,
-          type, 0, 1,   2,    0.1,   0,     0,    1,    block, nullptr, nullptr};
+  MarkObject o;
+  o.rows = 2;
+  o.columns = 3;
+  o.row_gap = 1.5;
+  o.column_gap = 0.25;
+  o.cent_x = -12.5;
+  o.cent_y = 7.125;
+  o.width = 20.0;
+  o.height = 10.0;
+  o.angle = 45.0;
+  o.layer = 6;
+  o.type = type;
+  o.keep_aspect = 1;
+  o.output_mode = 2;
+  o.fill_pitch = 0.1;
+  o.fill_direction = 0;
+  o.mirror_x = 0;
+  o.mirror_y = 1;
+  o.params = std::move(block);
+  return o;
 }
 
 template <class Block>
@@ -110,10 +130,15 @@ struct Session : DocObserver {
   void list_changed() override { ++list_changes; }
 
   MarkObject* create(MarkObject obj) {
-    obj.selected = 1;
-    MarkObject* added = doc.ring.add(std::make_unique<MarkObject>(std::move(obj)));
-    doc.object_list.append(next_object_name(doc.object_list, object_prefix(added->type)));
+    Commit commit(doc);
+    MarkObject* added = commit.add(std::make_unique<MarkObject>(std::move(obj)));
+    doc.selection.add(added->id);
+    commit.push("Create");
     return added;
+  }
+  void select(std::initializer_list<const MarkObject*> objs) {
+    doc.selection.clear();
+    for (const MarkObject* o : objs) doc.selection.add(o->id);
   }
   OpenResult open(const std::string& text) {
     dir.write("in.mrk", text);
@@ -126,7 +151,9 @@ TEST(LayoutFile, CopyAndPasteThroughTheClipboardFileLandsOneMillimetreOff) {
   MarkObject* a = s.create(header(LINE, LineParams{1.0, 2.0}));
   MarkObject* b = s.create(header(CIRCLE, CircleParams{3.0, 4.0, 0.0}));
   MarkObject* c = s.create(header(POLYGON, PolygonParams{5.0, 0.0, 5}));
-  a->selected = 1;  // a and c, not b
+  s.select({a, c});  // not b
+  s.sheets.clear();
+  s.list_changes = 0;
   EXPECT_FALSE(open_layout(s.doc, s.dir.file("nowhere.mrk")).opened());
   EXPECT_FALSE(open_layout(s.doc, s.dir.path()).opened());
   EXPECT_TRUE(s.sheets.empty());
@@ -136,7 +163,7 @@ TEST(LayoutFile, CopyAndPasteThroughTheClipboardFileLandsOneMillimetreOff) {
 
   EXPECT_EQ(open_layout(s.doc, s.dir.file("#.1")).objects_read, 2);
   EXPECT_EQ(s.list_changes, 1);
-  MarkObject* pasted = s.doc.ring.current;
+  MarkObject* pasted = current_object(s.doc);
   EXPECT_EQ(std::pair(pasted->cent_x, pasted->cent_y), std::pair(c->cent_x + 1, c->cent_y + 1));
   const MarkObject& first = *pasted->next;  // placed on screen like the last one
   EXPECT_EQ(first.screen_rect, compute_screen_rect(first, s.doc.view.zoom(), s.doc.view.origin_x,
@@ -147,7 +174,7 @@ TEST(LayoutFile, CopyAndPasteThroughTheClipboardFileLandsOneMillimetreOff) {
   EXPECT_EQ(s.dir.read("all.mrk"), format_record(*a, false) + format_record(*b, false) +
                                        format_record(*c, false) + copies);
 
-  for (MarkObject& o : s.doc.ring.oldest_first()) o.selected = 0;
+  s.select({});
   ASSERT_TRUE(save_layout(s.doc, s.dir.file("#.1"), false, false));
   EXPECT_EQ(s.dir.read("#.1"), "");  // nothing selected: nothing stale is left to paste
   EXPECT_EQ(std::distance(fs::directory_iterator(s.dir.path()), {}), 3);  // no temporary
@@ -174,9 +201,9 @@ TEST(OpenLayout, AddsToTheRingAndShowsThePageAndListEntryOfWhatWasRead) {
     SCOPED_TRACE(c.name);
     Session s;
     MarkObject* old = s.create(header(CIRCLE, CircleParams{}));
-    s.doc.object_list.select(1);
+    s.sheets.clear();
     EXPECT_TRUE(s.open(c.text).opened());
-    EXPECT_EQ(old->selected, 0);
+    EXPECT_FALSE(is_selected(s.doc, *old));
     EXPECT_EQ(s.sheets, std::vector<int32_t>{c.sheet});
     EXPECT_EQ(s.doc.object_list.selection(), c.list_selection);
     const auto& entries = s.doc.object_list.entries();
@@ -274,11 +301,19 @@ TEST(OpenLayout, ReadsCharacterLinesTheVariableFlagAndNamesGlyphFiles) {
   EXPECT_EQ(r.objects_read, 4);
   EXPECT_EQ(r.lines_skipped, 0);
   EXPECT_EQ(r.char_lines_missing, 1);
-  EXPECT_EQ(loaded, (std::vector<std::string>{(s.dir.path() / "txt1.txt").string(),
-                                              (s.dir.path() / "txt2.txt").string()}));
   std::vector<MarkObject*> objs;
   for (MarkObject& o : s.doc.ring.oldest_first()) objs.push_back(&o);
   ASSERT_EQ(objs.size(), 4u);
+  // Glyph files are named by the object's id, one each, in the scratch folder.
+  ASSERT_EQ(loaded.size(), 2u);
+  for (int i : {0, 1}) {
+    const fs::path glyphs = loaded[static_cast<std::size_t>(i)];
+    EXPECT_EQ(glyphs.parent_path(), s.dir.path());
+    EXPECT_NE(glyphs.filename().string().find(std::to_string(objs[i == 0 ? 0 : 2]->id)),
+              std::string::npos)
+        << glyphs;
+  }
+  EXPECT_NE(loaded[0], loaded[1]);
   EXPECT_EQ(objs[0]->block<LineTextParams>()->variable, 1);
   EXPECT_EQ(objs[0]->block<LineTextParams>()->chars, lt.chars);
   EXPECT_EQ(objs[1]->block<BarcodeParams>()->variable, 1);
@@ -287,11 +322,14 @@ TEST(OpenLayout, ReadsCharacterLinesTheVariableFlagAndNamesGlyphFiles) {
   EXPECT_EQ(damaged->chars, (std::vector<CharRecord>{lt.chars[0], {}}));
   EXPECT_EQ(objs[3]->type, LINE);
 
-  // Deleting a text removes its glyph file.
-  s.dir.write("txt1.txt", "glyphs");
-  objs[1]->selected = objs[2]->selected = objs[3]->selected = 0;
+  // Deleting a text keeps its glyph file while the delete can be undone, and
+  // removes it with the last step that holds the text.
+  std::ofstream(loaded[0]) << "glyphs";
+  s.select({objs[0]});
   delete_objects(s.doc, false);
-  EXPECT_FALSE(fs::exists(s.dir.file("txt1.txt")));
+  EXPECT_TRUE(fs::exists(loaded[0]));
+  s.doc.history.clear();
+  EXPECT_FALSE(fs::exists(loaded[0]));
 }
 
 }  // namespace

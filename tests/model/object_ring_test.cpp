@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,9 +12,9 @@
 namespace lumetch {
 namespace {
 
-ObjectList list_of(const std::vector<std::string>& names) {
-  ObjectList list;
-  for (const auto& n : names) list.append(n);
+std::vector<std::string> list_of(const std::vector<std::string>& names) {
+  std::vector<std::string> list{"drawing"};
+  list.insert(list.end(), names.begin(), names.end());
   return list;
 }
 
@@ -54,11 +55,15 @@ struct DocFixture {
   MarkObject* make(int32_t type) {
     auto obj = std::make_unique<MarkObject>();
     obj->type = type;
-    obj->selected = 1;
-    MarkObject* raw = doc.ring.add(std::move(obj));
-    doc.object_list.append(next_object_name(doc.object_list, object_prefix(type)));
-    doc.object_list.select(doc.object_list.size() - 1);
+    Commit commit(doc);
+    MarkObject* raw = commit.add(std::move(obj));
+    doc.selection = Selection::only(raw->id);
+    commit.push("Create");
     return raw;
+  }
+  void select(std::initializer_list<MarkObject*> objs) {
+    doc.selection.clear();
+    for (MarkObject* o : objs) doc.selection.add(o->id);
   }
   std::vector<int32_t> types_oldest_first() {
     std::vector<int32_t> out;
@@ -70,21 +75,28 @@ struct DocFixture {
 TEST(ObjectRing, NewObjectsGoAheadButAreWalkedLast) {
   DocFixture f;
   EXPECT_TRUE(f.doc.ring.is_empty());
-  EXPECT_EQ(f.doc.ring.current, f.doc.ring.end());
-  EXPECT_EQ(f.doc.ring.current->type, NONE);
+  EXPECT_EQ(current_object(f.doc), nullptr);
   MarkObject* a = f.make(LINE);
   MarkObject* b = f.make(CIRCLE);
   MarkObject* c = f.make(POLYGON);
   EXPECT_EQ(f.doc.ring.head()->next, c);
   EXPECT_EQ(f.doc.ring.end()->prev, a);
   EXPECT_EQ(f.types_oldest_first(), (std::vector<int32_t>{LINE, CIRCLE, POLYGON}));
-  EXPECT_EQ(f.doc.ring.current, c);
-  // Adding deselects every other object.
-  EXPECT_EQ(a->selected, 0);
-  EXPECT_EQ(b->selected, 0);
-  EXPECT_EQ(c->selected, 1);
+  EXPECT_EQ(current_object(f.doc), c);
+  // Creating selects the new object alone.
+  EXPECT_FALSE(is_selected(f.doc, *a));
+  EXPECT_FALSE(is_selected(f.doc, *b));
+  EXPECT_TRUE(is_selected(f.doc, *c));
+  // Ids are unique, found again, and never those of a removed object.
+  EXPECT_TRUE(a->id < b->id && b->id < c->id);
+  EXPECT_EQ(f.doc.ring.find(b->id), b);
+  const ObjectId gone = b->id;
+  f.select({b});
+  delete_objects(f.doc, false);
+  EXPECT_EQ(f.doc.ring.find(gone), nullptr);
+  EXPECT_GT(f.make(LINE)->id, c->id);
   EXPECT_EQ(f.doc.ring.index_of(a), 1);
-  EXPECT_EQ(f.doc.ring.index_of(c), 3);
+  EXPECT_EQ(f.doc.ring.index_of(c), 2);
   EXPECT_EQ(f.doc.ring.size(), 3u);
 }
 
@@ -95,32 +107,30 @@ TEST(DeleteObjects, RemovesSelectedAndKeepsListInStep) {
   MarkObject* l2 = f.make(LINE);
   MarkObject* c1 = f.make(CIRCLE);
   (void)l2;
-  l1->selected = 1;
-  r1->selected = 1;
-  c1->selected = 0;
+  (void)c1;
+  f.select({l1, r1});
+  EXPECT_EQ(selection_kind(f.doc), -1);
   // line1 and rectangle1 (adjacent, entries 1 and 2) go; line2, circle1 stay.
-  f.doc.view.selection.selection_kind = -1;
   delete_objects(f.doc, false);
   EXPECT_EQ(f.doc.object_list.entries(), (std::vector<std::string>{"drawing", "line2", "circle1"}));
   EXPECT_EQ(f.types_oldest_first(), (std::vector<int32_t>{LINE, CIRCLE}));
-  EXPECT_EQ(f.doc.ring.current, f.doc.ring.oldest());
+  EXPECT_EQ(current_object(f.doc), f.doc.ring.oldest());
   EXPECT_EQ(f.doc.object_list.selection(), 0);
-  EXPECT_EQ(f.doc.view.selection.selection_kind, 0);
+  EXPECT_EQ(selection_kind(f.doc), 0);
 }
 
 TEST(DeleteObjects, NothingSelectedStillShowsDrawingPage) {
   DocFixture f;
   f.make(LINE);
-  MarkObject* last = f.make(CIRCLE);
-  last->selected = 0;
-  f.doc.view.selection.selection_kind = 3;
+  f.make(CIRCLE);
+  f.select({});
   delete_objects(f.doc, false);
   EXPECT_EQ(f.doc.ring.size(), 2u);
   EXPECT_EQ(f.doc.object_list.size(), 3);
   EXPECT_EQ(f.doc.object_list.selection(), 0);
-  EXPECT_EQ(f.doc.view.selection.selection_kind, 0);
+  EXPECT_EQ(selection_kind(f.doc), 0);
   // current falls back to the oldest object, as after any deletion.
-  EXPECT_EQ(f.doc.ring.current->type, LINE);
+  EXPECT_EQ(current_object(f.doc)->type, LINE);
 }
 
 TEST(DeleteObjects, AllLeavesCurrentOnTheHeadAndNamesRestart) {
@@ -128,13 +138,13 @@ TEST(DeleteObjects, AllLeavesCurrentOnTheHeadAndNamesRestart) {
   for (int i = 0; i < 5; ++i) f.make(LINE);
   delete_objects(f.doc, true);
   EXPECT_TRUE(f.doc.ring.is_empty());
-  EXPECT_EQ(f.doc.ring.current, f.doc.ring.head());
+  EXPECT_EQ(current_object(f.doc), nullptr);
   EXPECT_EQ(f.doc.object_list.entries(), std::vector<std::string>{"drawing"});
   EXPECT_EQ(next_object_name(f.doc.object_list, "line"), "line1");
   // The ring still works afterwards.
   f.make(RHOMBIC);
   EXPECT_EQ(f.doc.object_list.entries().back(), "rhombic1");
-  EXPECT_EQ(f.doc.ring.index_of(f.doc.ring.current), 1);
+  EXPECT_EQ(f.doc.ring.index_of(current_object(f.doc)), 1);
 }
 
 TEST(DeleteObjects, ListIndicesFollowRingPositionWithGaps) {
@@ -142,7 +152,7 @@ TEST(DeleteObjects, ListIndicesFollowRingPositionWithGaps) {
   std::vector<MarkObject*> objs;
   for (int i = 0; i < 6; ++i) objs.push_back(f.make(i % 2 == 0 ? LINE : POLYGON));
   // Selected: positions 1, 3, 4, 6 (line1, line2, polygon2, polygon3).
-  for (int i : {0, 2, 3, 5}) objs[i]->selected = 1;
+  f.select({objs[0], objs[2], objs[3], objs[5]});
   delete_objects(f.doc, false);
   EXPECT_EQ(f.doc.object_list.entries(),
             (std::vector<std::string>{"drawing", "polygon1", "line3"}));

@@ -50,7 +50,7 @@ struct FrameFixture {
   }
   int selected_count() {
     int n = 0;
-    for (const MarkObject& o : doc.ring.oldest_first()) n += o.selected;
+    for (const MarkObject& o : doc.ring.oldest_first()) n += is_selected(doc, o) ? 1 : 0;
     return n;
   }
 };
@@ -251,25 +251,24 @@ TEST(MainFrame, ChoosingAListEntrySelectsItsObjectAndDrawingShowsTheSettings) {
   EXPECT_EQ(list->currentRow(), f.doc.object_list.selection());
 
   list->setCurrentRow(2);
-  MarkObject* chosen = f.doc.ring.current;
+  MarkObject* chosen = current_object(f.doc);
   ASSERT_EQ(chosen->type, RECTANGLE);
-  EXPECT_EQ(f.doc.view.selection.selection_kind, RECTANGLE);
+  EXPECT_EQ(selection_kind(f.doc), RECTANGLE);
   EXPECT_EQ(f.selected_count(), 1);
-  EXPECT_EQ(chosen->selected, 1);
+  EXPECT_TRUE(is_selected(f.doc, *chosen));
   EXPECT_EQ(f.frame->form()->sheet_text(), entries[2] + "\n四角形のプロパティ");
 
   list->setCurrentRow(0);
-  EXPECT_EQ(f.doc.view.selection.selection_kind, 0);
-  EXPECT_EQ(chosen->selected, 0);
-  EXPECT_EQ(f.doc.ring.current, f.doc.ring.end());
+  EXPECT_EQ(selection_kind(f.doc), 0);
+  EXPECT_FALSE(is_selected(f.doc, *chosen));
+  EXPECT_EQ(current_object(f.doc), nullptr);
   EXPECT_TRUE(f.frame->form()->sheet_text().startsWith("drawing"));
 
   // Several selected: choosing an entry drops them all.
-  for (MarkObject& o : f.doc.ring.oldest_first()) o.selected = 1;
-  f.doc.view.selection.selection_kind = -1;
+  for (MarkObject& o : f.doc.ring.oldest_first()) f.doc.selection.add(o.id);
   list->setCurrentRow(1);
   EXPECT_EQ(f.selected_count(), 1);
-  EXPECT_EQ(f.doc.ring.current->type, BARCODE);
+  EXPECT_EQ(current_object(f.doc)->type, BARCODE);
 }
 
 TEST(MainFrame, PrintingMakesOnePageAndLeavesTheViewAsItWas) {

@@ -54,8 +54,7 @@ TEST(SmallDialogs, ColourBoxOpensOnTheOldestSelectedLayerAndSetsTheChosenOne) {
   MarkObject* c = f.create(LINE);
   a->layer = 2;
   b->layer = 6;
-  a->selected = b->selected = c->selected = 1;
-  f.doc.view.selection.selection_kind = -1;
+  for (const MarkObject* o : {a, b, c}) f.doc.selection.add(o->id);
   f.repaints.areas.clear();
 
   run_colour_box(f.doc, nullptr, [&](QDialog& d) {
@@ -77,7 +76,7 @@ TEST(SmallDialogs, ColourBoxOpensOnTheOldestSelectedLayerAndSetsTheChosenOne) {
     return press(d, "1002");
   });
   EXPECT_EQ(a->layer, 4);
-  f.doc.view.selection.selection_kind = 0;
+  f.doc.selection.clear();
   run_colour_box(f.doc, nullptr, f.never());
   EXPECT_EQ(f.shown, 1);
   EXPECT_EQ(f.repaints.areas.size(), 1u);
@@ -114,7 +113,8 @@ TEST(SmallDialogs, OutputModeOpensOnTheCurrentObjectAndAnEmptyPitchIsZero) {
   EXPECT_EQ(f.repaints.areas.back(), (std::vector<double>{20.0, 20.0, 15.0}));
 
   // Several selected: refused without a dialog.
-  f.doc.view.selection.selection_kind = -1;
+  f.doc.selection.add(f.create(CIRCLE)->id);
+  f.doc.selection.add(rect->id);
   run_output_mode_dialog(f.doc, nullptr, f.never());
   EXPECT_EQ(f.shown, 1);
 }
@@ -129,11 +129,14 @@ TEST(SmallDialogs, FontDialogOffersScalableFacesAndGivesTheTextTheChosenOne) {
 
   Fixture f;
   MarkObject* text = f.create(LINE_TEXT);
-  const std::string glyphs = f.dir.read("txt1.txt");
+  const std::string glyph_name =
+      std::filesystem::path(text->block<LineTextParams>()->glyph_file).filename().string();
+  const std::string glyphs = f.dir.read(glyph_name);
+  ASSERT_FALSE(glyphs.empty());
   // OK on the opening state keeps the face even where it is only an alias.
   run_font_dialog(f.doc, f.op, nullptr, [](QDialog& d) { return d.accept(), true; });
   EXPECT_EQ(text->block<LineTextParams>()->face_name, "Arial");
-  EXPECT_EQ(f.dir.read("txt1.txt"), glyphs);
+  EXPECT_EQ(f.dir.read(glyph_name), glyphs);
 
   QFont shown_font;
   run_font_dialog(f.doc, f.op, nullptr, [&](QDialog& d) {
@@ -151,7 +154,7 @@ TEST(SmallDialogs, FontDialogOffersScalableFacesAndGivesTheTextTheChosenOne) {
   EXPECT_EQ(p.font_italic, shown_font.italic() ? 1 : 0);
   EXPECT_EQ(p.font_weight, shown_font.weight());
   EXPECT_EQ(f.doc.defaults.line_text.face_name, p.face_name);
-  EXPECT_NE(f.dir.read("txt1.txt"), glyphs);
+  EXPECT_NE(f.dir.read(glyph_name), glyphs);
   EXPECT_EQ(f.repaints.areas.size(), 3u);  // creation, then each font
 
   f.create(RECTANGLE);

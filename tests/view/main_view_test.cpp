@@ -131,7 +131,7 @@ TEST(MainView, ObjectDrawnAtItsMappedPositionInItsLayerColour) {
 TEST(MainView, ZoomStopsAtBothEndsAndKeepsScreenRectsAndFrame) {
   ViewFixture f;
   MarkObject& o = f.add_square(3.0, -2.0, 0);
-  f.doc.view.selection.selection_kind = 1;
+  f.doc.selection = Selection::only(o.id);
   f.doc.view.zoom_index = 0;
   f.doc.settings.view_zoom_num = 0;
   for (int i = 0; i < 13; ++i) ASSERT_TRUE(f.view.zoom_in());
@@ -158,7 +158,7 @@ TEST(MainView, FrameOfAnArrayCoversEveryCopy) {
   MarkObject& o = f.add_square(5.0, 0.0, 0);
   o.columns = 3;
   o.column_gap = 2.0;
-  f.doc.view.selection.selection_kind = 1;
+  f.doc.selection = Selection::only(o.id);
   f.view.update_frame();
   const auto& fr = f.doc.view.selection.frame;
   // 3 × 10 + 2 × 2 = 34 mm wide about x = 5: view 100 units per mm.
@@ -183,12 +183,10 @@ TEST(MainView, ReadoutAtTheUpperRightCornerAtEveryZoom) {
 
 TEST(MainView, SelectionMarksDrawnTwiceLeaveThePicture) {
   ViewFixture f;
-  f.add_square(0.0, 0.0, 3);
-  f.doc.view.selection.selection_kind = 1;
+  const ObjectId square = f.add_square(0.0, 0.0, 3).id;
   f.doc.view.selection.frame = {15500, -15500, 16500, -16500};
-  f.doc.view.selection.selection_kind = 0;
   const QImage before = f.render();
-  f.doc.view.selection.selection_kind = 1;
+  f.doc.selection = Selection::only(square);
   QImage img = before.copy();
   {
     QPainter p(&img);
@@ -209,9 +207,8 @@ TEST(MainView, SelectionMarksDrawnTwiceLeaveThePicture) {
 TEST(MainView, PrintedPageHasObjectsOnlyAtTrueSizeAndRestoresTheView) {
   ViewFixture f;
   f.doc.view.zoom_index = 11;
-  f.doc.view.selection.selection_kind = 1;
   f.doc.view.selection.frame = {15000, -15000, 17000, -17000};
-  f.add_square(0.0, 0.0, 5);
+  f.doc.selection = Selection::only(f.add_square(0.0, 0.0, 5).id);
   // One pixel per millimetre: the field centre lands on pixel (99, 140).
   QImage page(200, 280, QImage::Format_RGB32);
   page.fill(kWhite);
