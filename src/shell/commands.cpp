@@ -32,7 +32,10 @@ const std::vector<Menu>& menu_table() {
         {kCmdBmp, "BMP読込"},
         {kCmdBarcode, "バーコード"}}},
       {"編集",
-       {{kCmdCut, "カット\tCtrl+X"},
+       {{kCmdUndoKey, "元に戻す\tCtrl+Z"},
+        {kCmdRedo, "やり直し\tCtrl+Y"},
+        {0, ""},
+        {kCmdCut, "カット\tCtrl+X"},
         {kCmdCopy, "コピー\tCtrl+C"},
         {kCmdPaste, "ペースト\tCtrl+V"}}},
       {"オプション",
@@ -95,7 +98,8 @@ const std::vector<Accelerator>& accelerator_table() {
       {"Shift+Del", kCmdCut},  {"Ctrl+V", kCmdPaste},          {"Shift+Ins", kCmdPaste},
       {"Ctrl+O", kCmdOpen},    {"Ctrl+P", kCmdPrint},          {"F1", kCmdEngrave},
       {"F6", kCmdNextPane},    {"Shift+F6", kCmdPrevPane},     {"Ctrl+N", kCmdNewKey},
-      {"Ctrl+S", kCmdSaveKey}, {"Alt+Backspace", kCmdUndoKey}, {"Ctrl+Z", kCmdUndoKey}};
+      {"Ctrl+S", kCmdSaveKey}, {"Alt+Backspace", kCmdUndoKey}, {"Ctrl+Z", kCmdUndoKey},
+      {"Ctrl+Y", kCmdRedo},    {"Ctrl+Shift+Z", kCmdRedo}};
   return keys;
 }
 
@@ -153,6 +157,9 @@ Route route_of(int32_t id) {
     case kCmdFont:
       return Route::Font;
     case kCmdUndoKey:
+      return Route::Undo;
+    case kCmdRedo:
+      return Route::Redo;
     case kCmdCentre:
     case kCmdCentreX:
     case kCmdCentreY:
@@ -206,6 +213,10 @@ CommandText command_text(int32_t id) {
       return {"Copy the selection to the clipboard", "Copy"};
     case kCmdPaste:
       return {"Paste the clipboard", "Paste"};
+    case kCmdUndoKey:
+      return {"Undo the last change", "Undo"};
+    case kCmdRedo:
+      return {"Redo the change undone last", "Redo"};
     case kCmdPrint:
       return {"Print the layout", "Print"};
     case kCmdZoomIn:

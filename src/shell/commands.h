@@ -16,7 +16,8 @@ inline constexpr int32_t kCmdNewKey = 57600, kCmdSaveKey = 57603, kCmdUndoKey = 
                          kCmdCentre = 32793, kCmdCentreX = 32795, kCmdCentreY = 32796,
                          kCmdMirrorX = 32815, kCmdMirrorY = 32816, kCmdStepUp = 32808,
                          kCmdStepDown = 32810, kCmdOutputMode = 32817, kCmdColourBox = 32819,
-                         kCmdFont = 32826, kCmdNextPane = 57680, kCmdPrevPane = 57681;
+                         kCmdFont = 32826, kCmdNextPane = 57680, kCmdPrevPane = 57681,
+                         kCmdRedo = 57644;
 
 // One menu item; id 0 is a separator. Labels are UTF-8, with the shortcut
 // shown after a tab.
@@ -70,6 +71,8 @@ enum class Route {
   ColourBox,
   OutputMode,
   Font,
+  Undo,
+  Redo,
   NotAvailable,  // a command of a part of the program not built yet
   Unknown,
 };

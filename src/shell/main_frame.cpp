@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "commands/create_object.h"
+#include "commands/edit_commands.h"
 #include "commands/engrave.h"
 #include "commands/layout_commands.h"
 #include "commands/session.h"
@@ -226,10 +227,27 @@ CMainFrame::CMainFrame(CketralDoc& doc, Operator* op, QWidget* parent)
 
   const std::vector<QString> title = read_title_file(doc_.work_file("title.txt"));
   setWindowIcon(painted_icon(kCmdEngrave));
-  setWindowTitle(title.empty() ? QString::fromLatin1(kDefaultTitle) : title.front());
+  title_ = title.empty() ? QString::fromLatin1(kDefaultTitle) : title.front();
+  setWindowTitle(title_);
 
   doc_.observer = this;
   list_changed();
+  document_changed({});
+}
+
+void CMainFrame::document_changed(const ChangeNotice& /*notice*/) {
+  // The edit menu names the steps; the title says whether the layout has
+  // changes that are not saved.
+  const auto name = [](const char* verb, const std::string& step, const char* keys) {
+    return QString::fromUtf8(verb) + (step.empty() ? QString() : " " + qs(step)) + "\t" + keys;
+  };
+  QAction* undo = actions_.at(kCmdUndoKey);
+  undo->setEnabled(doc_.history.can_undo());
+  undo->setText(name("元に戻す", doc_.history.undo_name(), "Ctrl+Z"));
+  QAction* redo = actions_.at(kCmdRedo);
+  redo->setEnabled(doc_.history.can_redo());
+  redo->setText(name("やり直し", doc_.history.redo_name(), "Ctrl+Y"));
+  setWindowTitle(doc_.history.modified() ? title_ + " *" : title_);
 }
 
 CMainFrame::~CMainFrame() {
@@ -423,6 +441,12 @@ void CMainFrame::dispatch(int id) {
       break;
     case Route::Paste:
       PasteCommand(doc_, *op_);
+      break;
+    case Route::Undo:
+      UndoCommand(doc_);
+      break;
+    case Route::Redo:
+      RedoCommand(doc_);
       break;
     case Route::Engrave:
       start_engraving();

@@ -74,6 +74,7 @@ class CMainFrame : public QMainWindow, public DocObserver {
   void list_changed() override;
   void invalidate_selection(double width, double height, double angle) override;
   void invalidate_all() override;
+  void document_changed(const ChangeNotice& notice) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -99,6 +100,7 @@ class CMainFrame : public QMainWindow, public DocObserver {
   QtOperator* qt_op_ = nullptr;  // owned by the frame as a child object
   Operator* op_ = nullptr;
   bool session_saved_ = false;
+  QString title_;  // from "title.txt"; " *" is added while there are unsaved changes
   MarkerSim sim_;
   std::map<int, QAction*> actions_;
   std::vector<QAction*> accelerators_;

@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QRadioButton>
+#include <QTest>
 #include <QToolBar>
 #include <string>
 #include <tuple>
@@ -23,7 +25,9 @@
 #include "shell/about_box.h"
 #include "shell/commands.h"
 #include "shell/qt_operator.h"
+#include "shell/small_dialogs.h"
 #include "shell/splash.h"
+#include "support/qt_helpers.h"
 #include "support/temp_dir.h"
 #include "view/main_view.h"
 
@@ -73,7 +77,8 @@ TEST(MainFrame, MenusAndToolbarsHoldTheirItemsInOrder) {
       "57665 終了",
       "描画: 1401 直線, 1402 四角形, 1403 円形, 32802 三角形, 32804 菱形, 32806 多角形, "
       "32788 直線文字列, 32787 回し文字, 1405 PLT読込, 32794 BMP読込, 32823 バーコード",
-      "編集: 57635 カット\tCtrl+X, 57634 コピー\tCtrl+C, 57637 ペースト\tCtrl+V",
+      "編集: 57643 元に戻す\tCtrl+Z, 57644 やり直し\tCtrl+Y, -, 57635 カット\tCtrl+X, "
+      "57634 コピー\tCtrl+C, 57637 ペースト\tCtrl+V",
       "オプション: 59392 ツールバー, 59393 ステータスバー, 32798 グリッド",
       "ヘルプ: 57664 バージョン情報"};
   std::vector<QString> got;
@@ -104,7 +109,7 @@ TEST(MainFrame, AcceleratorsSendTheirIdentifiers) {
   const QString table =
       "Ctrl+C=57634 Ctrl+Ins=57634 Ctrl+X=57635 Shift+Del=57635 Ctrl+V=57637 Shift+Ins=57637 "
       "Ctrl+O=57601 Ctrl+P=57607 F1=32790 F6=57680 Shift+F6=57681 Ctrl+N=57600 Ctrl+S=57603 "
-      "Alt+Backspace=57643 Ctrl+Z=57643";
+      "Alt+Backspace=57643 Ctrl+Z=57643 Ctrl+Y=57644 Ctrl+Shift+Z=57644";
   for (const QString& entry : table.split(' ')) {
     const QKeySequence keys(entry.section('=', 0, 0));
     ASSERT_FALSE(keys.isEmpty()) << entry.toStdString();
@@ -116,7 +121,8 @@ TEST(MainFrame, AcceleratorsSendTheirIdentifiers) {
   }
   // Ctrl+S reaches Save like the menu item (Ctrl+N: see the New test).
   EXPECT_EQ(route_of(57603), Route::Save);
-  EXPECT_EQ(route_of(57643), Route::NotAvailable);
+  EXPECT_EQ(route_of(57643), Route::Undo);
+  EXPECT_EQ(route_of(57644), Route::Redo);
 }
 
 TEST(MainFrame, NewOnANonEmptyLayoutOffersToSaveFirst) {
@@ -176,9 +182,62 @@ TEST(MainFrame, SettingsThatCannotBeWrittenOnCloseAreSaidNamingTheFiles) {
   EXPECT_EQ(said.find("default.$"), std::string::npos) << said;
 }
 
+TEST(MainFrame, CtrlZUndoesCreatingColouringAndDeletingAndCtrlYRedoes) {
+  FrameFixture f;
+  f.frame->show();
+  f.frame->resize(900, 700);
+  const auto picture = [&] {
+    QApplication::processEvents();
+    return f.frame->view()->grab().toImage();
+  };
+  const auto press = [&](const char* keys) {
+    QTest::keySequence(f.frame.get(), QKeySequence(keys));
+    QApplication::processEvents();
+  };
+  QAction* undo = f.frame->action(kCmdUndoKey);
+  EXPECT_FALSE(undo->isEnabled());
+  const QString title = f.frame->windowTitle();
+
+  std::vector<QImage> pictures{picture()};
+  std::vector<std::vector<QString>> lists{f.list_entries()};
+  f.frame->dispatch(kCmdRectangle);
+  pictures.push_back(picture());
+  lists.push_back(f.list_entries());
+  EXPECT_TRUE(undo->isEnabled());
+  EXPECT_TRUE(undo->text().startsWith("元に戻す Create rectangle1")) << undo->text().toStdString();
+  EXPECT_EQ(f.frame->windowTitle(), title + " *");
+  test::when_modal<CColourBox>(*f.frame, [](CColourBox& box) {
+    box.layer_button(1)->click();
+    box.accept();
+  });
+  f.frame->dispatch(kCmdColourBox);
+  pictures.push_back(picture());
+  lists.push_back(f.list_entries());
+  f.frame->dispatch(kCmdCut);
+  pictures.push_back(picture());
+  lists.push_back(f.list_entries());
+  for (std::size_t i = 1; i < pictures.size(); ++i) ASSERT_NE(pictures[i], pictures[i - 1]) << i;
+  // The colour box took the focus; the keys go to the main window again.
+  f.frame->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(f.frame.get()));
+
+  for (std::size_t i = pictures.size() - 1; i-- > 0;) {
+    press(i % 2 == 0 ? "Ctrl+Z" : "Alt+Backspace");
+    EXPECT_EQ(picture(), pictures[i]) << i;
+    EXPECT_EQ(f.list_entries(), lists[i]) << i;
+  }
+  EXPECT_FALSE(undo->isEnabled());
+  EXPECT_EQ(f.frame->windowTitle(), title);
+  press("Ctrl+Y");
+  EXPECT_EQ(picture(), pictures[1]);
+  press("Ctrl+Shift+Z");
+  EXPECT_EQ(picture(), pictures[2]);
+  EXPECT_TRUE(f.frame->action(kCmdRedo)->text().startsWith("やり直し Cut"));
+}
+
 TEST(MainFrame, StatusBarSaysWhatIsNotBuiltAndShowsTheStepAndGridTogglesTheView) {
   FrameFixture f;
-  for (const int id : {kCmdMirrorX, kCmdStepUp, kCmdUndoKey}) {
+  for (const int id : {kCmdMirrorX, kCmdStepUp}) {
     f.frame->set_status(0, "");
     f.frame->dispatch(id);
     EXPECT_TRUE(f.frame->status_text(0).startsWith("Not available yet")) << id;
