@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "marker/layer_header.h"
 #include "marker/pen_emitter.h"
 #include "model/cketral_doc.h"
 
@@ -41,8 +42,5 @@ inline constexpr const char* kOutputtingStatus =
 // The engraving job: power check, then every object oldest first with its
 // layer's header and passes, then the pen parked.
 EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks = {});
-
-// The header text of a layer, or empty when the layer is not marked.
-std::string layer_header(const CketralDoc& doc, int32_t layer);
 
 }  // namespace lumetch

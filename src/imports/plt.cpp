@@ -9,7 +9,7 @@
 #include <memory>
 #include <system_error>
 
-#include "commands/engrave.h"
+#include "marker/layer_header.h"
 #include "marker/pen_emitter.h"
 
 namespace lumetch {

@@ -4,14 +4,9 @@
 #include <cstdint>
 #include <string>
 
-namespace lumetch {
+#include "platform/rgb.h"
 
-struct Rgb {
-  uint8_t r = 0;
-  uint8_t g = 0;
-  uint8_t b = 0;
-  bool operator==(const Rgb&) const = default;
-};
+namespace lumetch {
 
 inline constexpr std::array<int32_t, 14> kZoomTable{1,  2,  5,  8,   10,  15,  20,
                                                     30, 50, 80, 100, 120, 160, 200};

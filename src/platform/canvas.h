@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "model/view_state.h"
+#include "platform/rgb.h"
 
 namespace lumetch {
 
