@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "model/cketral_doc.h"
+#include "model/field_table.h"
 
 namespace lumetch {
 
@@ -14,63 +15,6 @@ namespace {
 
 bool same(double a, double b) {
   return a == b || (std::isnan(a) && std::isnan(b));
-}
-bool same(int32_t a, int32_t b) {
-  return a == b;
-}
-
-// The header fields an edit can change, by name. The screen rectangle is
-// derived from them and the ring links are not the object's own.
-struct IntField {
-  std::string_view name;
-  int32_t MarkObject::*member;
-};
-struct DoubleField {
-  std::string_view name;
-  double MarkObject::*member;
-};
-constexpr IntField kIntFields[] = {
-    {"rows", &MarkObject::rows},
-    {"columns", &MarkObject::columns},
-    {"layer", &MarkObject::layer},
-    {"type", &MarkObject::type},
-    {"keep_aspect", &MarkObject::keep_aspect},
-    {"output_mode", &MarkObject::output_mode},
-    {"fill_direction", &MarkObject::fill_direction},
-    {"mirror_x", &MarkObject::mirror_x},
-    {"mirror_y", &MarkObject::mirror_y},
-};
-constexpr DoubleField kDoubleFields[] = {
-    {"row_gap", &MarkObject::row_gap}, {"column_gap", &MarkObject::column_gap},
-    {"cent_x", &MarkObject::cent_x},   {"cent_y", &MarkObject::cent_y},
-    {"width", &MarkObject::width},     {"height", &MarkObject::height},
-    {"angle", &MarkObject::angle},     {"fill_pitch", &MarkObject::fill_pitch},
-};
-
-// Blocks compare with NaN equal to NaN, field by field through their own
-// operator== except where a double is NaN: compare their formatted bytes.
-template <class Block>
-bool same_block(const Block& a, const Block& b) {
-  if (a == b) return true;
-  if constexpr (std::is_trivially_copyable_v<Block>) {
-    return std::memcmp(&a, &b, sizeof(Block)) == 0;
-  } else {
-    return false;
-  }
-}
-
-bool same_params(const ParamBlock& a, const ParamBlock& b) {
-  if (a.index() != b.index()) return false;
-  return std::visit(
-      [&](const auto& x) {
-        using Block = std::decay_t<decltype(x)>;
-        if constexpr (std::is_same_v<Block, std::monostate>) {
-          return true;
-        } else {
-          return same_block(x, std::get<Block>(b));
-        }
-      },
-      a);
 }
 
 std::size_t text_bytes(const std::string& s) {
@@ -174,14 +118,23 @@ const ChangeNotice::Fields* ChangeNotice::fields_of(ObjectId id) const {
 
 std::vector<std::string_view> changed_fields(const MarkObject& a, const MarkObject& b) {
   std::vector<std::string_view> names;
-  for (const IntField& f : kIntFields) {
-    if (!same(a.*f.member, b.*f.member)) names.push_back(f.name);
-  }
-  for (const DoubleField& f : kDoubleFields) {
-    if (!same(a.*f.member, b.*f.member)) names.push_back(f.name);
+  if (a.type != b.type) names.push_back("type");
+  for (const FieldDef<MarkObject>& f : header_fields()) {
+    const bool same_value = std::visit(
+        [&](auto member) {
+          const auto& x = a.*member;
+          const auto& y = b.*member;
+          if constexpr (std::is_same_v<std::decay_t<decltype(x)>, double>) {
+            return same(x, y);
+          } else {
+            return x == y;
+          }
+        },
+        f.member);
+    if (!same_value) names.push_back(f.name);
   }
   if (a.name != b.name) names.push_back("name");
-  if (!same_params(a.params, b.params)) names.push_back("params");
+  changed_block_fields(a.params, b.params, names);
   return names;
 }
 

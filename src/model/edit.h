@@ -72,9 +72,10 @@ struct ChangeNotice {
   bool objects_changed() const { return !added.empty() || !removed.empty() || !modified.empty(); }
 };
 
-// The names of the header fields in which two records differ, and "params"
-// when their parameter blocks differ. NaN equals NaN here: a field that was
-// not touched is never reported.
+// The names of the header and block fields in which two records differ
+// ("params" for what the field tables do not hold: line lengths, character
+// records, loaded data). NaN equals NaN here: a field that was not touched is
+// never reported.
 std::vector<std::string_view> changed_fields(const MarkObject& a, const MarkObject& b);
 
 // The undo stack. Bounded by steps and by memory; the oldest steps go first.

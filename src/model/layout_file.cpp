@@ -9,10 +9,14 @@
 #include <cstdio>
 #include <fstream>
 #include <optional>
+#include <span>
 #include <system_error>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "model/edit.h"
+#include "model/field_table.h"
 #include "platform/text_codec.h"
 #include "platform/text_file.h"
 
@@ -180,43 +184,75 @@ class RecordReader {
   bool at_end_ = false;
 };
 
+template <class Record>
+void write_fields(RecordWriter& w, const Record& rec, std::span<const FieldDef<Record>> fields) {
+  for (const FieldDef<Record>& f : fields) {
+    std::visit(
+        [&](auto member) {
+          const auto& v = rec.*member;
+          using T = std::decay_t<decltype(v)>;
+          if constexpr (std::is_same_v<T, double>) {
+            w.real(v, f.width, f.precision);
+          } else if constexpr (std::is_same_v<T, int32_t>) {
+            w.integer(v);
+          } else if (f.format == FieldFormat::Text) {
+            w.tabbed(v);
+          } else {
+            w.last_text(v);
+          }
+        },
+        f.member);
+  }
+}
+
+// GCC 12 warns that a text member might lie outside blocks that have none,
+// which the tables never name: the warning is wrong here.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+template <class Record>
+void read_fields(RecordReader& r, Record& rec, std::span<const FieldDef<Record>> fields) {
+  for (const FieldDef<Record>& f : fields) {
+    if (const auto* m = std::get_if<double Record::*>(&f.member)) {
+      rec.** m = r.real();
+    } else if (const auto* n = std::get_if<int32_t Record::*>(&f.member)) {
+      rec.** n = r.integer();
+    } else if (const auto* t = std::get_if<std::string Record::*>(&f.member)) {
+      rec.** t = f.format == FieldFormat::Text ? r.tabbed() : r.rest_text();
+    }
+  }
+}
+#pragma GCC diagnostic pop
+
 void write_header(RecordWriter& w, const MarkObject& obj, bool offset) {
   w.integer(obj.type);
-  w.integer(obj.rows);
-  w.integer(obj.columns);
-  w.real(obj.row_gap);
-  w.real(obj.column_gap);
-  w.real(offset ? obj.cent_x + 1.0 : obj.cent_x);
-  w.real(offset ? obj.cent_y + 1.0 : obj.cent_y);
-  w.real(obj.width);
-  w.real(obj.height);
-  w.real(obj.angle);
-  w.integer(obj.layer);
-  w.integer(obj.output_mode);
-  w.real(obj.fill_pitch);
-  w.integer(obj.fill_direction);
-  w.integer(obj.keep_aspect);
-  w.integer(obj.mirror_x);
-  w.integer(obj.mirror_y);
+  if (!offset) {
+    write_fields(w, obj, header_fields());
+    return;
+  }
+  // A copy on the clipboard lands 1 mm right and 1 mm up.
+  MarkObject moved;
+  moved.params = std::monostate{};
+  for (const FieldDef<MarkObject>& f : header_fields()) {
+    std::visit([&](auto member) { moved.*member = obj.*member; }, f.member);
+  }
+  moved.cent_x += 1.0;
+  moved.cent_y += 1.0;
+  write_fields(w, moved, header_fields());
 }
 
 void read_header(RecordReader& r, MarkObject& obj) {
-  obj.rows = r.integer();
-  obj.columns = r.integer();
-  obj.row_gap = r.real();
-  obj.column_gap = r.real();
-  obj.cent_x = r.real();
-  obj.cent_y = r.real();
-  obj.width = r.real();
-  obj.height = r.real();
-  obj.angle = r.real();
-  obj.layer = r.integer();
-  obj.output_mode = r.integer();
-  obj.fill_pitch = r.real();
-  obj.fill_direction = r.integer();
-  obj.keep_aspect = r.integer();
-  obj.mirror_x = r.integer();
-  obj.mirror_y = r.integer();
+  read_fields(r, obj, header_fields());
+}
+
+// The header and the block's table fields; false when the object has no
+// block of this type.
+template <class Block>
+const Block* write_typed(RecordWriter& w, const MarkObject& obj, bool offset) {
+  const Block* p = obj.block<Block>();
+  if (p == nullptr) return nullptr;
+  write_header(w, obj, offset);
+  write_fields(w, *p, block_fields<Block>());
+  return p;
 }
 
 void write_char_record(RecordWriter& w, const CharRecord& c) {
@@ -264,78 +300,25 @@ std::string format_record(const MarkObject& obj, bool offset) {
   RecordWriter w(out);
   switch (obj.type) {
     case LINE:
-      if (const auto* p = obj.block<LineParams>()) {
-        write_header(w, obj, offset);
-        w.real(p->size_x);
-        w.real(p->size_y);
-        w.end_line();
-      }
+      if (write_typed<LineParams>(w, obj, offset)) w.end_line();
       break;
     case RECTANGLE:
-      if (const auto* p = obj.block<RectangleParams>()) {
-        write_header(w, obj, offset);
-        w.real(p->size_x);
-        w.real(p->size_y);
-        w.real(p->edge_size);
-        w.integer(p->edge_style);
-        w.real(p->edge_radius, 4, 2);
-        w.end_line();
-      }
+      if (write_typed<RectangleParams>(w, obj, offset)) w.end_line();
       break;
     case CIRCLE:
-      if (const auto* p = obj.block<CircleParams>()) {
-        write_header(w, obj, offset);
-        w.real(p->size_x);
-        w.real(p->size_y);
-        w.real(p->edge_size);
-        w.end_line();
-      }
+      if (write_typed<CircleParams>(w, obj, offset)) w.end_line();
       break;
     case TRIANGLE:
-      if (const auto* p = obj.block<TriangleParams>()) {
-        write_header(w, obj, offset);
-        w.real(p->size_x);
-        w.real(p->size_y);
-        w.real(p->edge_size);
-        w.integer(p->direction);
-        w.end_line();
-      }
+      if (write_typed<TriangleParams>(w, obj, offset)) w.end_line();
       break;
     case RHOMBIC:
-      if (const auto* p = obj.block<RhombicParams>()) {
-        write_header(w, obj, offset);
-        w.real(p->size_x, 7, 2);
-        w.real(p->size_y, 7, 2);
-        w.real(p->edge_size, 7, 2);
-        w.end_line();
-      }
+      if (write_typed<RhombicParams>(w, obj, offset)) w.end_line();
       break;
     case POLYGON:
-      if (const auto* p = obj.block<PolygonParams>()) {
-        write_header(w, obj, offset);
-        w.real(p->size);
-        w.real(p->edge_size);
-        w.integer(p->edge_count);
-        w.end_line();
-      }
+      if (write_typed<PolygonParams>(w, obj, offset)) w.end_line();
       break;
     case LINE_TEXT:
-      if (const auto* p = obj.block<LineTextParams>()) {
-        write_header(w, obj, offset);
-        w.real(p->char_gap);
-        w.real(p->size_x);
-        w.real(p->size_y);
-        w.real(p->line_width_x);
-        w.real(p->line_width_y);
-        w.integer(p->vertical);
-        w.integer(p->align);
-        w.integer(p->font_weight);
-        w.integer(p->font_italic);
-        w.integer(p->font_charset);
-        w.tabbed(p->face_name);
-        w.tabbed(p->text);
-        w.real(p->line_gap);
-        w.integer(p->line_count);
+      if (const auto* p = write_typed<LineTextParams>(w, obj, offset)) {
         for (int32_t i = 0; i <= p->line_count; ++i) {
           const auto at = static_cast<std::size_t>(i);
           w.integer(at < p->line_lengths.size() ? p->line_lengths[at] : 0);
@@ -349,21 +332,7 @@ std::string format_record(const MarkObject& obj, bool offset) {
       }
       break;
     case ARC_TEXT:
-      if (const auto* p = obj.block<ArcTextParams>()) {
-        write_header(w, obj, offset);
-        w.real(p->size_x);
-        w.real(p->size_y);
-        w.integer(p->downward);
-        w.real(p->radius_x);
-        w.real(p->radius_y);
-        w.real(p->span);
-        w.real(p->line_width_x);
-        w.real(p->line_width_y);
-        w.integer(p->font_weight);
-        w.integer(p->font_italic);
-        w.integer(p->font_charset);
-        w.tabbed(p->face_name);
-        w.tabbed(p->text);
+      if (const auto* p = write_typed<ArcTextParams>(w, obj, offset)) {
         const auto n = static_cast<std::size_t>(CountChars(p->text));
         for (std::size_t i = 0; i < n; ++i) {
           const CharRecord c = char_record_at(p->chars, i);
@@ -376,37 +345,16 @@ std::string format_record(const MarkObject& obj, bool offset) {
       }
       break;
     case BARCODE:
-      if (const auto* p = obj.block<BarcodeParams>()) {
-        write_header(w, obj, offset);
-        w.real(p->size_x);
-        w.real(p->size_y);
-        w.real(p->bar_width);
-        w.integer(p->display_type);
-        w.last_text(p->text);
-        w.end_line();
-      }
+      if (write_typed<BarcodeParams>(w, obj, offset)) w.end_line();
       break;
     case PLT:
-      if (const auto* p = obj.block<PltBlock>()) {
-        write_header(w, obj, offset);
-        w.last_text(p->source_path);
-        w.end_line();
-      }
+      if (write_typed<PltBlock>(w, obj, offset)) w.end_line();
       break;
     case BMP:
-      if (const auto* p = obj.block<BmpBlock>()) {
-        write_header(w, obj, offset);
-        w.integer(p->style);
-        w.last_text(p->source_path);
-        w.end_line();
-      }
+      if (write_typed<BmpBlock>(w, obj, offset)) w.end_line();
       break;
     case VCT:
-      if (const auto* p = obj.block<VctBlock>()) {
-        write_header(w, obj, offset);
-        w.last_text(p->source_path);
-        w.end_line();
-      }
+      if (write_typed<VctBlock>(w, obj, offset)) w.end_line();
       break;
     default:
       break;
@@ -426,73 +374,31 @@ std::unique_ptr<MarkObject> parse_record(std::string_view line) {
   // The layer indexes the per-layer colour and marking tables.
   if (obj->layer < 0 || obj->layer >= kLayerCount) return nullptr;
 
+  const auto read_block = [&r]<class Block>(Block p) {
+    read_fields(r, p, block_fields<Block>());
+    return p;
+  };
   switch (type) {
-    case LINE: {
-      LineParams p;
-      p.size_x = r.real();
-      p.size_y = r.real();
-      obj->params = p;
+    case LINE:
+      obj->params = read_block(LineParams{});
       break;
-    }
-    case RECTANGLE: {
-      RectangleParams p;
-      p.size_x = r.real();
-      p.size_y = r.real();
-      p.edge_size = r.real();
-      p.edge_style = r.integer();
-      p.edge_radius = r.real();
-      obj->params = p;
+    case RECTANGLE:
+      obj->params = read_block(RectangleParams{});
       break;
-    }
-    case CIRCLE: {
-      CircleParams p;
-      p.size_x = r.real();
-      p.size_y = r.real();
-      p.edge_size = r.real();
-      obj->params = p;
+    case CIRCLE:
+      obj->params = read_block(CircleParams{});
       break;
-    }
-    case TRIANGLE: {
-      TriangleParams p;
-      p.size_x = r.real();
-      p.size_y = r.real();
-      p.edge_size = r.real();
-      p.direction = r.integer();
-      obj->params = p;
+    case TRIANGLE:
+      obj->params = read_block(TriangleParams{});
       break;
-    }
-    case RHOMBIC: {
-      RhombicParams p;
-      p.size_x = r.real();
-      p.size_y = r.real();
-      p.edge_size = r.real();
-      obj->params = p;
+    case RHOMBIC:
+      obj->params = read_block(RhombicParams{});
       break;
-    }
-    case POLYGON: {
-      PolygonParams p;
-      p.size = r.real();
-      p.edge_size = r.real();
-      p.edge_count = r.integer();
-      obj->params = p;
+    case POLYGON:
+      obj->params = read_block(PolygonParams{});
       break;
-    }
     case LINE_TEXT: {
-      LineTextParams p;
-      p.char_gap = r.real();
-      p.size_x = r.real();
-      p.size_y = r.real();
-      p.line_width_x = r.real();
-      p.line_width_y = r.real();
-      p.vertical = r.integer();
-      p.align = r.integer();
-      p.font_weight = r.integer();
-      p.font_italic = r.integer();
-      p.font_charset = r.integer();
-      p.face_name = r.tabbed();
-      p.text = r.tabbed();
-      p.line_gap = r.real();
-      p.line_count = r.integer();
+      LineTextParams p = read_block(LineTextParams{});
       if (!r.ok() || p.line_count < 0) return nullptr;
       // Read entry by entry: a count that promises more than the line holds
       // fails at the first missing field instead of reserving memory for it.
@@ -508,20 +414,7 @@ std::unique_ptr<MarkObject> parse_record(std::string_view line) {
       break;
     }
     case ARC_TEXT: {
-      ArcTextParams p;
-      p.size_x = r.real();
-      p.size_y = r.real();
-      p.downward = r.integer();
-      p.radius_x = r.real();
-      p.radius_y = r.real();
-      p.span = r.real();
-      p.line_width_x = r.real();
-      p.line_width_y = r.real();
-      p.font_weight = r.integer();
-      p.font_italic = r.integer();
-      p.font_charset = r.integer();
-      p.face_name = r.tabbed();
-      p.text = r.tabbed();
+      ArcTextParams p = read_block(ArcTextParams{});
       const auto n = static_cast<std::size_t>(CountChars(p.text));
       p.chars.clear();
       for (std::size_t i = 0; i < n && r.ok(); ++i) p.chars.push_back(read_char_record(r));
@@ -530,37 +423,22 @@ std::unique_ptr<MarkObject> parse_record(std::string_view line) {
       return obj;
     }
     case BARCODE: {
-      BarcodeParams p;
-      p.size_x = r.real();
-      p.size_y = r.real();
-      p.bar_width = r.real();
-      p.display_type = r.integer();
-      p.text = r.rest_text();
+      BarcodeParams p = read_block(BarcodeParams{});
       // The block holds at most 255 bytes.
       if (p.text.size() > kBarcodeTextMax) p.text.resize(kBarcodeTextMax);
       p.variable = 0;
       obj->params = std::move(p);
       break;
     }
-    case PLT: {
-      PltBlock p;
-      p.source_path = r.rest_text();
-      obj->params = std::move(p);
+    case PLT:
+      obj->params = read_block(PltBlock{});
       break;
-    }
-    case BMP: {
-      BmpBlock p;
-      p.style = r.integer();
-      p.source_path = r.rest_text();
-      obj->params = std::move(p);
+    case BMP:
+      obj->params = read_block(BmpBlock{});
       break;
-    }
-    case VCT: {
-      VctBlock p;
-      p.source_path = r.rest_text();
-      obj->params = std::move(p);
+    case VCT:
+      obj->params = read_block(VctBlock{});
       break;
-    }
     default:
       return nullptr;
   }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -128,6 +130,43 @@ TEST(Commit, AddedObjectsAreNamedByTheRuleAndUndoneBackToTheirPlaces) {
             (std::vector<std::string>{"drawing", "line1", "line2", "circle1"}));
   ASSERT_TRUE(redo(d.doc));
   EXPECT_EQ(d.doc.ring.order(), std::vector<ObjectId>{order[1]});
+}
+
+TEST(ChangedFields, NamesHeaderAndBlockFieldsFromTheirTables) {
+  MarkObject rect;
+  rect.type = RECTANGLE;
+  rect.params = RectangleParams{10, 10, 1, 2, 1};
+  MarkObject text;
+  text.type = LINE_TEXT;
+  text.params = LineTextParams{};
+  const struct {
+    const char* name;
+    MarkObject base;
+    std::function<void(MarkObject&)> change;
+    std::vector<std::string_view> names;
+  } rows[] = {
+      {"nothing", rect, [](MarkObject&) {}, {}},
+      {"header", rect, [](MarkObject& o) { o.cent_y = 3, o.layer = 2; }, {"cent_y", "layer"}},
+      {"radius",
+       rect,
+       [](MarkObject& o) { o.block<RectangleParams>()->edge_radius = 3; },
+       {"edge_radius"}},
+      {"NaN stays NaN", rect, [](MarkObject& o) { o.angle = std::nan(""); }, {"angle"}},
+      {"text", text, [](MarkObject& o) { o.block<LineTextParams>()->text = "x"; }, {"text"}},
+      {"character records",
+       text,
+       [](MarkObject& o) { o.block<LineTextParams>()->chars.resize(3); },
+       {"params"}},
+      {"another type", rect, [](MarkObject& o) { o.params = CircleParams{}; }, {"params"}},
+  };
+  for (const auto& row : rows) {
+    MarkObject changed = row.base;
+    row.change(changed);
+    EXPECT_EQ(changed_fields(row.base, changed), row.names) << row.name;
+  }
+  MarkObject nan = rect;
+  nan.angle = std::nan("");
+  EXPECT_TRUE(changed_fields(nan, nan).empty());
 }
 
 }  // namespace

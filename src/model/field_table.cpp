@@ -1,0 +1,228 @@
+#include "model/field_table.h"
+
+#include <cmath>
+#include <type_traits>
+
+namespace lumetch {
+
+namespace {
+
+using F = FieldFormat;
+using U = Unit;
+
+constexpr FieldDef<MarkObject> kHeader[] = {
+    {"rows", "行数", U::None, F::Integer, &MarkObject::rows},
+    {"columns", "列数", U::None, F::Integer, &MarkObject::columns},
+    {"row_gap", "行間", U::Mm, F::Real, &MarkObject::row_gap},
+    {"column_gap", "列間", U::Mm, F::Real, &MarkObject::column_gap},
+    {"cent_x", "オフセットX", U::Mm, F::Real, &MarkObject::cent_x},
+    {"cent_y", "オフセットY", U::Mm, F::Real, &MarkObject::cent_y},
+    {"width", "横幅", U::Mm, F::Real, &MarkObject::width},
+    {"height", "縦幅", U::Mm, F::Real, &MarkObject::height},
+    {"angle", "角度", U::Degrees, F::Real, &MarkObject::angle},
+    {"layer", "", U::None, F::Integer, &MarkObject::layer},
+    {"output_mode", "", U::None, F::Integer, &MarkObject::output_mode},
+    {"fill_pitch", "", U::Mm, F::Real, &MarkObject::fill_pitch},
+    {"fill_direction", "", U::None, F::Integer, &MarkObject::fill_direction},
+    {"keep_aspect", "縦横の比率を固定する", U::None, F::Integer, &MarkObject::keep_aspect},
+    {"mirror_x", "", U::None, F::Integer, &MarkObject::mirror_x},
+    {"mirror_y", "", U::None, F::Integer, &MarkObject::mirror_y},
+};
+
+constexpr FieldDef<LineParams> kLine[] = {
+    {"size_x", "", U::Mm, F::Real, &LineParams::size_x},
+    {"size_y", "", U::Mm, F::Real, &LineParams::size_y},
+};
+
+// The corner radius is written "%4.2f", two decimals only: layouts from the
+// old program hold it so, and a wider field would change every rectangle
+// record.
+constexpr FieldDef<RectangleParams> kRectangle[] = {
+    {"size_x", "横幅", U::Mm, F::Real, &RectangleParams::size_x},
+    {"size_y", "縦幅", U::Mm, F::Real, &RectangleParams::size_y},
+    {"edge_size", "エッジサイズ", U::Mm, F::Real, &RectangleParams::edge_size},
+    {"edge_style", "エッジスタイル", U::None, F::Integer, &RectangleParams::edge_style},
+    {"edge_radius", "エッジ半径", U::Mm, F::Real, &RectangleParams::edge_radius, 4, 2},
+};
+
+constexpr FieldDef<CircleParams> kCircle[] = {
+    {"size_x", "サイズX", U::Mm, F::Real, &CircleParams::size_x},
+    {"size_y", "サイズY", U::Mm, F::Real, &CircleParams::size_y},
+    {"edge_size", "エッジサイズ", U::Mm, F::Real, &CircleParams::edge_size},
+};
+
+constexpr FieldDef<TriangleParams> kTriangle[] = {
+    {"size_x", "横幅", U::Mm, F::Real, &TriangleParams::size_x},
+    {"size_y", "縦幅", U::Mm, F::Real, &TriangleParams::size_y},
+    {"edge_size", "エッジサイズ", U::Mm, F::Real, &TriangleParams::edge_size},
+    {"direction", "", U::None, F::Integer, &TriangleParams::direction},
+};
+
+// The rhombus's three sizes are written "%7.2f" (two decimals), as the old
+// program wrote them; its layouts must read and write back unchanged.
+constexpr FieldDef<RhombicParams> kRhombic[] = {
+    {"size_x", "横幅", U::Mm, F::Real, &RhombicParams::size_x, 7, 2},
+    {"size_y", "縦幅", U::Mm, F::Real, &RhombicParams::size_y, 7, 2},
+    {"edge_size", "エッジサイズ", U::Mm, F::Real, &RhombicParams::edge_size, 7, 2},
+};
+
+constexpr FieldDef<PolygonParams> kPolygon[] = {
+    {"size", "サイズ", U::Mm, F::Real, &PolygonParams::size},
+    {"edge_size", "エッジサイズ", U::Mm, F::Real, &PolygonParams::edge_size},
+    {"edge_count", "エッジの数", U::None, F::Integer, &PolygonParams::edge_count},
+};
+
+// The line lengths (line_count + 1 of them) and the character records follow.
+constexpr FieldDef<LineTextParams> kLineText[] = {
+    {"char_gap", "字間", U::Mm, F::Real, &LineTextParams::char_gap},
+    {"size_x", "サイズX", U::Mm, F::Real, &LineTextParams::size_x},
+    {"size_y", "サイズY", U::Mm, F::Real, &LineTextParams::size_y},
+    {"line_width_x", "線幅X", U::Mm, F::Real, &LineTextParams::line_width_x},
+    {"line_width_y", "線幅Y", U::Mm, F::Real, &LineTextParams::line_width_y},
+    {"vertical", "", U::None, F::Integer, &LineTextParams::vertical},
+    {"align", "", U::None, F::Integer, &LineTextParams::align},
+    {"font_weight", "", U::None, F::Integer, &LineTextParams::font_weight},
+    {"font_italic", "", U::None, F::Integer, &LineTextParams::font_italic},
+    {"font_charset", "", U::None, F::Integer, &LineTextParams::font_charset},
+    {"face_name", "", U::None, F::Text, &LineTextParams::face_name},
+    {"text", "", U::None, F::Text, &LineTextParams::text},
+    {"line_gap", "行間", U::Mm, F::Real, &LineTextParams::line_gap},
+    {"line_count", "", U::None, F::Integer, &LineTextParams::line_count},
+};
+
+// The character records follow, each number closed by ",".
+constexpr FieldDef<ArcTextParams> kArcText[] = {
+    {"size_x", "サイズX", U::Mm, F::Real, &ArcTextParams::size_x},
+    {"size_y", "サイズY", U::Mm, F::Real, &ArcTextParams::size_y},
+    {"downward", "", U::None, F::Integer, &ArcTextParams::downward},
+    {"radius_x", "半径X", U::Mm, F::Real, &ArcTextParams::radius_x},
+    {"radius_y", "半径Y", U::Mm, F::Real, &ArcTextParams::radius_y},
+    {"span", "両端サイズ", U::Degrees, F::Real, &ArcTextParams::span},
+    {"line_width_x", "", U::Mm, F::Real, &ArcTextParams::line_width_x},
+    {"line_width_y", "", U::Mm, F::Real, &ArcTextParams::line_width_y},
+    {"font_weight", "", U::None, F::Integer, &ArcTextParams::font_weight},
+    {"font_italic", "", U::None, F::Integer, &ArcTextParams::font_italic},
+    {"font_charset", "", U::None, F::Integer, &ArcTextParams::font_charset},
+    {"face_name", "", U::None, F::Text, &ArcTextParams::face_name},
+    {"text", "", U::None, F::Text, &ArcTextParams::text},
+};
+
+constexpr FieldDef<BarcodeParams> kBarcode[] = {
+    {"size_x", "サイズX", U::Mm, F::Real, &BarcodeParams::size_x},
+    {"size_y", "サイズY", U::Mm, F::Real, &BarcodeParams::size_y},
+    {"bar_width", "バーの幅", U::Mm, F::Real, &BarcodeParams::bar_width},
+    {"display_type", "", U::None, F::Integer, &BarcodeParams::display_type},
+    {"text", "文字列", U::None, F::Rest, &BarcodeParams::text},
+};
+
+constexpr FieldDef<PltBlock> kPlt[] = {
+    {"source_path", "", U::None, F::Rest, &PltBlock::source_path},
+};
+
+constexpr FieldDef<BmpBlock> kBmp[] = {
+    {"style", "", U::None, F::Integer, &BmpBlock::style},
+    {"source_path", "", U::None, F::Rest, &BmpBlock::source_path},
+};
+
+constexpr FieldDef<VctBlock> kVct[] = {
+    {"source_path", "", U::None, F::Rest, &VctBlock::source_path},
+};
+
+template <class Record>
+bool same_value(const Record& a, const Record& b, const FieldDef<Record>& f) {
+  return std::visit(
+      [&](auto member) {
+        const auto& x = a.*member;
+        const auto& y = b.*member;
+        if constexpr (std::is_same_v<std::decay_t<decltype(x)>, double>) {
+          return x == y || (std::isnan(x) && std::isnan(y));
+        } else {
+          return x == y;
+        }
+      },
+      f.member);
+}
+
+}  // namespace
+
+std::span<const FieldDef<MarkObject>> header_fields() {
+  return kHeader;
+}
+
+template <>
+std::span<const FieldDef<LineParams>> block_fields() {
+  return kLine;
+}
+template <>
+std::span<const FieldDef<RectangleParams>> block_fields() {
+  return kRectangle;
+}
+template <>
+std::span<const FieldDef<CircleParams>> block_fields() {
+  return kCircle;
+}
+template <>
+std::span<const FieldDef<TriangleParams>> block_fields() {
+  return kTriangle;
+}
+template <>
+std::span<const FieldDef<RhombicParams>> block_fields() {
+  return kRhombic;
+}
+template <>
+std::span<const FieldDef<PolygonParams>> block_fields() {
+  return kPolygon;
+}
+template <>
+std::span<const FieldDef<LineTextParams>> block_fields() {
+  return kLineText;
+}
+template <>
+std::span<const FieldDef<ArcTextParams>> block_fields() {
+  return kArcText;
+}
+template <>
+std::span<const FieldDef<BarcodeParams>> block_fields() {
+  return kBarcode;
+}
+template <>
+std::span<const FieldDef<PltBlock>> block_fields() {
+  return kPlt;
+}
+template <>
+std::span<const FieldDef<BmpBlock>> block_fields() {
+  return kBmp;
+}
+template <>
+std::span<const FieldDef<VctBlock>> block_fields() {
+  return kVct;
+}
+
+void changed_block_fields(const ParamBlock& a, const ParamBlock& b,
+                          std::vector<std::string_view>& names) {
+  if (a.index() != b.index()) {
+    names.push_back("params");
+    return;
+  }
+  std::visit(
+      [&](const auto& x) {
+        using Block = std::decay_t<decltype(x)>;
+        if constexpr (!std::is_same_v<Block, std::monostate>) {
+          const Block& y = std::get<Block>(b);
+          if (x == y) return;
+          bool named = false;
+          for (const FieldDef<Block>& f : block_fields<Block>()) {
+            if (!same_value(x, y, f)) {
+              names.push_back(f.name);
+              named = true;
+            }
+          }
+          // What the table does not hold: line lengths, character records,
+          // files and loaded data.
+          if (!named) names.push_back("params");
+        }
+      },
+      a);
+}
+
+}  // namespace lumetch

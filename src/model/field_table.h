@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "model/mark_object.h"
+
+namespace lumetch {
+
+// The fields of the object header and of every parameter block, once: their
+// names in the code (and in change notices), the property pages' labels,
+// their units and how a layout record writes them. The tables list the
+// fields in record order; what a record holds beyond them (a text's line
+// lengths and character records) is written by the record code itself.
+
+enum class FieldFormat : uint8_t {
+  Integer,  // decimal
+  Real,     // fixed point of `width`.`precision`
+  Text,     // up to a tab, which ends it
+  Rest,     // to the end of the line
+};
+
+enum class Unit : uint8_t { None, Mm, Degrees };
+
+template <class Record>
+struct FieldDef {
+  std::string_view name;
+  std::string_view label;  // the page's label; empty where no page shows it
+  Unit unit;
+  FieldFormat format;
+  std::variant<int32_t Record::*, double Record::*, std::string Record::*> member;
+  int width = 7;
+  int precision = 3;
+};
+
+// The header fields after the type code.
+std::span<const FieldDef<MarkObject>> header_fields();
+
+// The fields of a parameter block, in record order.
+template <class Block>
+std::span<const FieldDef<Block>> block_fields();
+
+// The block fields in which two records of one type differ, by name ("params"
+// for a block without a table, or blocks of different types).
+void changed_block_fields(const ParamBlock& a, const ParamBlock& b,
+                          std::vector<std::string_view>& names);
+
+}  // namespace lumetch
