@@ -1,7 +1,5 @@
 #include "cli/cli_app.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -28,6 +26,7 @@
 #include "model/layout_file.h"
 #include "model/units.h"
 #include "platform/cli_operator.h"
+#include "platform/scratch_folder.h"
 #include "platform/text_codec.h"
 #include "platform/text_file.h"
 
@@ -35,27 +34,10 @@ namespace lumetch {
 
 namespace {
 
-// A private folder for the glyph files of the layout's texts, so that marking
-// never writes or deletes files named like txt1.txt in the caller's folder.
-class GlyphFolder {
- public:
-  GlyphFolder() {
-    std::error_code ec;
-    std::string pattern = (std::filesystem::temp_directory_path(ec) / "lumetch-XXXXXX").string();
-    if (ec) pattern = "/tmp/lumetch-XXXXXX";
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~GlyphFolder() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  GlyphFolder(const GlyphFolder&) = delete;
-  GlyphFolder& operator=(const GlyphFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+// The private folder for the glyph and stroke files of the layout's objects,
+// so that marking never writes or deletes files named like txt1.txt in the
+// caller's folder.
+using GlyphFolder = ScratchFolder;
 
 constexpr const char* kUsage =
     "Usage: lumetch-cli COMMAND [options]\n"
@@ -98,7 +80,8 @@ constexpr const char* kUsage =
     "  --clip SHAPE      rectangle, ellipse, rhombus, triangle, inverted-triangle\n"
     "  --relief          mark the white parts  --vertical         scan vertical lines\n"
     "\n"
-    "Ctrl-C during marking acts as the Escape key.\n";
+    "Ctrl-C during marking acts as the Escape key; SIGTERM, SIGHUP and SIGQUIT stop the\n"
+    "job the same way, and the job always ends by raising the pen.\n";
 
 struct Options {
   std::string command;
@@ -171,7 +154,11 @@ struct Marker {
 
   Marker(const std::filesystem::path& dir, const std::optional<std::string>& override)
       : channel_name(choose_port(dir, override)),
-        port(std::make_unique<PortWriter>(make_channel(channel_name, &sim))) {}
+        port(std::make_unique<PortWriter>(make_channel(channel_name, &sim))) {
+    // A marker that takes nothing must not hold the job past SIGTERM or the
+    // third Ctrl-C.
+    port->channel().set_give_up(&CliOperator::give_up_blocked_write);
+  }
 
   bool is_sim() const { return channel_name == "sim"; }
 
@@ -214,32 +201,39 @@ int cmd_send(const Options& o, std::istream& in, std::ostream& out, std::ostream
     err << "lumetch-cli send: give at least one command, e.g. \"PU0,0;\"\n";
     return 2;
   }
+  CliOperator op(in, err, o.yes);
   CketralDoc doc;
   start_session(doc, std::filesystem::current_path());
   Marker m(doc.work_dir, o.port);
-  CliOperator op(in, err, o.yes);
   PenEmitter pen(doc, *m.port, op);  // reports a failing port once
   out << "channel: " << m.channel_name << "\n";
   std::size_t sent = 0;
-  for (const std::string& text : o.args) {
-    if (!pen.Send(text)) break;
-    ++sent;
+  {
+    CliOperator::begin_job();
+    for (const std::string& text : o.args) {
+      // Raw commands have no moves to poll at: Ctrl-C is looked at between them.
+      if (CliOperator::pending_interrupts() > 0 || CliOperator::end_signal() != 0) break;
+      if (!pen.Send(text)) break;
+      ++sent;
+    }
   }
-  out << "send: " << sent << " of " << o.args.size() << " commands sent to " << m.channel_name
-      << "\n";
+  out << "send: " << sent << " of " << o.args.size() << " commands sent to " << m.channel_name;
+  if (sent < o.args.size() && !m.port->failed())
+    out << " — stopped by " << CliOperator::stop_cause();
+  out << "\n";
   const bool reported = m.report(o, doc.settings, out, err);
-  if (m.port->failed()) return 1;
+  if (m.port->failed() || sent < o.args.size()) return 1;
   return reported ? 0 : 1;
 }
 
-const char* outcome_text(EngraveResult::Outcome outcome) {
+std::string outcome_text(EngraveResult::Outcome outcome) {
   switch (outcome) {
     case EngraveResult::Outcome::Done:
       return "done";
     case EngraveResult::Outcome::Cancelled:
       return "cancelled at the laser-power check";
     case EngraveResult::Outcome::Stopped:
-      return "stopped by Escape";
+      return std::string("stopped by ") + CliOperator::stop_cause();
     case EngraveResult::Outcome::PortFailed:
       return "stopped: the marker port failed";
     case EngraveResult::Outcome::Busy:
@@ -255,6 +249,8 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
     err << "lumetch-cli mark: give one layout file\n";
     return 2;
   }
+  // First of all: from here on a signal removes the scratch folder or stops the job.
+  CliOperator op(in, err, o.yes);
   CketralDoc doc;
   start_session(doc, std::filesystem::current_path());
   const GlyphFolder glyphs;
@@ -264,7 +260,6 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
   }
   doc.scratch_directory = glyphs.path();
   const std::filesystem::path layout = o.args[0];
-  CliOperator op(in, err, o.yes);
   const OpenResult opened = open_layout_file(doc, layout, &op);
   if (!opened.opened()) {
     err << "lumetch-cli mark: cannot open the layout " << layout.string() << "\n";
@@ -281,9 +276,13 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
   Marker m(doc.work_dir, o.port);
   PenEmitter pen(doc, *m.port, op);
   err << "channel: " << m.channel_name << "\n";
+  // From here on no signal ends the program before the serial numbers are stored.
+  CliOperator::begin_job();
   const EngraveResult r = Engrave(pen);
   out << "mark: " << doc.ring.size() << " objects, " << r.passes << " passes, " << r.commands_sent
-      << " commands sent to " << m.channel_name << " — " << outcome_text(r.outcome) << "\n";
+      << " commands sent to " << m.channel_name << " — " << outcome_text(r.outcome);
+  if (!r.pen_parked) out << "; the pen could not be parked";
+  out << "\n";
   if (r.objects_skipped > 0) {
     err << "lumetch-cli mark: " << r.objects_skipped
         << " object(s) of a kind this build cannot mark were skipped\n";
@@ -553,6 +552,7 @@ std::optional<int32_t> locate_style_of(const std::string& text) {
 // Field positioning: `move POSITION` and `outline-test` share the set-up.
 int cmd_field(const Options& o, std::istream& in, std::ostream& out, std::ostream& err,
               bool outline) {
+  CliOperator op(in, err, o.yes);
   CketralDoc doc;
   start_session(doc, std::filesystem::current_path());
   if (!apply_scan_options(o, doc.settings, err)) return 2;
@@ -568,15 +568,17 @@ int cmd_field(const Options& o, std::istream& in, std::ostream& out, std::ostrea
     return 2;
   }
   Marker m(doc.work_dir, o.port);
-  CliOperator op(in, err, o.yes);
   PenEmitter pen(doc, *m.port, op);
   err << "channel: " << m.channel_name << "\n";
   const std::uint64_t before = m.port->commands_sent();
   pen.port().reset();
-  if (outline) {
-    OutlineTest(pen);
-  } else {
-    MovePlotter(pen);
+  {
+    CliOperator::begin_job();  // the outline test ends with its pen raised
+    if (outline) {
+      OutlineTest(pen);
+    } else {
+      MovePlotter(pen);
+    }
   }
   const std::uint64_t sent = m.port->commands_sent() - before;
   out << (outline ? "outline-test: " : "move: ") << sent << " commands sent to " << m.channel_name

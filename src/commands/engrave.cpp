@@ -128,10 +128,11 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
   doc.stop_requested = 0;
   doc.engraving = 0;
   if (s.pen_home != 0) {
-    pen.EmitMove(nearest_int((s.mark_size_x / 2 + s.pen_x) * s.rate_x * kUnitsPerMm),
-                 nearest_int((s.mark_size_y / 2 + s.pen_y) * s.rate_y * kUnitsPerMm), false);
+    result.pen_parked =
+        pen.ParkAt(nearest_int((s.mark_size_x / 2 + s.pen_x) * s.rate_x * kUnitsPerMm),
+                   nearest_int((s.mark_size_y / 2 + s.pen_y) * s.rate_y * kUnitsPerMm));
   } else {
-    pen.Send("PU;");
+    result.pen_parked = pen.Send("PU;");
   }
   // An Escape at the park move must not outlive the job: the view's drawing
   // stops at the flag too.

@@ -31,6 +31,7 @@ struct EngraveResult {
   std::uint64_t commands_sent = 0;
   std::string error;           // the port's error, or why a serial number could not advance
   bool texts_changed = false;  // a variable text advanced: the layout changed
+  bool pen_parked = true;      // the job's last command, which raises the pen, reached the port
 };
 
 inline constexpr const char* kPowerCheckText = "Please Check the Laser Power!";

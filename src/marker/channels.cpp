@@ -18,6 +18,9 @@ namespace lumetch {
 
 namespace {
 
+// A write or open the port was blocked in, given up when asked to stop.
+constexpr const char* kGivenUp = "it was blocked and the job was asked to stop";
+
 std::string errno_text(int err) {
   return std::generic_category().message(err);
 }
@@ -37,22 +40,23 @@ std::string write_error(const std::string& path, const std::string& why) {
   return "Cannot write to the marker port \"" + path + "\": " + why;
 }
 
-int open_retrying(const char* path, int flags, mode_t mode = 0) {
+int open_retrying(const Channel& c, const char* path, int flags, mode_t mode = 0) {
   int fd;
   do {
     fd = ::open(path, flags, mode);
-  } while (fd < 0 && errno == EINTR);
+  } while (fd < 0 && errno == EINTR && !c.should_give_up());
   return fd;
 }
 
-// Writes all of `data`, going on after partial writes and interruptions.
-// Returns 0 or the errno of the failure; `done` says how much went out.
-int write_all(int fd, std::string_view data, std::size_t& done) {
+// Writes all of `data`, going on after partial writes and interruptions
+// unless the channel gives up. Returns 0 or the errno of the failure; `done`
+// says how much went out.
+int write_all(const Channel& c, int fd, std::string_view data, std::size_t& done) {
   done = 0;
   while (done < data.size()) {
     const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
     if (n < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR && !c.should_give_up()) continue;
       return errno;
     }
     // A device that takes nothing would have us spin for ever.
@@ -108,8 +112,9 @@ std::optional<std::string> DeviceChannel::write(std::string_view command) {
   const bool fifo = ::stat(path_.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
   // A FIFO opened without O_NONBLOCK waits for a reader for ever.
   const int flags = O_WRONLY | O_NOCTTY | O_CLOEXEC | (fifo ? O_NONBLOCK : 0);
-  const int fd = open_retrying(path_.c_str(), flags);
+  const int fd = open_retrying(*this, path_.c_str(), flags);
   if (fd < 0) {
+    if (errno == EINTR) return open_error(path_, kGivenUp);
     if (fifo && errno == ENXIO) return open_error(path_, "no program is reading from it");
     return open_error(path_, errno_text(errno));
   }
@@ -128,13 +133,14 @@ std::optional<std::string> DeviceChannel::write(std::string_view command) {
     std::optional<SigpipeBlock> block;
     if (fifo) block.emplace();
     std::size_t done = 0;
-    err = write_all(fd, command, done);
+    err = write_all(*this, fd, command, done);
     if (err == EPIPE && block) block->pipe_broke();
   }
   // close() reports errors of writes the device deferred; EINTR still
   // releases the descriptor on Linux and must not be retried.
   if (::close(fd) < 0 && errno != EINTR && err == 0) err = errno;
   if (err == EPIPE && fifo) return write_error(path_, "the program reading from it has stopped");
+  if (err == EINTR) return write_error(path_, kGivenUp);
   if (err != 0) return write_error(path_, errno_text(err));
   return std::nullopt;
 }
@@ -155,11 +161,11 @@ std::optional<std::string> AppendFileChannel::write(std::string_view command) {
   if (fd_ < 0) {
     // A plain path names a file that exists: should it vanish, it is not made anew.
     const int flags = O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC | (create_ ? O_CREAT : 0);
-    fd_ = open_retrying(path_.c_str(), flags, 0666);
-    if (fd_ < 0) return open_error(path_, errno_text(errno));
+    fd_ = open_retrying(*this, path_.c_str(), flags, 0666);
+    if (fd_ < 0) return open_error(path_, errno == EINTR ? kGivenUp : errno_text(errno));
   }
   std::size_t done = 0;
-  const int err = write_all(fd_, command, done);
+  const int err = write_all(*this, fd_, command, done);
   if (err == 0) return std::nullopt;
   if (done > 0) {
     // Take back the piece of a command that did fit, so that the file holds
@@ -170,7 +176,7 @@ std::optional<std::string> AppendFileChannel::write(std::string_view command) {
     }
   }
   close_file();
-  return write_error(path_, errno_text(err));
+  return write_error(path_, err == EINTR ? kGivenUp : errno_text(err));
 }
 
 std::optional<std::string> SimChannel::write(std::string_view command) {

@@ -27,6 +27,12 @@ class PenEmitter {
   void SendEllipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   // Any other command, unchanged.
   bool Send(std::string_view text) { return port_.Send(text); }
+  // The last command of a job: a pen-up move to (x, y), or "PU;" when Escape
+  // took that move, so that the pen is left raised whatever was pressed.
+  // False when nothing reached the port: the pen could not be parked.
+  bool ParkAt(int32_t x, int32_t y);
+  // Moves that reached the port, for telling an object that marked nothing.
+  std::uint64_t moves_sent() const { return moves_sent_; }
 
   // True in the dialect whose Escape pauses the marker ("SP0;"/"sp0;").
   bool pausing_dialect() const;
@@ -47,6 +53,7 @@ class PenEmitter {
   CketralDoc& doc_;
   PortWriter& port_;
   Operator& op_;
+  std::uint64_t moves_sent_ = 0;
 };
 
 // Formats a pen move ("PD100,-20;") into buf and returns its length.

@@ -22,6 +22,15 @@ class Channel {
   // Writes one command. Returns an error in plain words when the channel cannot
   // be opened or written; nothing is written through a failed handle.
   virtual std::optional<std::string> write(std::string_view command) = 0;
+
+  // Asked when a signal interrupts a write (or open) the channel is blocked
+  // in: true gives it up, so that a marker that takes nothing cannot hold the
+  // job for ever; false waits on.
+  void set_give_up(std::function<bool()> give_up) { give_up_ = std::move(give_up); }
+  bool should_give_up() const { return give_up_ && give_up_(); }
+
+ private:
+  std::function<bool()> give_up_;
 };
 
 // Sends the marker command stream, one command per write. After the first

@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
+
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -25,12 +28,22 @@ namespace fs = std::filesystem;
 // stdin; stdout and stderr are collected when it is waited for.
 class Cli {
  public:
-  Cli(const test::TempDir& dir, const std::vector<std::string>& args,
-      const std::string& input = "") {
+  // With keep_input the answers are followed by nothing: the input stays
+  // open, so a prompt waits.
+  Cli(const test::TempDir& dir, const std::vector<std::string>& args, const std::string& input = "",
+      bool keep_input = false) {
     int in[2], out[2], err[2];
     if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return;
     const std::string tmp = (dir.path() / "tmp").string();
     fs::create_directories(tmp);
+    // Everything the child needs is made before the fork.
+    std::vector<char*> argv{const_cast<char*>(LUMETCH_CLI)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<std::string> env_text{"TMPDIR=" + tmp, "PATH=/usr/bin:/bin"};
+    std::vector<char*> env;
+    for (std::string& e : env_text) env.push_back(e.data());
+    env.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ == 0) {
       ::dup2(in[0], 0);
@@ -38,11 +51,7 @@ class Cli {
       ::dup2(err[1], 2);
       for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
       if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
-      ::setenv("TMPDIR", tmp.c_str(), 1);
-      std::vector<char*> argv{const_cast<char*>(LUMETCH_CLI)};
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      ::execv(LUMETCH_CLI, argv.data());
+      ::execve(LUMETCH_CLI, argv.data(), env.data());
       ::_exit(127);
     }
     ::close(in[0]);
@@ -52,19 +61,53 @@ class Cli {
     err_fd_ = err[0];
     if (!input.empty()) [[maybe_unused]]
       auto n = ::write(in[1], input.data(), input.size());
-    ::close(in[1]);
+    if (keep_input) {
+      in_fd_ = in[1];
+    } else {
+      ::close(in[1]);
+    }
   }
   ~Cli() {
     if (pid_ > 0 && code_ == -1) {
       ::kill(pid_, SIGKILL);
       wait();
     }
+    if (in_fd_ >= 0) ::close(in_fd_);
   }
   Cli(const Cli&) = delete;
   Cli& operator=(const Cli&) = delete;
 
   pid_t pid() const { return pid_; }
   void signal(int sig) const { ::kill(pid_, sig); }
+
+  // Reads stderr until it holds `text`; false when the program ended first.
+  bool await_err(const std::string& text) {
+    while (err_.find(text) == std::string::npos) {
+      char buf[4096];
+      const ssize_t n = ::read(err_fd_, buf, sizeof buf);
+      if (n <= 0) return false;
+      err_.append(buf, static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+
+  // Until `sig` sent to the program is no longer pending: it has been handled.
+  // Bounded, so that a program that never takes it fails the test.
+  bool handled(int sig) const {
+    const unsigned long bit = 1ul << (sig - 1);
+    for (int i = 0; i < 10000; ++i) {
+      std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+      unsigned long pending = 0;
+      for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("SigPnd:") || line.starts_with("ShdPnd:")) {
+          pending |= std::stoul(line.substr(7), nullptr, 16);
+        }
+      }
+      if ((pending & bit) == 0) return true;
+      ::usleep(1000);
+    }
+    return false;
+  }
 
   // Waits for the end and returns the exit code (128 + n for a signal death).
   int wait() {
@@ -95,6 +138,7 @@ class Cli {
 
  private:
   pid_t pid_ = -1;
+  int in_fd_ = -1;
   int out_fd_ = -1;
   int err_fd_ = -1;
   int code_ = -1;
@@ -133,6 +177,157 @@ TEST(CliJob, AMissingPortPathIsRefusedNamingItAndNothingIsRecorded) {
   Cli rec(dir, {"mark", "sq.mrk", "--yes"});
   EXPECT_EQ(rec.wait(), 0) << rec.err();
   EXPECT_NE(dir.read("rec.txt").find("PD2200,2200;"), std::string::npos);
+}
+
+// A FIFO port the test reads itself. Opened for reading and writing, it
+// never reports an end, so the job's open–close per command does not end it.
+class FifoPort {
+ public:
+  explicit FifoPort(const fs::path& path) {
+    ::mkfifo(path.c_str(), 0600);
+    fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  }
+  ~FifoPort() { ::close(fd_); }
+  FifoPort(const FifoPort&) = delete;
+  FifoPort& operator=(const FifoPort&) = delete;
+
+  // Takes what is there now.
+  void drain() {
+    char buf[65536];
+    for (ssize_t n; (n = ::read(fd_, buf, sizeof buf)) > 0;) {
+      got_.append(buf, static_cast<std::size_t>(n));
+    }
+  }
+  // Reads nothing until the pipe is full and stays full: the job waits in
+  // its write.
+  bool fill_up() const {
+    int last = -1;
+    for (int i = 0; i < 2000; ++i) {
+      int queued = 0;
+      if (::ioctl(fd_, FIONREAD, &queued) != 0) return false;
+      if (queued > 65536 - 4096 && queued == last) return true;
+      last = queued;
+      ::usleep(20000);
+    }
+    return false;
+  }
+  // Reads on until the program has ended.
+  void drain_until_end(const Cli& cli) {
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(cli.pid()), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0) {
+      drain();
+      ::usleep(200);
+    }
+    drain();
+  }
+  const std::string& got() const { return got_; }
+
+ private:
+  int fd_ = -1;
+  std::string got_;
+};
+
+// The last command of a stream ("PU;", "PU2000,2000;").
+std::string last_command(const std::string& stream) {
+  if (stream.size() < 2) return stream;
+  const std::size_t at = stream.rfind(';', stream.size() - 2);
+  return at == std::string::npos ? stream : stream.substr(at + 1);
+}
+
+// A long job well inside the field: a million small squares.
+const std::string kMillion =
+    "2,1000,1000,  0.030,  0.030,  0.000,  0.000,  0.050,  0.050,  0.000,0,0,  0.050,0,0,0,0,"
+    "  0.050,  0.050,  0.000,0,0.00\n";
+
+std::vector<std::string> scratch_folders(const test::TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir.file("tmp"))) {
+    if (e.path().filename().string().starts_with("lumetch-")) {
+      names.push_back(e.path().filename().string());
+    }
+  }
+  return names;
+}
+
+TEST(CliJob, HoweverASignalEndsTheJobThePenIsLeftUpAndTheFolderGoes) {
+  const struct {
+    const char* label;
+    std::vector<int> signals;
+    bool blocked;      // the marker takes nothing while the signals come
+    const char* last;  // the stream's last command; empty: none checked
+    const char* said;  // in the summary
+  } cases[] = {
+      {"two Ctrl-C at once", {SIGINT, SIGINT}, true, "PU;", "stopped by Ctrl-C"},
+      {"SIGTERM", {SIGTERM}, false, "PU2000,2000;", "stopped by SIGTERM"},
+      {"SIGTERM while the marker takes nothing",
+       {SIGTERM},
+       true,
+       "",
+       "the pen could not be parked"},
+      {"Ctrl-C four times while it takes nothing",
+       {SIGINT, SIGINT, SIGINT, SIGINT},
+       true,
+       "",
+       "the pen could not be parked"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    test::TempDir dir;
+    dir.write("big.mrk", kMillion);
+    FifoPort port(dir.file("port"));
+    Cli run(dir, {"mark", "big.mrk", "--yes", "--port", "port"});
+    ASSERT_TRUE(run.await_err("Outputing Data"));
+    if (c.blocked) {
+      ASSERT_TRUE(port.fill_up());
+    } else {
+      port.drain();
+    }
+    for (int sig : c.signals) {
+      run.signal(sig);
+      ASSERT_TRUE(run.handled(sig));
+    }
+    port.drain_until_end(run);
+    EXPECT_EQ(run.wait(), 1) << run.err();
+    EXPECT_NE(run.out().find(c.said), std::string::npos) << run.out();
+    if (*c.last != '\0') {
+      EXPECT_EQ(last_command(port.got()), c.last);
+    }
+    EXPECT_TRUE(scratch_folders(dir).empty());
+  }
+}
+
+TEST(CliJob, ScratchFoldersGoOnEveryExitAndThoseOfDeadProcessesAtStart) {
+  test::TempDir dir;
+  fs::create_directories(dir.file("tmp"));
+  const pid_t dead = ::fork();
+  if (dead == 0) ::_exit(0);
+  ::waitpid(dead, nullptr, 0);
+  const struct {
+    const char* name;
+    pid_t owner;  // 0: no owner file
+    bool kept;
+  } folders[] = {{"lumetch-dead00", dead, false},
+                 {"lumetch-live00", ::getpid(), true},
+                 {"lumetch-nopid0", 0, true}};
+  for (const auto& f : folders) {
+    fs::create_directory(dir.file("tmp") / f.name);
+    if (f.owner != 0) std::ofstream(dir.file("tmp") / f.name / "owner.pid") << f.owner << "\n";
+  }
+  // SIGTERM at a prompt before the job: the program ends by the signal, and
+  // its folder with it.
+  dir.write("missing.mrk",
+            "7,1,1,  1.000,  1.000,  0.000,  0.000, 10.000, 10.000,  0.000,0,0,  0.050,0,0,0,0,"
+            "0,/nowhere/missing.bmp\n");
+  Cli run(dir, {"mark", "missing.mrk", "--port", "null"}, "", true);
+  ASSERT_TRUE(run.await_err("Open ("));
+  EXPECT_EQ(scratch_folders(dir).size(), 3u);  // the dead process's went, this one's came
+  run.signal(SIGTERM);
+  EXPECT_EQ(run.wait(), 128 + SIGTERM);
+  for (const auto& f : folders) {
+    EXPECT_EQ(fs::exists(dir.file("tmp") / f.name), f.kept) << f.name;
+  }
+  EXPECT_EQ(scratch_folders(dir).size(), 2u);
 }
 
 }  // namespace

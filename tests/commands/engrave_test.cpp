@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,11 +44,12 @@ TEST(Engrave, EmptyRingStillAsksAndOnlyParks) {
   home.doc.settings.pen_home = 1;
   home.run();
   EXPECT_EQ(home.commands(), std::vector<std::string>{"PU2000,2000;"});
-  // Escape at the park move: no move, and no stop flag left for the view.
+  // Escape at the park move: the pen is raised where it is, and no stop flag
+  // is left for the view.
   home.clear();
   home.op.press_escape();
   home.run();
-  EXPECT_TRUE(home.commands().empty());
+  EXPECT_EQ(home.commands(), std::vector<std::string>{"PU;"});
   EXPECT_EQ(home.doc.stop_requested, 0);
 
   // The home offset and the rates count, the field offset does not.
@@ -125,6 +127,41 @@ TEST(Engrave, EscapeInTheSecondPassSkipsTheRestAndParks) {
   EXPECT_EQ(j.commands(), expected);
   EXPECT_EQ(j.doc.stop_requested, 0);
   EXPECT_EQ(j.doc.engraving, 0);
+}
+
+TEST(Engrave, HoweverTheJobEndsItsLastCommandRaisesThePen) {
+  const struct {
+    const char* label;
+    const char* stable;
+    int escapes;  // pressed at once in the middle of the first line
+    int32_t pen_home;
+    std::optional<std::size_t> fail_after;
+    std::string last;
+    bool parked;
+  } cases[] = {
+      {"one Escape", "SP1;", 1, 1, {}, "PU2000,2000;", true},
+      {"two Escapes at once", "SP1;", 2, 1, {}, "PU;", true},
+      {"three, no home position", "SP1;", 3, 0, {}, "PU;", true},
+      {"pausing dialect, No twice", "SP0;", 2, 1, {}, "PU;", true},
+      {"the port fails", "SP1;", 0, 1, 2, "PU1400,2000;", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Job j;
+    j.doc.view.stable_speed_cmd = c.stable;
+    j.doc.settings.pen_home = c.pen_home;
+    j.add_line(0, -10.0);
+    j.sent.fail_after = c.fail_after;
+    j.op.on_poll = [&j, &c, pressed = false](ScriptedOperator& o) mutable {
+      if (pressed || j.sent.commands.size() < 2) return;
+      for (int i = 0; i < c.escapes; ++i) o.press_escape();
+      pressed = true;
+    };
+    const EngraveResult r = j.run();
+    ASSERT_FALSE(j.commands().empty());
+    EXPECT_EQ(j.commands().back(), c.last);
+    EXPECT_EQ(r.pen_parked, c.parked);
+  }
 }
 
 TEST(Engrave, StatusTextsAroundTheJob) {
