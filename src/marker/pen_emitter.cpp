@@ -79,6 +79,10 @@ void PenEmitter::EmitMove(int32_t x, int32_t y, bool pen_down) {
 }
 
 bool PenEmitter::send_move(int32_t x, int32_t y, bool pen_down) {
+  if (probe_) {
+    probe_(x, y, pen_down);
+    return true;
+  }
   if (!poll_escape(true)) return false;
   transform(x, y);
   char buf[32];

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string_view>
+#include <utility>
 
 #include "marker/port_writer.h"
 #include "model/cketral_doc.h"
@@ -34,6 +36,11 @@ class PenEmitter {
   // Moves that reached the port, for telling an object that marked nothing.
   std::uint64_t moves_sent() const { return moves_sent_; }
 
+  // While set, every move goes to the probe instead (before mirror and swap,
+  // without a key poll) and nothing is sent: a dry run of a job.
+  using MoveProbe = std::function<void(int32_t x, int32_t y, bool pen_down)>;
+  void set_probe(MoveProbe probe) { probe_ = std::move(probe); }
+
   // True in the dialect whose Escape pauses the marker ("SP0;"/"sp0;").
   bool pausing_dialect() const;
   // True in the dialect whose headers carry no power ("SP1;"/"sp1;").
@@ -54,6 +61,7 @@ class PenEmitter {
   PortWriter& port_;
   Operator& op_;
   std::uint64_t moves_sent_ = 0;
+  MoveProbe probe_;
 };
 
 // Formats a pen move ("PD100,-20;") into buf and returns its length.

@@ -2,6 +2,7 @@
 // in a temporary directory, with signals and a second process where a case
 // needs them.
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -28,14 +29,16 @@ namespace fs = std::filesystem;
 // stdin; stdout and stderr are collected when it is waited for.
 class Cli {
  public:
-  // With keep_input the answers are followed by nothing: the input stays
-  // open, so a prompt waits.
+  // Flags: stdin stays open after the answers, so that a prompt waits; the
+  // program runs as user nobody, so that permissions count although we are root.
+  static constexpr unsigned kKeepInput = 1, kAsNobody = 2;
   Cli(const test::TempDir& dir, const std::vector<std::string>& args, const std::string& input = "",
-      bool keep_input = false) {
+      unsigned flags = 0) {
     int in[2], out[2], err[2];
     if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return;
     const std::string tmp = (dir.path() / "tmp").string();
     fs::create_directories(tmp);
+    if ((flags & kAsNobody) != 0) fs::permissions(tmp, fs::perms::all);
     // Everything the child needs is made before the fork.
     std::vector<char*> argv{const_cast<char*>(LUMETCH_CLI)};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -51,6 +54,10 @@ class Cli {
       ::dup2(err[1], 2);
       for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
       if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
+      if ((flags & kAsNobody) != 0 &&
+          (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+        ::_exit(125);
+      }
       ::execve(LUMETCH_CLI, argv.data(), env.data());
       ::_exit(127);
     }
@@ -61,7 +68,7 @@ class Cli {
     err_fd_ = err[0];
     if (!input.empty()) [[maybe_unused]]
       auto n = ::write(in[1], input.data(), input.size());
-    if (keep_input) {
+    if ((flags & kKeepInput) != 0) {
       in_fd_ = in[1];
     } else {
       ::close(in[1]);
@@ -319,7 +326,7 @@ TEST(CliJob, ScratchFoldersGoOnEveryExitAndThoseOfDeadProcessesAtStart) {
   dir.write("missing.mrk",
             "7,1,1,  1.000,  1.000,  0.000,  0.000, 10.000, 10.000,  0.000,0,0,  0.050,0,0,0,0,"
             "0,/nowhere/missing.bmp\n");
-  Cli run(dir, {"mark", "missing.mrk", "--port", "null"}, "", true);
+  Cli run(dir, {"mark", "missing.mrk", "--port", "null"}, "", Cli::kKeepInput);
   ASSERT_TRUE(run.await_err("Open ("));
   EXPECT_EQ(scratch_folders(dir).size(), 3u);  // the dead process's went, this one's came
   run.signal(SIGTERM);
@@ -328,6 +335,171 @@ TEST(CliJob, ScratchFoldersGoOnEveryExitAndThoseOfDeadProcessesAtStart) {
     EXPECT_EQ(fs::exists(dir.file("tmp") / f.name), f.kept) << f.name;
   }
   EXPECT_EQ(scratch_folders(dir).size(), 2u);
+}
+
+std::string repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+const std::string kHeader =
+    ",1,1,  1.000,  1.000,  0.000,-30.000, 40.000, 10.000,  0.000,0,1,  0.050,0,0,0,0,";
+
+// A serial-number barcode: text, bar width.
+std::string serial_barcode(const std::string& text, const char* bar = "  0.206") {
+  return "11" + kHeader + " 40.000, 10.000," + bar + ",0," + text + "\n0,variable,1\n";
+}
+
+// A line text of four characters followed by five character lines.
+const std::string kTooManyCharLines =
+    "4,1,1,  1.000,  1.000,  0.000, 20.000, 40.000,  6.000,  0.000,0,2,  0.050,0,0,0,0,"
+    "  1.000,  4.000,  6.000,  0.000,  0.000,0,3,0,0,0,Arial\t0009\t  1.000,1,4,0\n" +
+    repeat("  0.000,  0.000,  0.000,  0.000,  0.000,  0.000,  0.000\n", 5);
+
+TEST(CliJob, ASerialNumberThatCouldNotBeStoredIsNeverMarked) {
+  const struct {
+    const char* label;
+    std::string layout;
+    bool read_only;  // the folder, for a run as nobody
+    int code;
+    std::string said;
+  } cases[] = {
+      {"a damaged record", "garbage\n" + serial_barcode("0099"), false, 4, "(line 1)"},
+      {"a layer of 9",
+       "2,1,1,  1.000,  1.000,  0.000,  0.000, 10.000, 10.000,  0.000,9,0,"
+       "  0.050,0,0,0,0, 10.000, 10.000,  0.000,0,0.00\n" +
+           serial_barcode("0099"),
+       false, 4, "(line 1)"},
+      {"a text with too many character lines", kTooManyCharLines + serial_barcode("0099"), false, 4,
+       "(line 6)"},
+      {"a serial number at its maximum", serial_barcode(std::string(255, '9'), "  0.015"), false, 1,
+       "cannot advance"},
+      {"a layout that cannot be saved", serial_barcode("0099"), true, 4, "cannot be saved"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    test::TempDir dir;
+    dir.write("job.mrk", c.layout);
+    if (!c.read_only) {
+      fs::permissions(dir.path(), fs::perms::all);
+      fs::permissions(dir.file("job.mrk"), fs::perms::all);
+    }
+    Cli run(dir, {"mark", "job.mrk", "--yes", "--port", "file:tmp/out.txt"}, "", Cli::kAsNobody);
+    EXPECT_EQ(run.wait(), c.code) << run.err();
+    EXPECT_NE(run.err().find(c.said), std::string::npos) << run.err();
+    EXPECT_EQ(dir.read("tmp/out.txt").find("PD"), std::string::npos);
+    EXPECT_EQ(dir.read("job.mrk"), c.layout);  // every line kept, byte for byte
+  }
+}
+
+TEST(CliJob, ASaveThatFailsAfterMarkingIsAFailureNamingTheNumber) {
+  test::TempDir dir;
+  fs::permissions(dir.path(), fs::perms::all);
+  // Marked first: a long array, so that the folder turns read-only meanwhile.
+  const std::string layout =
+      "2,100,100,  0.100,  0.100,  0.000,  0.000,  0.200,  0.200,  0.000,0,0,  0.050,0,0,0,0,"
+      "  0.200,  0.200,  0.000,0,0.00\n" +
+      serial_barcode("0099");
+  dir.write("job.mrk", layout);
+  fs::permissions(dir.file("job.mrk"), fs::perms::all);
+  FifoPort port(dir.file("port"));
+  fs::permissions(dir.file("port"), fs::perms::all);
+  Cli run(dir, {"mark", "job.mrk", "--yes", "--port", "port"}, "", Cli::kAsNobody);
+  ASSERT_TRUE(port.fill_up()) << (run.wait(), run.err());
+  fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+  port.drain_until_end(run);
+  EXPECT_EQ(run.wait(), 1) << run.err();
+  EXPECT_NE(run.out().find("a marked serial number could not be saved"), std::string::npos)
+      << run.out();
+  EXPECT_NE(run.err().find("The serial number 0099 of barcode1 was marked"), std::string::npos)
+      << run.err();
+  EXPECT_NE(run.err().find("it still holds 0099"), std::string::npos);
+  EXPECT_NE(dir.read("job.mrk").find(",0099\n"), std::string::npos);
+  EXPECT_EQ(last_command(port.got()), "PU2000,2000;");
+}
+
+TEST(CliJob, ASecondJobOnTheSameLayoutOrPortIsRefused) {
+  test::TempDir dir;
+  const std::string serial_job =
+      "2,100,100,  0.100,  0.100,  0.000,  0.000,  0.200,  0.200,  0.000,0,0,  0.050,0,0,0,0,"
+      "  0.200,  0.200,  0.000,0,0.00\n" +
+      serial_barcode("0099");
+  dir.write("a.mrk", serial_job);
+  dir.write("b.mrk", kSquare);
+  FifoPort port(dir.file("port"));
+  Cli first(dir, {"mark", "a.mrk", "--yes", "--port", "port"});
+  ASSERT_TRUE(port.fill_up()) << (first.wait(),
+                                  first.err());  // the first job waits on the marker, holding both
+  const struct {
+    const char* label;
+    std::vector<std::string> args;
+    std::string said;
+  } cases[] = {
+      {"the same layout",
+       {"mark", "a.mrk", "--yes", "--port", "null"},
+       "The layout a.mrk is in use by another job (process " + std::to_string(first.pid()) + ")"},
+      {"the same port",
+       {"mark", "b.mrk", "--yes", "--port", "port"},
+       "The marker port \"port\" is in use by another job"},
+      {"commands to the same port",
+       {"send", "--port", "port", "PU0,0;"},
+       "The marker port \"port\" is in use by another job"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Cli second(dir, c.args);
+    EXPECT_EQ(second.wait(), 4) << second.err();
+    EXPECT_NE(second.err().find(c.said), std::string::npos) << second.err();
+  }
+  port.drain_until_end(first);
+  EXPECT_EQ(first.wait(), 0) << first.err();
+  // What the second ones would have sent did not get in between.
+  EXPECT_EQ(port.got().find("PU0,0;"), std::string::npos);
+  Cli after(dir, {"mark", "b.mrk", "--yes", "--port", "null"});
+  EXPECT_EQ(after.wait(), 0) << after.err();
+}
+
+TEST(CliJob, ObjectsThatMarkNothingAreNamedAndTheJobIsNotDone) {
+  test::TempDir dir;
+  fs::create_directory(dir.file("folder"));
+  dir.write("empty.plt", "");
+  const std::string h =
+      ",1,1,  1.000,  1.000,  0.000,  0.000, 10.000, 10.000,  0.000,0,0,  0.050,0,0,0,0,";
+  dir.write("job.mrk", "7" + h + "0,/nowhere/x.bmp\n12" + h + dir.file("folder").string() + "\n5" +
+                           h + dir.file("empty.plt").string() + "\n" + kSquare);
+  Cli run(dir, {"mark", "job.mrk", "--yes", "--port", "file:out.txt"});
+  EXPECT_EQ(run.wait(), 3) << run.err();
+  EXPECT_NE(run.out().find("done; 3 object(s) marked nothing"), std::string::npos) << run.out();
+  for (const std::string& said : std::vector<std::string>{
+           "bmp1 (its file \"/nowhere/x.bmp\" cannot be found)",
+           "vct1 (its file \"" + dir.file("folder").string() + "\" is a folder)",
+           "plt1 (its file \"" + dir.file("empty.plt").string() + "\" holds nothing"}) {
+    EXPECT_NE(run.err().find(said), std::string::npos) << said << "\n" << run.err();
+  }
+  EXPECT_NE(dir.read("out.txt").find("PD2200,2200;"), std::string::npos);  // the square
+}
+
+TEST(CliJob, MovesOutsideTheFieldAreRefusedUnlessAllowed) {
+  test::TempDir dir;
+  // A 100 x 100 array of an arc text reaches some 2000 mm past the field.
+  dir.write("arc.mrk",
+            "6,100,100,  1.000,  1.000,  0.000,-10.000, 40.000, 40.000,  0.000,0,0,  0.050,0,0,0,"
+            "0,  6.000,  8.000,0, 20.000, 20.000,260.000,  0.000,  0.000,0,0,0,Arial\tAB\t" +
+                repeat("  0.000,", 14) + "\n");
+  Cli refused(dir, {"mark", "arc.mrk", "--yes", "--port", "file:out.txt"});
+  EXPECT_EQ(refused.wait(), 4);
+  EXPECT_NE(refused.err().find("would leave the marking field (0..4000 x 0..4000 units)"),
+            std::string::npos)
+      << refused.err();
+  EXPECT_NE(refused.err().find("txt1: x -"), std::string::npos) << refused.err();
+  EXPECT_NE(refused.err().find("mm outside"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir.file("out.txt")));
+
+  Cli allowed(dir, {"mark", "arc.mrk", "--yes", "--port", "null", "--allow-outside"});
+  EXPECT_EQ(allowed.wait(), 0) << allowed.err();
+  EXPECT_NE(allowed.err().find("would leave the marking field"), std::string::npos);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "geometry/marker_capture.h"
+#include "support/temp_dir.h"
 
 namespace lumetch {
 namespace {
@@ -230,16 +231,47 @@ TEST(Engrave, ScanningOutputUsesTheScanJob) {
   EXPECT_EQ(j.commands()[1].substr(0, 2), "PU");
 }
 
-TEST(Engrave, ObjectsWithoutGeneratorOrValidLayerAreSkippedWithoutHeader) {
-  Job j;
-  auto odd = std::make_unique<MarkObject>();
-  odd->type = 42;
-  j.doc.ring.add(std::move(odd));
-  MarkObject* bad_layer = j.add_line(0);
-  bad_layer->layer = 9;
-  const EngraveResult r = j.run();
-  EXPECT_EQ(r.objects_skipped, 2);
-  EXPECT_EQ(j.commands(), std::vector<std::string>{"PU;"});
+TEST(Engrave, ObjectsThatMarkNothingAreNamedWithTheirReason) {
+  test::TempDir dir;
+  dir.write("empty.plt", "");
+  const struct {
+    const char* label;
+    int32_t type;
+    int32_t layer;
+    std::string file;  // of a BMP object with no image loaded
+    std::string reason;
+  } cases[] = {
+      {"no generator", 42, 0, "", "this build cannot mark its kind"},
+      {"layer 9", LINE, 9, "", "its layer 9 is not 0..7"},
+      {"missing bitmap", BMP, 0, "/nowhere/x.bmp", "its file \"/nowhere/x.bmp\" cannot be found"},
+      {"folder as bitmap", BMP, 0, dir.path().string(),
+       "its file \"" + dir.path().string() + "\" is a folder"},
+      {"device as bitmap", BMP, 0, "/dev/zero", "its file \"/dev/zero\" is not a regular file"},
+      {"empty file", BMP, 0, dir.file("empty.plt").string(),
+       "its file \"" + dir.file("empty.plt").string() + "\" holds nothing this object can mark"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Job j;
+    j.doc.settings.mark_num[0] = 3;
+    MarkObject* obj = j.add_line(0);
+    obj->type = c.type;
+    obj->layer = c.layer;
+    if (c.type == BMP) {
+      BmpBlock b;
+      b.source_path = c.file;
+      obj->params = b;
+    }
+    j.doc.object_list.append("thing1");
+    j.add_line(0, 10.0);  // marked after it all the same
+    const EngraveResult r = j.run();
+    EXPECT_EQ(r.outcome, EngraveResult::Outcome::Done);
+    ASSERT_EQ(r.skipped.size(), 1u);
+    EXPECT_EQ(r.skipped[0].name, "thing1");
+    EXPECT_EQ(r.skipped[0].reason, c.reason);
+    EXPECT_EQ(r.passes, c.type == BMP ? 4 : 3);  // a pass that marked nothing is not repeated
+    EXPECT_EQ(j.moves().size(), 6u);             // the other line, three times
+  }
 }
 
 TEST(Engrave, VariableBarcodeAdvancesAfterEveryPassAndStopsWhenItCannot) {
@@ -278,9 +310,27 @@ TEST(Engrave, VariableBarcodeAdvancesAfterEveryPassAndStopsWhenItCannot) {
   barcode(full, std::string(kBarcodeTextMax, '9'));
   const EngraveResult stopped = full.run();
   EXPECT_EQ(stopped.outcome, EngraveResult::Outcome::SerialFailed);
-  EXPECT_EQ(stopped.passes, 1);
+  // Not even once: the next run would mark the same number again.
+  EXPECT_EQ(stopped.passes, 0);
+  EXPECT_EQ(full.commands(), (std::vector<std::string>{"SP2;VS8;", "PU;"}));
   EXPECT_NE(stopped.error.find("barcode1"), std::string::npos) << stopped.error;
   EXPECT_EQ(full.op.texts("message"), std::vector<std::string>{stopped.error});
+
+  // A number that cannot be stored after its pass stops the job there, saying which.
+  Job unsaved;
+  unsaved.doc.settings.mark_num[0] = 3;
+  barcode(unsaved, "0099");
+  std::vector<std::string> stored;
+  EngraveHooks hooks;
+  hooks.serial_advanced = [&](const MarkObject&, const std::string& marked) {
+    stored.push_back(marked);
+    return std::optional<std::string>("0099 was marked but not saved");
+  };
+  const EngraveResult lost = unsaved.run(hooks);
+  EXPECT_EQ(lost.outcome, EngraveResult::Outcome::SerialNotSaved);
+  EXPECT_EQ(lost.passes, 1);
+  EXPECT_EQ(stored, std::vector<std::string>{"0099"});
+  EXPECT_EQ(unsaved.op.texts("message"), std::vector<std::string>{"0099 was marked but not saved"});
 }
 
 }  // namespace
