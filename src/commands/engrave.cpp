@@ -42,6 +42,23 @@ std::string nothing_marked_reason(const MarkObject& obj) {
   return named + " holds nothing this object can mark";
 }
 
+// A plot whose pens all lie on layers without power or passes marks nothing
+// on purpose; one without pens has a file that gave none.
+bool plt_due(const MarkObject& obj, const MarkSettings& s) {
+  const auto* b = obj.block<PltBlock>();
+  if (b == nullptr) return true;
+  bool any_pen = false;
+  for (std::size_t p = 0; p < b->pen_used.size(); ++p) {
+    if (b->pen_used[p] == 0) continue;
+    any_pen = true;
+    const int32_t layer = b->pen_layer[p];
+    if (layer < 0 || layer >= kLayerCount) continue;
+    const auto l = static_cast<std::size_t>(layer);
+    if (s.power[l] > 0 && s.mark_num[l] > 0) return true;
+  }
+  return !any_pen;
+}
+
 }  // namespace
 
 std::string object_name(const CketralDoc& doc, const MarkObject& obj, const std::string& fallback) {
@@ -134,7 +151,7 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
         ++result.passes;
         ++result.objects_marked;
         if (doc.stop_requested != 0) break;
-        marked_nothing();
+        if (plt_due(*obj, s)) marked_nothing();
         continue;
       }
       if (s.power[l] <= 0) continue;

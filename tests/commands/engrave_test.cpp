@@ -249,6 +249,10 @@ TEST(Engrave, ObjectsThatMarkNothingAreNamedWithTheirReason) {
       {"device as bitmap", BMP, 0, "/dev/zero", "its file \"/dev/zero\" is not a regular file"},
       {"empty file", BMP, 0, dir.file("empty.plt").string(),
        "its file \"" + dir.file("empty.plt").string() + "\" holds nothing this object can mark"},
+      {"plot without pens", PLT, 0, dir.file("empty.plt").string(),
+       "its file \"" + dir.file("empty.plt").string() + "\" holds nothing this object can mark"},
+      // Its one pen lies on layer 1, which has no power: nothing to mark, on purpose.
+      {"plot on an unpowered layer", PLT, 1, dir.file("empty.plt").string(), ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -261,16 +265,27 @@ TEST(Engrave, ObjectsThatMarkNothingAreNamedWithTheirReason) {
       BmpBlock b;
       b.source_path = c.file;
       obj->params = b;
+    } else if (c.type == PLT) {
+      PltBlock b;
+      b.source_path = c.file;
+      b.src_width = b.src_height = 100;
+      b.pen_used[1] = c.layer;  // the pen on layer 1, when there is one
+      obj->params = b;
+      obj->layer = 0;
+      j.doc.settings.power[1] = 0;
     }
     j.doc.object_list.append("thing1");
     j.add_line(0, 10.0);  // marked after it all the same
     const EngraveResult r = j.run();
     EXPECT_EQ(r.outcome, EngraveResult::Outcome::Done);
-    ASSERT_EQ(r.skipped.size(), 1u);
-    EXPECT_EQ(r.skipped[0].name, "thing1");
-    EXPECT_EQ(r.skipped[0].reason, c.reason);
-    EXPECT_EQ(r.passes, c.type == BMP ? 4 : 3);  // a pass that marked nothing is not repeated
-    EXPECT_EQ(j.moves().size(), 6u);             // the other line, three times
+    ASSERT_EQ(r.skipped.size(), c.reason.empty() ? 0u : 1u);
+    if (!c.reason.empty()) {
+      EXPECT_EQ(r.skipped[0].name, "thing1");
+      EXPECT_EQ(r.skipped[0].reason, c.reason);
+    }
+    // A pass that marked nothing is not repeated; a plot has one call.
+    EXPECT_EQ(r.passes, c.type == BMP ? 4 : c.type == PLT ? 4 : 3);
+    EXPECT_EQ(j.moves().size(), 6u);  // the other line, three times
   }
 }
 
