@@ -70,20 +70,26 @@ JobLock::~JobLock() {
   release();
 }
 
-JobLock::JobLock(JobLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+JobLock::JobLock(JobLock&& other) noexcept
+    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)) {}
 
 JobLock& JobLock::operator=(JobLock&& other) noexcept {
   if (this != &other) {
     release();
+    path_ = std::move(other.path_);
     fd_ = std::exchange(other.fd_, -1);
   }
   return *this;
 }
 
 void JobLock::release() {
-  // Closing the last descriptor releases the lock; the file stays for the next job.
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ < 0) return;
+  // Removed while still held, so that lock files do not pile up; a job that
+  // opened it meanwhile finds it gone once it gets the lock, and tries again.
+  ::unlink(path_.c_str());
+  ::close(fd_);
   fd_ = -1;
+  path_.clear();
 }
 
 std::string JobLock::lock_port(const std::string& channel) {
@@ -109,53 +115,81 @@ std::string JobLock::lock_layout(const std::filesystem::path& path) {
   return lock("layout-" + key, "the layout " + path.string());
 }
 
+namespace {
+
+// Opens (or makes) the lock file; -1 with errno set when it cannot be had.
+int open_lock_file(const std::string& file, bool& writable) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    writable = true;
+    int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (fd >= 0) return fd;
+    if (errno == EACCES) {
+      // Another user's lock file: it can still be locked, not written.
+      writable = false;
+      return ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    }
+    if (errno != ENOENT) return -1;
+    fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd >= 0) {
+      ::fchmod(fd, 0666);  // every user's jobs must be able to take it
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  errno = EAGAIN;
+  return -1;
+}
+
+// The lock file is still the one at its name (its holder removes it).
+bool still_named(int fd, const std::string& file) {
+  struct stat held {
+  }, named{};
+  return ::fstat(fd, &held) == 0 && ::stat(file.c_str(), &named) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+}  // namespace
+
 std::string JobLock::lock(const std::string& key, const std::string& what) {
   release();
   const std::string file = (lock_directory() / ("lumetch-" + key + ".lock")).string();
-  int fd = -1;
-  bool writable = true;
-  for (int attempt = 0; attempt < 3 && fd < 0; ++attempt) {
-    fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0 && errno == EACCES) {
-      // Another user's lock file: it can still be locked, not written.
-      fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-      writable = false;
-    } else if (fd < 0 && errno == ENOENT) {
-      fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-      // Every user's jobs must be able to take it.
-      if (fd >= 0) ::fchmod(fd, 0666);
-      if (fd < 0 && errno != EEXIST) break;
-    } else if (fd < 0) {
-      break;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    bool writable = true;
+    const int fd = open_lock_file(file, writable);
+    if (fd < 0) {
+      return "Cannot lock " + what + " for this job: " + std::generic_category().message(errno) +
+             " (" + file + ")";
     }
-  }
-  if (fd < 0) {
-    return "Cannot lock " + what + " for this job: " + std::generic_category().message(errno) +
-           " (" + file + ")";
-  }
-  int rc;
-  do {
-    rc = ::flock(fd, LOCK_EX | LOCK_NB);
-  } while (rc != 0 && errno == EINTR);
-  if (rc != 0) {
-    const int err = errno;
-    // Capitalised for the start of a message.
-    std::string text =
-        err == EWOULDBLOCK
-            ? "T" + what.substr(1) + " is in use by another job" + holder_of(fd) +
-                  "; try again when it has finished"
-            : "Cannot lock " + what + " for this job: " + std::generic_category().message(err);
-    ::close(fd);
-    return text;
-  }
-  if (writable) {
-    const std::string pid = std::to_string(::getpid()) + "\n";
-    if (::ftruncate(fd, 0) == 0) {
-      [[maybe_unused]] const ssize_t n = ::pwrite(fd, pid.data(), pid.size(), 0);
+    int rc;
+    do {
+      rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+      const int err = errno;
+      // Capitalised for the start of a message.
+      std::string text =
+          err == EWOULDBLOCK
+              ? "T" + what.substr(1) + " is in use by another job" + holder_of(fd) +
+                    "; try again when it has finished"
+              : "Cannot lock " + what + " for this job: " + std::generic_category().message(err);
+      ::close(fd);
+      return text;
     }
+    if (!still_named(fd, file)) {
+      ::close(fd);  // its holder removed it while we waited for it: take the new one
+      continue;
+    }
+    if (writable) {
+      const std::string pid = std::to_string(::getpid()) + "\n";
+      if (::ftruncate(fd, 0) == 0) {
+        [[maybe_unused]] const ssize_t n = ::pwrite(fd, pid.data(), pid.size(), 0);
+      }
+    }
+    fd_ = fd;
+    path_ = file;
+    return {};
   }
-  fd_ = fd;
-  return {};
+  return "Cannot lock " + what + " for this job: its lock file keeps changing (" + file + ")";
 }
 
 }  // namespace lumetch

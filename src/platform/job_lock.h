@@ -14,7 +14,8 @@ namespace lumetch {
 // and the port is opened for every command, a FIFO opened to hold a lock
 // would gain a reader, and a layout is saved by renaming a new file over it,
 // which would leave a lock on the old file behind. The lock file says which
-// process holds it. Released when the object goes (or the process ends).
+// process holds it and is removed with the lock, when the object goes (the
+// kernel releases it should the process end otherwise).
 class JobLock {
  public:
   JobLock() = default;
@@ -35,6 +36,7 @@ class JobLock {
  private:
   std::string lock(const std::string& key, const std::string& what);
   void release();
+  std::string path_;  // of the lock file held
   int fd_ = -1;
 };
 

@@ -13,6 +13,7 @@
 
 #include <sys/ioctl.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -24,6 +25,9 @@ namespace lumetch {
 namespace {
 
 namespace fs = std::filesystem;
+
+// How long a program may take before a test gives up on it.
+constexpr auto kBound = std::chrono::minutes(2);
 
 // One lumetch-cli process: its working directory, its own TMPDIR, answers on
 // stdin; stdout and stderr are collected when it is waited for.
@@ -89,7 +93,13 @@ class Cli {
 
   // Reads stderr until it holds `text`; false when the program ended first.
   bool await_err(const std::string& text) {
+    const auto deadline = std::chrono::steady_clock::now() + kBound;
     while (err_.find(text) == std::string::npos) {
+      pollfd p{err_fd_, POLLIN, 0};
+      if (::poll(&p, 1, 1000) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        continue;
+      }
       char buf[4096];
       const ssize_t n = ::read(err_fd_, buf, sizeof buf);
       if (n <= 0) return false;
@@ -117,11 +127,20 @@ class Cli {
   }
 
   // Waits for the end and returns the exit code (128 + n for a signal death).
+  // A program that has not ended after two minutes is killed: a hang fails
+  // the test instead of holding it.
   int wait() {
     if (code_ != -1) return code_;
     pollfd fds[2] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};
     int open = 2;
-    while (open > 0 && ::poll(fds, 2, -1) > 0) {
+    const auto deadline = std::chrono::steady_clock::now() + kBound;
+    while (open > 0) {
+      const int ready = ::poll(fds, 2, 1000);
+      if (ready < 0) break;
+      if (ready == 0) {
+        if (std::chrono::steady_clock::now() > deadline) ::kill(pid_, SIGKILL);
+        continue;
+      }
       for (pollfd& p : fds) {
         if (p.fd < 0 || p.revents == 0) continue;
         char buf[4096];
@@ -218,13 +237,16 @@ class FifoPort {
     }
     return false;
   }
-  // Reads on until the program has ended.
+  // Reads on until the program has ended (killed, as by Cli::wait, when it
+  // hangs).
   void drain_until_end(const Cli& cli) {
+    const auto deadline = std::chrono::steady_clock::now() + kBound;
     siginfo_t info{};
     while (::waitid(P_PID, static_cast<id_t>(cli.pid()), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
            info.si_pid == 0) {
       drain();
       ::usleep(200);
+      if (std::chrono::steady_clock::now() > deadline) cli.signal(SIGKILL);
     }
     drain();
   }
