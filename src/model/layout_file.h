@@ -45,7 +45,9 @@ struct OpenResult {
   int objects_read = 0;        // -1: the file could not be opened and nothing changed
   int lines_skipped = 0;       // malformed or unknown records; blank lines do not count
   int char_lines_missing = 0;  // line texts cut short; their remaining records are zero
-  std::vector<int> damaged_lines = {};  // 1-based: the lines skipped, the records cut short
+
+  // 1-based: the lines skipped, and the records of texts cut short.
+  std::vector<int> damaged_lines = {};
   bool opened() const { return objects_read >= 0; }
 };
 

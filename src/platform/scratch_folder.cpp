@@ -10,7 +10,9 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <string>
 #include <system_error>
@@ -39,9 +41,23 @@ bool same_text(const char* a, const char* b) {
   return *a == *b;
 }
 
+std::terminate_handler g_previous_terminate = nullptr;
+
+// An exception nobody caught ends the program without destructors.
+[[noreturn]] void on_terminate() {
+  remove_scratch_folder_in_signal();
+  if (g_previous_terminate != nullptr) g_previous_terminate();
+  std::abort();
+}
+
 }  // namespace
 
 ScratchFolder::ScratchFolder() {
+  static const bool hooked = [] {
+    g_previous_terminate = std::set_terminate(on_terminate);
+    return true;
+  }();
+  (void)hooked;
   std::error_code ec;
   std::filesystem::path tmp = std::filesystem::temp_directory_path(ec);
   if (ec) tmp = "/tmp";
