@@ -1,7 +1,5 @@
 #include "cli/cli_app.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -19,6 +17,7 @@
 #include "commands/create_object.h"
 #include "commands/engrave.h"
 #include "commands/field_position.h"
+#include "commands/job_bounds.h"
 #include "commands/layout_commands.h"
 #include "commands/scan_job.h"
 #include "commands/session.h"
@@ -28,6 +27,8 @@
 #include "model/layout_file.h"
 #include "model/units.h"
 #include "platform/cli_operator.h"
+#include "platform/job_lock.h"
+#include "platform/scratch_folder.h"
 #include "platform/text_codec.h"
 #include "platform/text_file.h"
 
@@ -35,27 +36,10 @@ namespace lumetch {
 
 namespace {
 
-// A private folder for the glyph files of the layout's texts, so that marking
-// never writes or deletes files named like txt1.txt in the caller's folder.
-class GlyphFolder {
- public:
-  GlyphFolder() {
-    std::error_code ec;
-    std::string pattern = (std::filesystem::temp_directory_path(ec) / "lumetch-XXXXXX").string();
-    if (ec) pattern = "/tmp/lumetch-XXXXXX";
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~GlyphFolder() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  GlyphFolder(const GlyphFolder&) = delete;
-  GlyphFolder& operator=(const GlyphFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+// The private folder for the glyph and stroke files of the layout's objects,
+// so that marking never writes or deletes files named like txt1.txt in the
+// caller's folder.
+using GlyphFolder = ScratchFolder;
 
 constexpr const char* kUsage =
     "Usage: lumetch-cli COMMAND [options]\n"
@@ -84,9 +68,11 @@ constexpr const char* kUsage =
     "  port              print the marker channel that would be used\n"
     "\n"
     "Options:\n"
-    "  --port CHANNEL    sim, null, or the path of a device or file to write to\n"
+    "  --port CHANNEL    sim, null, the path of a printer device, FIFO or existing\n"
+    "                    file, or file:PATH to record into a file made when missing\n"
     "                    (default: port.txt, else /dev/usb/lp0 or /dev/lp0, else sim)\n"
     "  --yes             answer the laser-power check with OK\n"
+    "  --allow-outside   mark although moves would leave the marking field\n"
     "  --svg FILE        with the sim channel: write what was marked as an SVG picture\n"
     "  --show            with the sim channel: print every command it received\n"
     "  --help            this text\n"
@@ -97,7 +83,21 @@ constexpr const char* kUsage =
     "  --clip SHAPE      rectangle, ellipse, rhombus, triangle, inverted-triangle\n"
     "  --relief          mark the white parts  --vertical         scan vertical lines\n"
     "\n"
-    "Ctrl-C during marking acts as the Escape key.\n";
+    "Ctrl-C during marking acts as the Escape key; SIGTERM, SIGHUP and SIGQUIT stop the\n"
+    "job the same way, and the job always ends by raising the pen.\n"
+    "\n"
+    "Exit codes of mark: 0 done; 1 cancelled, stopped, or the port or a save failed;\n"
+    "2 bad usage or an unreadable layout; 3 marked, but some objects marked nothing\n"
+    "(named on stderr); 4 refused before anything was sent (moves outside the field, a\n"
+    "damaged layout with serial numbers, a layout that cannot be saved, the layout or the\n"
+    "port in use by another job).\n";
+
+// Exit codes of the marking commands.
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;   // cancelled, stopped, the port or a save failed
+constexpr int kExitUsage = 2;    // bad usage, a layout that cannot be read
+constexpr int kExitSkipped = 3;  // marked, but some objects marked nothing
+constexpr int kExitRefused = 4;  // refused before anything was sent
 
 struct Options {
   std::string command;
@@ -107,6 +107,7 @@ struct Options {
   std::map<std::string, std::string> values;  // --style, -o, scanning-area options
   bool yes = false;
   bool show = false;
+  bool allow_outside = false;
   bool help = false;
   bool relief = false;
   bool vertical = false;
@@ -133,6 +134,8 @@ std::optional<Options> parse(int argc, const char* const* argv, std::ostream& er
       o.yes = true;
     } else if (a == "--show") {
       o.show = true;
+    } else if (a == "--allow-outside") {
+      o.allow_outside = true;
     } else if (a == "--port") {
       o.port = value("--port");
       if (!o.port) return std::nullopt;
@@ -170,7 +173,11 @@ struct Marker {
 
   Marker(const std::filesystem::path& dir, const std::optional<std::string>& override)
       : channel_name(choose_port(dir, override)),
-        port(std::make_unique<PortWriter>(make_channel(channel_name, &sim))) {}
+        port(std::make_unique<PortWriter>(make_channel(channel_name, &sim))) {
+    // A marker that takes nothing must not hold the job past SIGTERM or the
+    // third Ctrl-C.
+    port->channel().set_give_up(&CliOperator::give_up_blocked_write);
+  }
 
   bool is_sim() const { return channel_name == "sim"; }
 
@@ -213,95 +220,177 @@ int cmd_send(const Options& o, std::istream& in, std::ostream& out, std::ostream
     err << "lumetch-cli send: give at least one command, e.g. \"PU0,0;\"\n";
     return 2;
   }
+  CliOperator op(in, err, o.yes);
   CketralDoc doc;
   start_session(doc, std::filesystem::current_path());
   Marker m(doc.work_dir, o.port);
-  CliOperator op(in, err, o.yes);
+  JobLock port_lock;
+  if (const std::string e = port_lock.lock_port(m.channel_name); !e.empty()) {
+    err << "lumetch-cli send: " << e << "\n";
+    return kExitRefused;
+  }
   PenEmitter pen(doc, *m.port, op);  // reports a failing port once
   out << "channel: " << m.channel_name << "\n";
   std::size_t sent = 0;
-  for (const std::string& text : o.args) {
-    if (!pen.Send(text)) break;
-    ++sent;
+  {
+    CliOperator::begin_job();
+    for (const std::string& text : o.args) {
+      // Raw commands have no moves to poll at: Ctrl-C is looked at between them.
+      if (CliOperator::pending_interrupts() > 0 || CliOperator::end_signal() != 0) break;
+      if (!pen.Send(text)) break;
+      ++sent;
+    }
   }
-  out << "send: " << sent << " of " << o.args.size() << " commands sent to " << m.channel_name
-      << "\n";
+  out << "send: " << sent << " of " << o.args.size() << " commands sent to " << m.channel_name;
+  if (sent < o.args.size() && !m.port->failed())
+    out << " — stopped by " << CliOperator::stop_cause();
+  out << "\n";
   const bool reported = m.report(o, doc.settings, out, err);
-  if (m.port->failed()) return 1;
+  if (m.port->failed() || sent < o.args.size()) return 1;
   return reported ? 0 : 1;
 }
 
-const char* outcome_text(EngraveResult::Outcome outcome) {
+std::string outcome_text(EngraveResult::Outcome outcome) {
   switch (outcome) {
     case EngraveResult::Outcome::Done:
       return "done";
     case EngraveResult::Outcome::Cancelled:
       return "cancelled at the laser-power check";
     case EngraveResult::Outcome::Stopped:
-      return "stopped by Escape";
+      return std::string("stopped by ") + CliOperator::stop_cause();
     case EngraveResult::Outcome::PortFailed:
       return "stopped: the marker port failed";
     case EngraveResult::Outcome::Busy:
       return "a job is already running";
     case EngraveResult::Outcome::SerialFailed:
       return "stopped: a serial number could not be advanced";
+    case EngraveResult::Outcome::SerialNotSaved:
+      return "stopped: a marked serial number could not be saved";
+    case EngraveResult::Outcome::PortInUse:
+      return "refused: the marker port is in use by another job";
   }
   return "";
+}
+
+bool has_serial_numbers(const CketralDoc& doc) {
+  for (const MarkObject& obj : doc.ring.oldest_first()) {
+    if (const auto* p = obj.block<LineTextParams>(); p != nullptr && p->variable == 1) return true;
+    if (const auto* p = obj.block<BarcodeParams>(); p != nullptr && p->variable == 1) return true;
+  }
+  return false;
+}
+
+std::string line_list(const std::vector<int>& lines) {
+  std::string out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i == 8) return out + " and " + std::to_string(lines.size() - i) + " more";
+    out += (i == 0 ? "" : ", ") + std::to_string(lines[i]);
+  }
+  return out;
 }
 
 int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream& err) {
   if (o.args.size() != 1) {
     err << "lumetch-cli mark: give one layout file\n";
-    return 2;
+    return kExitUsage;
   }
+  // First of all: from here on a signal removes the scratch folder or stops the job.
+  CliOperator op(in, err, o.yes);
   CketralDoc doc;
   start_session(doc, std::filesystem::current_path());
+  const std::filesystem::path layout = o.args[0];
+  // Locked before it is read, so that the numbers read are the ones the last
+  // job stored and no other job marks them meanwhile.
+  JobLock layout_lock;
+  if (const std::string e = layout_lock.lock_layout(layout); !e.empty()) {
+    err << "lumetch-cli mark: " << e << "\n";
+    return kExitRefused;
+  }
   const GlyphFolder glyphs;
   if (glyphs.path().empty()) {
     err << "lumetch-cli mark: cannot create a temporary folder for the text outlines\n";
-    return 1;
+    return kExitFailed;
   }
   doc.scratch_directory = glyphs.path();
-  const std::filesystem::path layout = o.args[0];
-  CliOperator op(in, err, o.yes);
   const OpenResult opened = open_layout_file(doc, layout, &op);
   if (!opened.opened()) {
     err << "lumetch-cli mark: cannot open the layout " << layout.string() << "\n";
-    return 2;
+    return kExitUsage;
   }
-  if (opened.lines_skipped > 0) {
-    err << "lumetch-cli mark: " << opened.lines_skipped
-        << " damaged or unknown line(s) of the layout were skipped\n";
+  const bool serials = has_serial_numbers(doc);
+  // Without serial numbers nothing is stored: other jobs may mark it too.
+  if (!serials) layout_lock = JobLock{};
+  if (!opened.damaged_lines.empty()) {
+    const std::string lines = line_list(opened.damaged_lines);
+    if (serials) {
+      // Saving the next numbers would drop those lines for good.
+      err << "lumetch-cli mark: " << layout.string() << " has damaged lines (line " << lines
+          << "): a damaged record, an unknown type or layer, or a text cut short or with too "
+             "many character lines. Its serial numbers could not be saved without losing "
+             "them, so nothing was marked. Mend or remove those lines first.\n";
+      return kExitRefused;
+    }
+    err << "lumetch-cli mark: damaged lines of the layout were skipped (line " << lines << ")\n";
   }
-  if (opened.char_lines_missing > 0) {
-    err << "lumetch-cli mark: " << opened.char_lines_missing
-        << " text(s) of the layout were cut short; their missing character settings are 0\n";
-  }
-  Marker m(doc.work_dir, o.port);
-  PenEmitter pen(doc, *m.port, op);
-  err << "channel: " << m.channel_name << "\n";
-  const EngraveResult r = Engrave(pen);
-  out << "mark: " << doc.ring.size() << " objects, " << r.passes << " passes, " << r.commands_sent
-      << " commands sent to " << m.channel_name << " — " << outcome_text(r.outcome) << "\n";
-  if (r.objects_skipped > 0) {
-    err << "lumetch-cli mark: " << r.objects_skipped
-        << " object(s) of a kind this build cannot mark were skipped\n";
-  }
-  bool saved = true;
-  if (r.texts_changed) {
-    // The next run must mark the next numbers, also after a stop.
-    saved = save_layout(doc, layout, true, false);
-    if (saved) {
-      out << "serial numbers advanced; " << layout.string() << " saved with the next ones\n";
-    } else {
-      err << "lumetch-cli mark: the serial numbers advanced but " << layout.string()
-          << " could not be saved; the next run would repeat them\n";
+
+  const FieldCheck field = CheckJobField(doc);
+  if (!field.inside()) {
+    err << describe_outside(field);
+    if (!o.allow_outside) {
+      err << "lumetch-cli mark: nothing was marked; give --allow-outside to mark all the same\n";
+      return kExitRefused;
     }
   }
-  if (r.outcome == EngraveResult::Outcome::Cancelled) return 1;
+
+  Marker m(doc.work_dir, o.port);
+  JobLock port_lock;
+  if (const std::string e = port_lock.lock_port(m.channel_name); !e.empty()) {
+    err << "lumetch-cli mark: " << e << "\n";
+    return kExitRefused;
+  }
+  // Stored once before marking: a layout that cannot be stored is found out
+  // before a number is marked that could not be recorded.
+  if (serials && !save_layout(doc, layout, true, false)) {
+    err << "lumetch-cli mark: " << layout.string()
+        << " cannot be saved (read-only, or no space left), so its serial numbers could not "
+           "advance; nothing was marked\n";
+    return kExitRefused;
+  }
+  PenEmitter pen(doc, *m.port, op);
+  err << "channel: " << m.channel_name << "\n";
+  EngraveHooks hooks;
+  hooks.serial_advanced = [&](const MarkObject& obj,
+                              const std::string& marked) -> std::optional<std::string> {
+    // Each number is stored as soon as it is marked, so that a stop, a signal
+    // or a crash leaves the next one in the layout.
+    if (save_layout(doc, layout, true, false)) return std::nullopt;
+    return "The serial number " + marked + " of " + object_name(doc, obj) +
+           " was marked, but the layout " + layout.string() +
+           " could not be saved (read-only, or no space left); it still holds " + marked +
+           ". Set the next number before marking again.";
+  };
+  // From here on no signal ends the program before the serial numbers are stored.
+  CliOperator::begin_job();
+  const EngraveResult r = Engrave(pen, hooks);
+  out << "mark: " << doc.ring.size() << " objects, " << r.passes << " passes, " << r.commands_sent
+      << " commands sent to " << m.channel_name << " — " << outcome_text(r.outcome);
+  if (!r.pen_parked) out << "; the pen could not be parked";
+  if (!r.skipped.empty()) out << "; " << r.skipped.size() << " object(s) marked nothing";
+  out << "\n";
+  if (!r.skipped.empty()) {
+    err << "lumetch-cli mark: " << r.skipped.size() << " object(s) marked nothing:";
+    for (const EngraveResult::Skipped& k : r.skipped)
+      err << " " << k.name << " (" << k.reason << ");";
+    err << "\n";
+  }
+  if (r.texts_changed && r.outcome != EngraveResult::Outcome::SerialNotSaved) {
+    out << "serial numbers advanced; " << layout.string() << " saved with the next ones\n";
+  }
+  if (r.outcome == EngraveResult::Outcome::Cancelled) return kExitFailed;
   const bool reported = m.report(o, doc.settings, out, err);
-  if (r.outcome != EngraveResult::Outcome::Done || !saved) return 1;
-  return reported ? 0 : 1;
+  if (r.outcome != EngraveResult::Outcome::Done) return kExitFailed;
+  if (!r.skipped.empty()) return kExitSkipped;
+  return reported ? kExitDone : kExitFailed;
 }
 
 const char* type_name(int32_t type) {
@@ -551,6 +640,7 @@ std::optional<int32_t> locate_style_of(const std::string& text) {
 // Field positioning: `move POSITION` and `outline-test` share the set-up.
 int cmd_field(const Options& o, std::istream& in, std::ostream& out, std::ostream& err,
               bool outline) {
+  CliOperator op(in, err, o.yes);
   CketralDoc doc;
   start_session(doc, std::filesystem::current_path());
   if (!apply_scan_options(o, doc.settings, err)) return 2;
@@ -566,15 +656,22 @@ int cmd_field(const Options& o, std::istream& in, std::ostream& out, std::ostrea
     return 2;
   }
   Marker m(doc.work_dir, o.port);
-  CliOperator op(in, err, o.yes);
+  JobLock port_lock;
+  if (const std::string e = port_lock.lock_port(m.channel_name); !e.empty()) {
+    err << "lumetch-cli " << o.command << ": " << e << "\n";
+    return kExitRefused;
+  }
   PenEmitter pen(doc, *m.port, op);
   err << "channel: " << m.channel_name << "\n";
   const std::uint64_t before = m.port->commands_sent();
   pen.port().reset();
-  if (outline) {
-    OutlineTest(pen);
-  } else {
-    MovePlotter(pen);
+  {
+    CliOperator::begin_job();  // the outline test ends with its pen raised
+    if (outline) {
+      OutlineTest(pen);
+    } else {
+      MovePlotter(pen);
+    }
   }
   const std::uint64_t sent = m.port->commands_sent() - before;
   out << (outline ? "outline-test: " : "move: ") << sent << " commands sent to " << m.channel_name

@@ -1,5 +1,7 @@
 #include "commands/engrave.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "commands/draw_object.h"
@@ -18,7 +20,51 @@ bool is_variable_text(const MarkObject& obj) {
   return false;
 }
 
+const std::string* serial_text(const MarkObject& obj) {
+  if (const auto* p = obj.block<LineTextParams>()) return &p->text;
+  if (const auto* p = obj.block<BarcodeParams>()) return &p->text;
+  return nullptr;
+}
+
+// Why an object sent no move: for an imported one, what is wrong with its file.
+std::string nothing_marked_reason(const MarkObject& obj) {
+  const std::string* file = nullptr;
+  if (const auto* p = obj.block<PltBlock>()) file = &p->source_path;
+  if (const auto* p = obj.block<BmpBlock>()) file = &p->source_path;
+  if (const auto* p = obj.block<VctBlock>()) file = &p->source_path;
+  if (file == nullptr) return "it gives no stroke to mark";
+  const std::string named = "its file \"" + *file + "\"";
+  struct stat st {};
+  if (file->empty()) return "it names no file";
+  if (::stat(file->c_str(), &st) != 0) return named + " cannot be found";
+  if (S_ISDIR(st.st_mode)) return named + " is a folder";
+  if (!S_ISREG(st.st_mode)) return named + " is not a regular file";
+  return named + " holds nothing this object can mark";
+}
+
+// A plot whose pens all lie on layers without power or passes marks nothing
+// on purpose; one without pens has a file that gave none.
+bool plt_due(const MarkObject& obj, const MarkSettings& s) {
+  const auto* b = obj.block<PltBlock>();
+  if (b == nullptr) return true;
+  bool any_pen = false;
+  for (std::size_t p = 0; p < b->pen_used.size(); ++p) {
+    if (b->pen_used[p] == 0) continue;
+    any_pen = true;
+    const int32_t layer = b->pen_layer[p];
+    if (layer < 0 || layer >= kLayerCount) continue;
+    const auto l = static_cast<std::size_t>(layer);
+    if (s.power[l] > 0 && s.mark_num[l] > 0) return true;
+  }
+  return !any_pen;
+}
+
 }  // namespace
+
+std::string object_name(const CketralDoc& /*doc*/, const MarkObject& obj,
+                        const std::string& fallback) {
+  return obj.name.empty() ? fallback : obj.name;
+}
 
 EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
   CketralDoc& doc = pen.doc();
@@ -41,6 +87,7 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
   doc.stop_requested = 0;
   bool texts_changed = false;
   bool serial_failed = false;
+  bool serial_not_saved = false;
   const MarkSettings& s = doc.settings;
 
   if (s.output_style == 1) {
@@ -53,48 +100,82 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
     }
   } else {
     GeomContext g{doc, &pen};
+    // Stops the job with a message to the operator.
+    auto fail = [&](bool& flag, std::string text) {
+      flag = true;
+      result.error = std::move(text);
+      op.message(result.error, "Warning");
+    };
     for (MarkObject* obj = doc.ring.oldest(); obj != doc.ring.head(); obj = obj->prev) {
       if (obj->layer < 0 || obj->layer >= kLayerCount) {
-        ++result.objects_skipped;
+        result.skipped.push_back(
+            {object_name(doc, *obj), "its layer " + std::to_string(obj->layer) + " is not 0..7"});
         continue;
       }
       const auto l = static_cast<std::size_t>(obj->layer);
       if (!has_generator(obj->type)) {
-        ++result.objects_skipped;
+        result.skipped.push_back({object_name(doc, *obj), "this build cannot mark its kind"});
         continue;
       }
+      const std::uint64_t moves_before = pen.moves_sent();
+      // After a first pass that sent nothing: the object is named, not marked
+      // again, and its serial number is not used up.
+      auto marked_nothing = [&] {
+        if (pen.moves_sent() != moves_before || doc.stop_requested != 0) return false;
+        result.skipped.push_back({object_name(doc, *obj), nothing_marked_reason(*obj)});
+        return true;
+      };
       if (obj->type == PLT) {
         // PLT objects send their own headers, pen by pen, whatever the layer's power.
         run_generator(g, nullptr, *obj);
         ++result.passes;
         ++result.objects_marked;
         if (doc.stop_requested != 0) break;
+        if (plt_due(*obj, s)) marked_nothing();
         continue;
       }
       if (s.power[l] <= 0) continue;
       pen.Send(layer_header(doc, obj->layer));
       ++result.objects_marked;
+      const bool variable = is_variable_text(*obj);
       bool stopped = false;
       for (int32_t pass = 0; pass < s.mark_num[l]; ++pass) {
+        std::string marked;
+        if (variable) {
+          marked = *serial_text(*obj);
+          // Marking a number that cannot be followed would mark it again next time.
+          if (NextSerialOf(*obj).empty()) {
+            fail(serial_failed, "The serial number " + marked + " of " +
+                                    object_name(doc, *obj, "a variable text") +
+                                    " cannot advance (the next one would be too long). It was "
+                                    "not marked, nor was anything after it.");
+            stopped = true;
+            break;
+          }
+        }
         run_generator(g, nullptr, *obj);
         ++result.passes;
         if (doc.stop_requested != 0) {
           stopped = true;
           break;
         }
-        if (is_variable_text(*obj)) {
-          if (AdvanceSerial(doc, *obj)) {
-            texts_changed = true;
-          } else {
-            // Going on would mark the same number again.
-            serial_failed = true;
+        if (pass == 0 && marked_nothing()) break;
+        if (!variable) continue;
+        if (!AdvanceSerial(doc, *obj)) {
+          // Going on would mark the same number again.
+          fail(serial_failed, "The serial number " + marked + " of " +
+                                  object_name(doc, *obj, "a variable text") +
+                                  " was marked but could not be advanced (its outline file "
+                                  "could not be written). Marking stopped so that no number is "
+                                  "marked twice.");
+          stopped = true;
+          break;
+        }
+        texts_changed = true;
+        if (hooks.serial_advanced) {
+          if (auto error = hooks.serial_advanced(*obj, marked)) {
+            fail(serial_not_saved, std::move(*error));
             stopped = true;
-            const std::string name = obj->name.empty() ? std::string("a variable text") : obj->name;
-            result.error = "The serial number of " + name +
-                           " could not be advanced (it would grow too long, or its outline "
-                           "file could not be written). Marking stopped so that no number is "
-                           "marked twice.";
-            op.message(result.error, "Warning");
             break;
           }
         }
@@ -107,10 +188,11 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
   doc.stop_requested = 0;
   doc.engraving = 0;
   if (s.pen_home != 0) {
-    pen.EmitMove(nearest_int((s.mark_size_x / 2 + s.pen_x) * s.rate_x * kUnitsPerMm),
-                 nearest_int((s.mark_size_y / 2 + s.pen_y) * s.rate_y * kUnitsPerMm), false);
+    result.pen_parked =
+        pen.ParkAt(nearest_int((s.mark_size_x / 2 + s.pen_x) * s.rate_x * kUnitsPerMm),
+                   nearest_int((s.mark_size_y / 2 + s.pen_y) * s.rate_y * kUnitsPerMm));
   } else {
-    pen.Send("PU;");
+    result.pen_parked = pen.Send("PU;");
   }
   // An Escape at the park move must not outlive the job: the view's drawing
   // stops at the flag too.
@@ -123,6 +205,8 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
   if (port.failed()) {
     result.outcome = EngraveResult::Outcome::PortFailed;
     result.error = port.error();
+  } else if (serial_not_saved) {
+    result.outcome = EngraveResult::Outcome::SerialNotSaved;
   } else if (serial_failed) {
     result.outcome = EngraveResult::Outcome::SerialFailed;
   } else if (stopped) {

@@ -99,8 +99,13 @@ void OutlineTest(PenEmitter& pen) {
   for (std::size_t i = 0; i < path.size() && doc.stop_requested == 0; ++i) {
     pen.EmitMove(nearest_int(path[i].x), nearest_int(path[i].y), i != 0);
   }
-  // Pen up to the reference point even after a stop, as the job parks.
-  MovePlotter(pen);
+  // Pen up to the reference point even after a stop, as the job parks; the
+  // pen is raised where it is when there is no such point.
+  if (const auto p = reference_point(s)) {
+    pen.ParkAt(p->x, p->y);
+  } else {
+    pen.Send("PU;");
+  }
 }
 
 }  // namespace lumetch

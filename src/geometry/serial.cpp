@@ -74,6 +74,22 @@ std::string next_serial_text(std::string_view text, std::size_t max_length) {
   return result;
 }
 
+std::string NextSerialOf(const MarkObject& obj) {
+  const std::string* text = nullptr;
+  std::size_t limit = 0;
+  if (const auto* p = obj.type == BARCODE ? obj.block<BarcodeParams>() : nullptr) {
+    text = &p->text;
+    limit = kBarcodeTextMax;
+  } else if (const auto* t = obj.type == LINE_TEXT ? obj.block<LineTextParams>() : nullptr) {
+    text = &t->text;
+    limit = kLineTextMax;
+  }
+  if (text == nullptr) return {};
+  std::string next = next_serial_text(*text, limit);
+  if (next == *text) return {};
+  return next;
+}
+
 bool AdvanceSerial(CketralDoc& doc, MarkObject& obj) {
   if (obj.type == BARCODE) {
     BarcodeParams* p = obj.block<BarcodeParams>();

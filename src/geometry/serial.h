@@ -21,4 +21,9 @@ std::string next_serial_text(std::string_view text, std::size_t max_length);
 // a barcode text that would outgrow its 255 bytes).
 bool AdvanceSerial(CketralDoc& doc, MarkObject& obj);
 
+// The number AdvanceSerial would give a variable text, checked before its
+// pass is marked; empty when it cannot advance (too long, or not a number
+// that changes).
+std::string NextSerialOf(const MarkObject& obj);
+
 }  // namespace lumetch

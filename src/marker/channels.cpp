@@ -18,6 +18,9 @@ namespace lumetch {
 
 namespace {
 
+// A write or open the port was blocked in, given up when asked to stop.
+constexpr const char* kGivenUp = "it was blocked and the job was asked to stop";
+
 std::string errno_text(int err) {
   return std::generic_category().message(err);
 }
@@ -26,26 +29,34 @@ std::string open_error(const std::string& path, const std::string& why) {
   return "Cannot open the marker port \"" + path + "\": " + why;
 }
 
+std::string lower_ascii(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
 std::string write_error(const std::string& path, const std::string& why) {
   return "Cannot write to the marker port \"" + path + "\": " + why;
 }
 
-int open_retrying(const char* path, int flags, mode_t mode = 0) {
+int open_retrying(const Channel& c, const char* path, int flags, mode_t mode = 0) {
   int fd;
   do {
     fd = ::open(path, flags, mode);
-  } while (fd < 0 && errno == EINTR);
+  } while (fd < 0 && errno == EINTR && !c.should_give_up());
   return fd;
 }
 
-// Writes all of `data`, going on after partial writes and interruptions.
-// Returns 0 or the errno of the failure; `done` says how much went out.
-int write_all(int fd, std::string_view data, std::size_t& done) {
+// Writes all of `data`, going on after partial writes and interruptions
+// unless the channel gives up. Returns 0 or the errno of the failure; `done`
+// says how much went out.
+int write_all(const Channel& c, int fd, std::string_view data, std::size_t& done) {
   done = 0;
   while (done < data.size()) {
     const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
     if (n < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR && !c.should_give_up()) continue;
       return errno;
     }
     // A device that takes nothing would have us spin for ever.
@@ -101,8 +112,9 @@ std::optional<std::string> DeviceChannel::write(std::string_view command) {
   const bool fifo = ::stat(path_.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
   // A FIFO opened without O_NONBLOCK waits for a reader for ever.
   const int flags = O_WRONLY | O_NOCTTY | O_CLOEXEC | (fifo ? O_NONBLOCK : 0);
-  const int fd = open_retrying(path_.c_str(), flags);
+  const int fd = open_retrying(*this, path_.c_str(), flags);
   if (fd < 0) {
+    if (errno == EINTR) return open_error(path_, kGivenUp);
     if (fifo && errno == ENXIO) return open_error(path_, "no program is reading from it");
     return open_error(path_, errno_text(errno));
   }
@@ -121,18 +133,20 @@ std::optional<std::string> DeviceChannel::write(std::string_view command) {
     std::optional<SigpipeBlock> block;
     if (fifo) block.emplace();
     std::size_t done = 0;
-    err = write_all(fd, command, done);
+    err = write_all(*this, fd, command, done);
     if (err == EPIPE && block) block->pipe_broke();
   }
   // close() reports errors of writes the device deferred; EINTR still
   // releases the descriptor on Linux and must not be retried.
   if (::close(fd) < 0 && errno != EINTR && err == 0) err = errno;
   if (err == EPIPE && fifo) return write_error(path_, "the program reading from it has stopped");
+  if (err == EINTR) return write_error(path_, kGivenUp);
   if (err != 0) return write_error(path_, errno_text(err));
   return std::nullopt;
 }
 
-AppendFileChannel::AppendFileChannel(std::string path) : path_(std::move(path)) {}
+AppendFileChannel::AppendFileChannel(std::string path, bool create)
+    : path_(std::move(path)), create_(create) {}
 
 AppendFileChannel::~AppendFileChannel() {
   close_file();
@@ -145,11 +159,13 @@ void AppendFileChannel::close_file() {
 
 std::optional<std::string> AppendFileChannel::write(std::string_view command) {
   if (fd_ < 0) {
-    fd_ = open_retrying(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOCTTY | O_CLOEXEC, 0666);
-    if (fd_ < 0) return open_error(path_, errno_text(errno));
+    // A plain path names a file that exists: should it vanish, it is not made anew.
+    const int flags = O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC | (create_ ? O_CREAT : 0);
+    fd_ = open_retrying(*this, path_.c_str(), flags, 0666);
+    if (fd_ < 0) return open_error(path_, errno == EINTR ? kGivenUp : errno_text(errno));
   }
   std::size_t done = 0;
-  const int err = write_all(fd_, command, done);
+  const int err = write_all(*this, fd_, command, done);
   if (err == 0) return std::nullopt;
   if (done > 0) {
     // Take back the piece of a command that did fit, so that the file holds
@@ -160,7 +176,7 @@ std::optional<std::string> AppendFileChannel::write(std::string_view command) {
     }
   }
   close_file();
-  return write_error(path_, errno_text(err));
+  return write_error(path_, err == EINTR ? kGivenUp : errno_text(err));
 }
 
 std::optional<std::string> SimChannel::write(std::string_view command) {
@@ -185,13 +201,36 @@ std::unique_ptr<Channel> make_channel(const std::string& name, MarkerSim* sim) {
     return std::make_unique<BrokenChannel>(name, open_error(name, "no port is named"));
   }
 
-  struct stat st {};
-  if (::stat(name.c_str(), &st) != 0) {
-    // Missing: a new file. Any other reason shows when it is opened.
-    return std::make_unique<AppendFileChannel>(name);
+  // "file:PATH" records the stream into a regular file, made when missing.
+  const bool recording = name.starts_with(kRecordPrefix);
+  const std::string path = recording ? name.substr(kRecordPrefix.size()) : name;
+  if (path.empty()) {
+    return std::make_unique<BrokenChannel>(name, open_error(name, "no file is named"));
   }
-  if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) return std::make_unique<DeviceChannel>(name);
-  if (S_ISREG(st.st_mode)) return std::make_unique<AppendFileChannel>(name);
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    const int err = errno;
+    if (recording && err == ENOENT) {
+      return std::make_unique<AppendFileChannel>(path, true);
+    }
+    if (err != ENOENT)
+      return std::make_unique<BrokenChannel>(name, open_error(name, errno_text(err)));
+    // A typo in port.txt must not turn a job into a file nobody marks from.
+    std::string why = "no such device or file";
+    if (lower_ascii(name) == "sim" || lower_ascii(name) == "null") {
+      why += " (the channel names are \"sim\" and \"null\", in lower case)";
+    } else {
+      why += " (to record the commands into a new file, name it " + std::string(kRecordPrefix) +
+             name + ")";
+    }
+    return std::make_unique<BrokenChannel>(name, open_error(name, why));
+  }
+  if (S_ISREG(st.st_mode)) return std::make_unique<AppendFileChannel>(path, recording);
+  if (recording) {
+    return std::make_unique<BrokenChannel>(
+        name, open_error(name, "not a regular file (file: records into regular files only)"));
+  }
+  if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) return std::make_unique<DeviceChannel>(path);
   if (S_ISDIR(st.st_mode)) {
     return std::make_unique<BrokenChannel>(name, open_error(name, errno_text(EISDIR)));
   }
@@ -212,9 +251,10 @@ std::string port_file_choice(const std::filesystem::path& work_dir) {
   if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
   line = std::string(trim_blanks(line));
   if (line.empty() || line == "sim" || line == "null") return line;
-  const std::filesystem::path p(line);
-  if (p.is_relative() && !work_dir.empty()) return (work_dir / p).string();
-  return line;
+  const bool recording = line.starts_with(kRecordPrefix);
+  const std::filesystem::path p(recording ? line.substr(kRecordPrefix.size()) : line);
+  if (p.empty() || !p.is_relative() || work_dir.empty()) return line;
+  return (recording ? std::string(kRecordPrefix) : std::string()) + (work_dir / p).string();
 }
 
 }  // namespace
@@ -229,7 +269,11 @@ std::string choose_port(const std::filesystem::path& work_dir,
   std::string chosen = port_file_choice(work_dir);
   if (!chosen.empty()) return chosen;
   for (const auto& dev : devices) {
-    if (::access(dev.c_str(), W_OK) == 0) return dev.string();
+    // Only a real printer device: a stray file of that name is no marker.
+    struct stat st {};
+    if (::stat(dev.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && ::access(dev.c_str(), W_OK) == 0) {
+      return dev.string();
+    }
   }
   return "sim";
 }

@@ -24,12 +24,12 @@ class DeviceChannel : public Channel {
   std::string path_;
 };
 
-// A regular file, created when missing and only ever appended to. It is opened
-// at the first command and kept open; a failure closes it so that the next
-// command (after the port was reset) opens it afresh.
+// A regular file, only ever appended to (created when missing if `create`).
+// It is opened at the first command and kept open; a failure closes it so
+// that the next command (after the port was reset) opens it afresh.
 class AppendFileChannel : public Channel {
  public:
-  explicit AppendFileChannel(std::string path);
+  AppendFileChannel(std::string path, bool create);
   ~AppendFileChannel() override;
   AppendFileChannel(const AppendFileChannel&) = delete;
   AppendFileChannel& operator=(const AppendFileChannel&) = delete;
@@ -40,6 +40,7 @@ class AppendFileChannel : public Channel {
  private:
   void close_file();
   std::string path_;
+  bool create_ = false;
   int fd_ = -1;
 };
 

@@ -79,10 +79,26 @@ void PenEmitter::EmitMove(int32_t x, int32_t y, bool pen_down) {
 }
 
 bool PenEmitter::send_move(int32_t x, int32_t y, bool pen_down) {
+  if (probe_) {
+    probe_(x, y, pen_down);
+    return true;
+  }
   if (!poll_escape(true)) return false;
   transform(x, y);
   char buf[32];
-  return port_.Send(std::string_view(buf, format_move(buf, sizeof buf, x, y, pen_down)));
+  if (!port_.Send(std::string_view(buf, format_move(buf, sizeof buf, x, y, pen_down)))) {
+    return false;
+  }
+  ++moves_sent_;
+  return true;
+}
+
+bool PenEmitter::ParkAt(int32_t x, int32_t y) {
+  if (port_.failed()) return false;
+  if (send_move(x, y, false)) return true;
+  // A second Escape (or Ctrl-C) at the park move must not leave the pen down
+  // where the job stopped.
+  return port_.Send("PU;");
 }
 
 bool PenEmitter::EmitMoveToFile(int32_t x, int32_t y, bool pen_down, std::FILE* file) {

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string_view>
+#include <utility>
 
 #include "marker/port_writer.h"
 #include "model/cketral_doc.h"
@@ -27,6 +29,17 @@ class PenEmitter {
   void SendEllipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   // Any other command, unchanged.
   bool Send(std::string_view text) { return port_.Send(text); }
+  // The last command of a job: a pen-up move to (x, y), or "PU;" when Escape
+  // took that move, so that the pen is left raised whatever was pressed.
+  // False when nothing reached the port: the pen could not be parked.
+  bool ParkAt(int32_t x, int32_t y);
+  // Moves that reached the port, for telling an object that marked nothing.
+  std::uint64_t moves_sent() const { return moves_sent_; }
+
+  // While set, every move goes to the probe instead (before mirror and swap,
+  // without a key poll) and nothing is sent: a dry run of a job.
+  using MoveProbe = std::function<void(int32_t x, int32_t y, bool pen_down)>;
+  void set_probe(MoveProbe probe) { probe_ = std::move(probe); }
 
   // True in the dialect whose Escape pauses the marker ("SP0;"/"sp0;").
   bool pausing_dialect() const;
@@ -47,6 +60,8 @@ class PenEmitter {
   CketralDoc& doc_;
   PortWriter& port_;
   Operator& op_;
+  std::uint64_t moves_sent_ = 0;
+  MoveProbe probe_;
 };
 
 // Formats a pen move ("PD100,-20;") into buf and returns its length.

@@ -22,6 +22,15 @@ class Channel {
   // Writes one command. Returns an error in plain words when the channel cannot
   // be opened or written; nothing is written through a failed handle.
   virtual std::optional<std::string> write(std::string_view command) = 0;
+
+  // Asked when a signal interrupts a write (or open) the channel is blocked
+  // in: true gives it up, so that a marker that takes nothing cannot hold the
+  // job for ever; false waits on.
+  void set_give_up(std::function<bool()> give_up) { give_up_ = std::move(give_up); }
+  bool should_give_up() const { return give_up_ && give_up_(); }
+
+ private:
+  std::function<bool()> give_up_;
 };
 
 // Sends the marker command stream, one command per write. After the first
@@ -52,17 +61,21 @@ class PortWriter {
   std::uint64_t sent_ = 0;
 };
 
-// Channel names: "sim" (needs `sim`), "null" (discards), or a path: a
-// character device or FIFO is opened, written and closed per command; a
-// regular file (created when missing) is appended to. A path that exists but
-// is none of these, and "sim" without a simulator, give a channel whose every
-// write fails with the reason.
+// The prefix of a channel that records the stream into a file: "file:PATH".
+inline constexpr std::string_view kRecordPrefix = "file:";
+
+// Channel names: "sim" (needs `sim`), "null" (discards), "file:PATH" (a
+// regular file, created when missing, appended to), or a path: a character
+// device or FIFO is opened, written and closed per command; an existing
+// regular file is appended to. A path that does not exist or is none of these,
+// and "sim" without a simulator, give a channel whose every write fails with
+// the reason.
 std::unique_ptr<Channel> make_channel(const std::string& name, MarkerSim* sim);
 
 // The channel to use: `override` when given (and not blank), else the first
-// line of "port.txt" in `work_dir` (a relative path there is taken from
-// `work_dir`), else /dev/usb/lp0 or /dev/lp0 when present and writable, else
-// "sim".
+// line of "port.txt" in `work_dir` (a relative path there, also after
+// "file:", is taken from `work_dir`), else /dev/usb/lp0 or /dev/lp0 when it
+// is a writable character device, else "sim".
 std::string choose_port(const std::filesystem::path& work_dir,
                         const std::optional<std::string>& override);
 // The same, looking for the printer devices in `devices`, in order.

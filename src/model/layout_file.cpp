@@ -488,25 +488,35 @@ OpenResult open_layout(CketralDoc& doc, const std::filesystem::path& path, const
   std::string line;
   bool pending = false;  // `line` was read ahead and still needs handling
   MarkObject* last = nullptr;
+  int number = 0;  // of `line` in the file
   // getline grows the string as needed: a long line stays one record.
   while (pending || std::getline(in, line)) {
+    if (!pending) ++number;
     pending = false;
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
     if (apply_extension_line(line, last)) continue;
     std::unique_ptr<MarkObject> record = parse_record(line);
     if (record == nullptr) {
       ++result.lines_skipped;
+      result.damaged_lines.push_back(number);
       continue;
     }
     if (auto* p = record->block<LineTextParams>()) {
       // One line per character follows. A line that is not a character line
       // means the file was cut short: the rest of the records stay zero and
       // the line is read again as what it is.
+      const int record_line = number;
       for (CharRecord& c : p->chars) {
-        if (!std::getline(in, line)) break;
+        if (!std::getline(in, line)) {
+          ++result.char_lines_missing;
+          result.damaged_lines.push_back(record_line);
+          break;
+        }
+        ++number;
         const std::optional<CharRecord> parsed = parse_char_line(line);
         if (!parsed) {
           ++result.char_lines_missing;
+          result.damaged_lines.push_back(record_line);
           pending = true;
           break;
         }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/cketral_doc.h"
 #include "model/mark_object.h"
@@ -44,6 +45,9 @@ struct OpenResult {
   int objects_read = 0;        // -1: the file could not be opened and nothing changed
   int lines_skipped = 0;       // malformed or unknown records; blank lines do not count
   int char_lines_missing = 0;  // line texts cut short; their remaining records are zero
+
+  // 1-based: the lines skipped, and the records of texts cut short.
+  std::vector<int> damaged_lines = {};
   bool opened() const { return objects_read >= 0; }
 };
 

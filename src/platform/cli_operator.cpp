@@ -1,25 +1,59 @@
 #include "platform/cli_operator.h"
 
+#include <signal.h>
+
 #include <atomic>
 #include <csignal>
 #include <istream>
 #include <ostream>
 #include <string>
 
+#include "platform/scratch_folder.h"
+
 namespace lumetch {
 
 namespace {
 
+// Escape presses not yet handed out, Ctrl-C presses in all, the signal that
+// asked the program to end, and whether a job has begun.
 std::atomic<int> g_interrupts{0};
-struct sigaction g_previous {};
+std::atomic<int> g_presses{0};
+std::atomic<int> g_end_signal{0};
+std::atomic<bool> g_job{false};
 
-// Ctrl-C becomes Escape at the next pen move. Should the program not poll (a
-// port that blocks), the third unanswered press ends it the ordinary way.
-extern "C" void on_interrupt(int sig) {
-  if (g_interrupts.fetch_add(1) + 1 >= 3) {
-    std::signal(sig, SIG_DFL);
-    std::raise(sig);
+// Presses after which Ctrl-C also gives up a write the port is blocked in
+// (and, before a job, ends the program).
+constexpr int kUrgentPresses = 3;
+
+struct Installed {
+  int sig;
+  struct sigaction previous;
+  bool done;
+};
+Installed g_installed[] = {
+    {SIGINT, {}, false}, {SIGTERM, {}, false}, {SIGHUP, {}, false}, {SIGQUIT, {}, false}};
+
+// The signal's own action, now: no job has begun, so only the scratch folder
+// needs going.
+void end_now(int sig) {
+  remove_scratch_folder_in_signal();
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+// Ctrl-C becomes Escape at the next pen move; SIGTERM, SIGHUP and SIGQUIT
+// stop the job the same way. A job always ends with its park, so once one has
+// begun no signal ends the program; before that the end signals (and the
+// third Ctrl-C, for a command that hangs) end it at once.
+extern "C" void on_signal(int sig) {
+  if (sig == SIGINT) {
+    g_interrupts.fetch_add(1);
+    if (g_presses.fetch_add(1) + 1 < kUrgentPresses) return;
+  } else {
+    g_end_signal.store(sig);
+    g_interrupts.fetch_add(1);
   }
+  if (!g_job.load()) end_now(sig);
 }
 
 std::string lower(std::string s) {
@@ -33,18 +67,54 @@ std::string lower(std::string s) {
 
 }  // namespace
 
+void CliOperator::begin_job() {
+  g_job = true;
+}
+
+int CliOperator::end_signal() {
+  return g_end_signal.load();
+}
+
+bool CliOperator::give_up_blocked_write() {
+  return g_end_signal.load() != 0 || g_presses.load() >= kUrgentPresses;
+}
+
+const char* CliOperator::stop_cause() {
+  switch (g_end_signal.load()) {
+    case SIGTERM:
+      return "SIGTERM";
+    case SIGHUP:
+      return "SIGHUP";
+    case SIGQUIT:
+      return "SIGQUIT";
+    default:
+      return g_presses.load() > 0 ? "Ctrl-C" : "Escape";
+  }
+}
+
 CliOperator::CliOperator(std::istream& in, std::ostream& out, bool assume_yes)
     : in_(in), out_(out), assume_yes_(assume_yes) {
-  struct sigaction sa {};
-  sa.sa_handler = on_interrupt;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = 0;  // no SA_RESTART: a prompt waiting for input returns
-  handler_installed_ = sigaction(SIGINT, &sa, &g_previous) == 0;
   g_interrupts = 0;
+  g_presses = 0;
+  g_end_signal = 0;
+  g_job = false;
+  struct sigaction sa {};
+  sa.sa_handler = on_signal;
+  // The handlers do not interrupt one another.
+  sigemptyset(&sa.sa_mask);
+  for (const Installed& i : g_installed) sigaddset(&sa.sa_mask, i.sig);
+  // No SA_RESTART: a prompt waiting for input returns, and so does a write
+  // the port is blocked in, which may then be given up.
+  sa.sa_flags = 0;
+  for (Installed& i : g_installed) i.done = sigaction(i.sig, &sa, &i.previous) == 0;
 }
 
 CliOperator::~CliOperator() {
-  if (handler_installed_) sigaction(SIGINT, &g_previous, nullptr);
+  g_job = false;
+  for (Installed& i : g_installed) {
+    if (i.done) sigaction(i.sig, &i.previous, nullptr);
+    i.done = false;
+  }
 }
 
 int CliOperator::pending_interrupts() {
@@ -59,6 +129,10 @@ std::optional<std::string> CliOperator::read_line() {
 
 bool CliOperator::confirm(std::string_view text, std::string_view caption) {
   out_ << caption << ": " << text;
+  if (end_signal() != 0) {
+    out_ << " [Cancel: " << stop_cause() << "]\n" << std::flush;
+    return false;
+  }
   if (assume_yes_) {
     out_ << " [OK: --yes]\n" << std::flush;
     return true;
@@ -96,6 +170,11 @@ void CliOperator::message(std::string_view text, std::string_view caption) {
 
 bool CliOperator::ask_continue() {
   out_ << "Warning: 彫刻を続けますか? [y] はい / [n] いいえ: " << std::flush;
+  // Asked to end: no one may be there to answer.
+  if (end_signal() != 0) {
+    out_ << "いいえ (" << stop_cause() << ")\n" << std::flush;
+    return false;
+  }
   const auto line = read_line();
   if (!line) {
     out_ << "\n";

@@ -7,8 +7,13 @@
 namespace lumetch {
 
 // The operator at a terminal: prompts on the output stream, answers read from
-// the input stream, Ctrl-C counts as one press of Escape. With assume_yes the
-// laser-power check is answered OK without asking.
+// the input stream, Ctrl-C counts as one press of Escape, and so do SIGTERM,
+// SIGHUP and SIGQUIT, which also answer every later prompt with No. With
+// assume_yes the laser-power check is answered OK without asking.
+//
+// Once a job has begun no signal but SIGKILL ends the program: the job stops
+// at its next move and parks. Before that an end signal (or the third Ctrl-C)
+// ends the program at once, removing the live scratch folder first.
 class CliOperator : public Operator {
  public:
   CliOperator(std::istream& in, std::ostream& out, bool assume_yes);
@@ -27,6 +32,16 @@ class CliOperator : public Operator {
 
   // Ctrl-C presses not yet handed out as Escape.
   static int pending_interrupts();
+  // SIGTERM, SIGHUP or SIGQUIT once received, else 0.
+  static int end_signal();
+  // True once a write the port is blocked in should be given up: after an
+  // end signal or the third Ctrl-C.
+  static bool give_up_blocked_write();
+  // What stopped the job, for its summary: "Ctrl-C", "SIGTERM", … or "Escape".
+  static const char* stop_cause();
+  // A job begins: from now until the operator goes, signals only stop it, so
+  // that it parks and the command reports, stores and cleans up on its way.
+  static void begin_job();
 
  private:
   // Reads one answer line; nullopt at end of input.
@@ -35,7 +50,6 @@ class CliOperator : public Operator {
   std::istream& in_;
   std::ostream& out_;
   bool assume_yes_;
-  bool handler_installed_ = false;
 };
 
 }  // namespace lumetch

@@ -4,6 +4,7 @@
 #include <QDockWidget>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -12,8 +13,10 @@
 #include "shell/qt_operator.h"
 #include "shell/sim_pane.h"
 
+#include "commands/job_bounds.h"
 #include "marker/pen_emitter.h"
 #include "marker/port_writer.h"
+#include "platform/job_lock.h"
 
 namespace lumetch {
 
@@ -38,9 +41,15 @@ class JobOperator : public Operator {
 
   bool started() const { return started_; }
 
+  // Said with the power check: what of the job would leave the field.
+  void set_power_check_note(std::string note) { note_ = std::move(note); }
+
   bool confirm(std::string_view text, std::string_view caption) override {
-    const bool ok = inner_.confirm(text, caption);
-    if (ok && text == kPowerCheckText) start();
+    const bool check = text == kPowerCheckText;
+    const bool ok = check && !note_.empty()
+                        ? inner_.confirm(std::string(text) + "\n\n" + note_, caption)
+                        : inner_.confirm(text, caption);
+    if (ok && check) start();
     return ok;
   }
   Answer ask(std::string_view text, std::string_view caption, AskButtons buttons) override {
@@ -77,6 +86,7 @@ class JobOperator : public Operator {
   QtOperator* qt_;
   std::function<void()> on_start_;
   std::function<void()> on_poll_;
+  std::string note_;
   bool started_ = false;
 };
 
@@ -137,12 +147,25 @@ QString engrave_status(const EngraveResult& result, const std::string& channel) 
     case EngraveResult::Outcome::SerialFailed:
       outcome = "Stopped: a serial number could not be advanced";
       break;
+    case EngraveResult::Outcome::SerialNotSaved:
+      outcome = "Stopped: a marked serial number could not be saved";
+      break;
+    case EngraveResult::Outcome::PortInUse:
+      outcome = "Refused: the marker port is in use by another job";
+      break;
   }
-  return QString("%1 — %2 objects, %3 commands to %4")
-      .arg(outcome)
-      .arg(result.objects_marked)
-      .arg(result.commands_sent)
-      .arg(qs(channel));
+  QString text = QString("%1 — %2 objects, %3 commands to %4")
+                     .arg(outcome)
+                     .arg(result.objects_marked)
+                     .arg(result.commands_sent)
+                     .arg(qs(channel));
+  if (!result.pen_parked) text += "; the pen could not be parked";
+  if (!result.skipped.empty()) {
+    QStringList names;
+    for (const EngraveResult::Skipped& k : result.skipped) names << qs(k.name);
+    text += QString("; %1 marked nothing (%2)").arg(result.skipped.size()).arg(names.join(", "));
+  }
+  return text;
 }
 
 EngraveRun run_engraving(CketralDoc& doc, Operator& op, QtOperator* qt_op, MarkerSim& sim,
@@ -156,6 +179,15 @@ EngraveRun run_engraving(CketralDoc& doc, Operator& op, QtOperator* qt_op, Marke
   }
 
   run.channel = choose_port(doc.work_dir, std::nullopt);
+  // Another job on the same marker would interleave its moves with this one.
+  JobLock port_lock;
+  if (const std::string busy_port = port_lock.lock_port(run.channel); !busy_port.empty()) {
+    op.message(busy_port, "Warning");
+    run.result.outcome = EngraveResult::Outcome::PortInUse;
+    run.result.error = busy_port;
+    run.status = engrave_status(run.result, run.channel);
+    return run;
+  }
   const bool to_sim = run.channel == "sim";
   SimPane* shown = to_sim ? pane : nullptr;
   PortWriter port(make_channel(run.channel, &sim));
@@ -182,6 +214,8 @@ EngraveRun run_engraving(CketralDoc& doc, Operator& op, QtOperator* qt_op, Marke
         shown->refresh();
         since_refresh.restart();
       });
+  // Worked out before the power check, which then says so.
+  job_op.set_power_check_note(describe_outside(CheckJobField(doc)));
   {
     // A failing port stops the job and is reported once, by the emitter,
     // with the port's name and the system's reason.

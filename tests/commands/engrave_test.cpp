@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "geometry/marker_capture.h"
+#include "support/temp_dir.h"
 
 namespace lumetch {
 namespace {
@@ -43,11 +45,12 @@ TEST(Engrave, EmptyRingStillAsksAndOnlyParks) {
   home.doc.settings.pen_home = 1;
   home.run();
   EXPECT_EQ(home.commands(), std::vector<std::string>{"PU2000,2000;"});
-  // Escape at the park move: no move, and no stop flag left for the view.
+  // Escape at the park move: the pen is raised where it is, and no stop flag
+  // is left for the view.
   home.clear();
   home.op.press_escape();
   home.run();
-  EXPECT_TRUE(home.commands().empty());
+  EXPECT_EQ(home.commands(), std::vector<std::string>{"PU;"});
   EXPECT_EQ(home.doc.stop_requested, 0);
 
   // The home offset and the rates count, the field offset does not.
@@ -127,6 +130,41 @@ TEST(Engrave, EscapeInTheSecondPassSkipsTheRestAndParks) {
   EXPECT_EQ(j.doc.engraving, 0);
 }
 
+TEST(Engrave, HoweverTheJobEndsItsLastCommandRaisesThePen) {
+  const struct {
+    const char* label;
+    const char* stable;
+    int escapes;  // pressed at once in the middle of the first line
+    int32_t pen_home;
+    std::optional<std::size_t> fail_after;
+    std::string last;
+    bool parked;
+  } cases[] = {
+      {"one Escape", "SP1;", 1, 1, {}, "PU2000,2000;", true},
+      {"two Escapes at once", "SP1;", 2, 1, {}, "PU;", true},
+      {"three, no home position", "SP1;", 3, 0, {}, "PU;", true},
+      {"pausing dialect, No twice", "SP0;", 2, 1, {}, "PU;", true},
+      {"the port fails", "SP1;", 0, 1, 2, "PU1400,2000;", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Job j;
+    j.doc.view.stable_speed_cmd = c.stable;
+    j.doc.settings.pen_home = c.pen_home;
+    j.add_line(0, -10.0);
+    j.sent.fail_after = c.fail_after;
+    j.op.on_poll = [&j, &c, pressed = false](ScriptedOperator& o) mutable {
+      if (pressed || j.sent.commands.size() < 2) return;
+      for (int i = 0; i < c.escapes; ++i) o.press_escape();
+      pressed = true;
+    };
+    const EngraveResult r = j.run();
+    ASSERT_FALSE(j.commands().empty());
+    EXPECT_EQ(j.commands().back(), c.last);
+    EXPECT_EQ(r.pen_parked, c.parked);
+  }
+}
+
 TEST(Engrave, StatusTextsAroundTheJob) {
   Job j;
   j.run();
@@ -193,16 +231,62 @@ TEST(Engrave, ScanningOutputUsesTheScanJob) {
   EXPECT_EQ(j.commands()[1].substr(0, 2), "PU");
 }
 
-TEST(Engrave, ObjectsWithoutGeneratorOrValidLayerAreSkippedWithoutHeader) {
-  Job j;
-  auto odd = std::make_unique<MarkObject>();
-  odd->type = 42;
-  j.doc.ring.add(std::move(odd));
-  MarkObject* bad_layer = j.add_line(0);
-  bad_layer->layer = 9;
-  const EngraveResult r = j.run();
-  EXPECT_EQ(r.objects_skipped, 2);
-  EXPECT_EQ(j.commands(), std::vector<std::string>{"PU;"});
+TEST(Engrave, ObjectsThatMarkNothingAreNamedWithTheirReason) {
+  test::TempDir dir;
+  dir.write("empty.plt", "");
+  const struct {
+    const char* label;
+    int32_t type;
+    int32_t layer;
+    std::string file;  // of a BMP object with no image loaded
+    std::string reason;
+  } cases[] = {
+      {"no generator", 42, 0, "", "this build cannot mark its kind"},
+      {"layer 9", LINE, 9, "", "its layer 9 is not 0..7"},
+      {"missing bitmap", BMP, 0, "/nowhere/x.bmp", "its file \"/nowhere/x.bmp\" cannot be found"},
+      {"folder as bitmap", BMP, 0, dir.path().string(),
+       "its file \"" + dir.path().string() + "\" is a folder"},
+      {"device as bitmap", BMP, 0, "/dev/zero", "its file \"/dev/zero\" is not a regular file"},
+      {"empty file", BMP, 0, dir.file("empty.plt").string(),
+       "its file \"" + dir.file("empty.plt").string() + "\" holds nothing this object can mark"},
+      {"plot without pens", PLT, 0, dir.file("empty.plt").string(),
+       "its file \"" + dir.file("empty.plt").string() + "\" holds nothing this object can mark"},
+      // Its one pen lies on layer 1, which has no power: nothing to mark, on purpose.
+      {"plot on an unpowered layer", PLT, 1, dir.file("empty.plt").string(), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Job j;
+    j.doc.settings.mark_num[0] = 3;
+    MarkObject* obj = j.add_line(0);
+    obj->type = c.type;
+    obj->layer = c.layer;
+    if (c.type == BMP) {
+      BmpBlock b;
+      b.source_path = c.file;
+      obj->params = b;
+    } else if (c.type == PLT) {
+      PltBlock b;
+      b.source_path = c.file;
+      b.src_width = b.src_height = 100;
+      b.pen_used[1] = c.layer;  // the pen on layer 1, when there is one
+      obj->params = b;
+      obj->layer = 0;
+      j.doc.settings.power[1] = 0;
+    }
+    obj->name = "thing1";
+    j.add_line(0, 10.0);  // marked after it all the same
+    const EngraveResult r = j.run();
+    EXPECT_EQ(r.outcome, EngraveResult::Outcome::Done);
+    ASSERT_EQ(r.skipped.size(), c.reason.empty() ? 0u : 1u);
+    if (!c.reason.empty()) {
+      EXPECT_EQ(r.skipped[0].name, "thing1");
+      EXPECT_EQ(r.skipped[0].reason, c.reason);
+    }
+    // A pass that marked nothing is not repeated; a plot has one call.
+    EXPECT_EQ(r.passes, c.type == BMP ? 4 : c.type == PLT ? 4 : 3);
+    EXPECT_EQ(j.moves().size(), 6u);  // the other line, three times
+  }
 }
 
 TEST(Engrave, VariableBarcodeAdvancesAfterEveryPassAndStopsWhenItCannot) {
@@ -240,9 +324,27 @@ TEST(Engrave, VariableBarcodeAdvancesAfterEveryPassAndStopsWhenItCannot) {
   barcode(full, std::string(kBarcodeTextMax, '9'))->name = "barcode1";
   const EngraveResult stopped = full.run();
   EXPECT_EQ(stopped.outcome, EngraveResult::Outcome::SerialFailed);
-  EXPECT_EQ(stopped.passes, 1);
+  // Not even once: the next run would mark the same number again.
+  EXPECT_EQ(stopped.passes, 0);
+  EXPECT_EQ(full.commands(), (std::vector<std::string>{"SP2;VS8;", "PU;"}));
   EXPECT_NE(stopped.error.find("barcode1"), std::string::npos) << stopped.error;
   EXPECT_EQ(full.op.texts("message"), std::vector<std::string>{stopped.error});
+
+  // A number that cannot be stored after its pass stops the job there, saying which.
+  Job unsaved;
+  unsaved.doc.settings.mark_num[0] = 3;
+  barcode(unsaved, "0099");
+  std::vector<std::string> stored;
+  EngraveHooks hooks;
+  hooks.serial_advanced = [&](const MarkObject&, const std::string& marked) {
+    stored.push_back(marked);
+    return std::optional<std::string>("0099 was marked but not saved");
+  };
+  const EngraveResult lost = unsaved.run(hooks);
+  EXPECT_EQ(lost.outcome, EngraveResult::Outcome::SerialNotSaved);
+  EXPECT_EQ(lost.passes, 1);
+  EXPECT_EQ(stored, std::vector<std::string>{"0099"});
+  EXPECT_EQ(unsaved.op.texts("message"), std::vector<std::string>{"0099 was marked but not saved"});
 }
 
 }  // namespace

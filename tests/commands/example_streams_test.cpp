@@ -51,7 +51,7 @@ std::string mark_example(const std::string& layout) {
   const OpenResult r = open_layout_file(doc, dir.file(layout), &op);
   EXPECT_GT(r.objects_read, 0) << layout;
   EXPECT_TRUE(op.shown.empty()) << layout << ": " << op.shown.front().text;
-  PortWriter port(make_channel(dir.file("marked.txt").string(), nullptr));
+  PortWriter port(make_channel("file:" + dir.file("marked.txt").string(), nullptr));
   PenEmitter pen(doc, port, op);
   EXPECT_EQ(Engrave(pen).outcome, EngraveResult::Outcome::Done) << layout;
   return dir.read("marked.txt");

@@ -31,7 +31,7 @@ struct Desk {
   std::string mark() {
     const fs::path out = dir.file("marked.txt");
     fs::remove(out);
-    PortWriter port(make_channel(out.string(), nullptr));
+    PortWriter port(make_channel("file:" + out.string(), nullptr));
     PenEmitter pen(doc, port, op);
     EXPECT_EQ(Engrave(pen).outcome, EngraveResult::Outcome::Done);
     return dir.read("marked.txt");

@@ -71,6 +71,19 @@ TEST(MakeChannel, EachKindOfNameWritesOrFailsEveryTimeNamingThePath) {
        "Cannot write to the marker port \"/dev/full\": No space left on device"},
       {d, nullptr, "Cannot open the marker port \"" + d + "\": Is a directory"},
       {"sim", nullptr, "Cannot open the marker port \"sim\": no marker simulator is available"},
+      // A missing path is no port: only file: records into a new file.
+      {d + "/lp1", nullptr,
+       "Cannot open the marker port \"" + d +
+           "/lp1\": no such device or file (to record the commands into a new file, name it "
+           "file:" +
+           d + "/lp1)"},
+      {"SIM", nullptr,
+       "Cannot open the marker port \"SIM\": no such device or file (the channel names are "
+       "\"sim\" and \"null\", in lower case)"},
+      {"file:/dev/null", nullptr,
+       "Cannot open the marker port \"file:/dev/null\": not a regular file (file: records into "
+       "regular files only)"},
+      {"file:" + d + "/new.txt", nullptr, std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -79,12 +92,18 @@ TEST(MakeChannel, EachKindOfNameWritesOrFailsEveryTimeNamingThePath) {
     EXPECT_EQ(channel->write("IN;"), c.error);
   }
   EXPECT_EQ(sim.commands(), (std::vector<std::string>{"PU1,2;", "IN;"}));
+  EXPECT_EQ(dir.read("new.txt"), "PU1,2;IN;");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("lp1")));
+  // An existing file is appended to without the prefix.
+  EXPECT_EQ(make_channel(d + "/new.txt", nullptr)->write("PU;"), std::nullopt);
+  EXPECT_EQ(dir.read("new.txt"), "PU1,2;IN;PU;");
 }
 
 TEST(ChoosePort, Precedence) {
   TempDir dir;
-  // Any writable file stands in for a printer device.
-  const std::filesystem::path present = dir.file("port.txt"), absent = dir.file("lp0");
+  // /dev/null stands in for a printer device; a regular file of that name is none.
+  const std::filesystem::path present = "/dev/null", absent = dir.file("lp0"),
+                              plain = dir.file("port.txt");
   const struct {
     const char* label;
     std::string port_txt;
@@ -96,9 +115,12 @@ TEST(ChoosePort, Precedence) {
       {"blank override is no override", "sim\n", "  ", {present}, "sim"},
       {"first line, trimmed", " \t/dev/usb/lp1 \r\nnull\n", {}, {present}, "/dev/usb/lp1"},
       {"relative path", "out.txt\r\n", {}, {}, (dir.path() / "out.txt").string()},
+      {"relative recording", "file:out.txt\n", {}, {}, "file:" + (dir.path() / "out.txt").string()},
+      {"absolute recording", "file:/tmp/x\n", {}, {}, "file:/tmp/x"},
       {"byte-order mark", "\xEF\xBB\xBFsim\r\n", {}, {present}, "sim"},
       {"empty port.txt: the first writable device", "", {}, {absent, present}, present.string()},
       {"nothing at all", "", {}, {absent}, "sim"},
+      {"a regular file is no printer device", "", {}, {plain}, "sim"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);

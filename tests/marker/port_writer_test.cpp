@@ -14,7 +14,7 @@ namespace {
 TEST(PortWriter, FailureIsReportedOnceAndNothingMoreIsWrittenUntilReset) {
   test::TempDir dir;
   const std::filesystem::path file = dir.file("spool") / "out.txt";
-  PortWriter port(make_channel(file.string(), nullptr));
+  PortWriter port(make_channel("file:" + file.string(), nullptr));
   std::vector<std::string> reports;
   port.on_failure = [&](const std::string& e) { reports.push_back(e); };
 
@@ -35,7 +35,7 @@ TEST(PortWriter, FailureIsReportedOnceAndNothingMoreIsWrittenUntilReset) {
   EXPECT_EQ(reports.size(), 1u);
   EXPECT_EQ(port.commands_sent(), 2u);
   // Another job on the file goes on after it, never truncating it.
-  EXPECT_TRUE(PortWriter(make_channel(file.string(), nullptr)).Send("IN;"));
+  EXPECT_TRUE(PortWriter(make_channel("file:" + file.string(), nullptr)).Send("IN;"));
   EXPECT_EQ(dir.read("spool/out.txt"), "PU3,3;PD4,4;IN;");
 }
 

@@ -222,6 +222,7 @@ TEST(OpenLayout, SkipsBadLinesReadsWindowsLineEndsAndLongLines) {
              kLine.substr(2) + std::string(10000, '7') + "\n" + kLine.substr(0, kLine.size() - 1));
   EXPECT_EQ(r.objects_read, 3);
   EXPECT_EQ(r.lines_skipped, 3);
+  EXPECT_EQ(r.damaged_lines, (std::vector<int>{2, 3, 6}));
   EXPECT_EQ(s.doc.object_list.entries(),
             (std::vector<std::string>{"drawing", "line1", "line2", "line3"}));
   for (const MarkObject& o : s.doc.ring.oldest_first()) EXPECT_EQ(format_record(o, false), kLine);
@@ -301,6 +302,7 @@ TEST(OpenLayout, ReadsCharacterLinesTheVariableFlagAndNamesGlyphFiles) {
   EXPECT_EQ(r.objects_read, 4);
   EXPECT_EQ(r.lines_skipped, 0);
   EXPECT_EQ(r.char_lines_missing, 1);
+  EXPECT_EQ(r.damaged_lines, std::vector<int>{7});  // the record whose text was cut
   std::vector<MarkObject*> objs;
   for (MarkObject& o : s.doc.ring.oldest_first()) objs.push_back(&o);
   ASSERT_EQ(objs.size(), 4u);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "commands/create_object.h"
+#include "platform/job_lock.h"
 #include "platform/scripted_operator.h"
 #include "shell/qt_operator.h"
 #include "shell/sim_pane.h"
@@ -109,11 +110,47 @@ TEST(EngraveRunner, APortThatCannotBeOpenedIsReportedOnceAndTheJobFails) {
   const EngraveRun r = f.run();
   EXPECT_EQ(r.result.outcome, Outcome::PortFailed);
   EXPECT_TRUE(r.status.startsWith("Stopped: the marker port failed")) << r.status.toStdString();
+  EXPECT_TRUE(r.status.endsWith("; the pen could not be parked")) << r.status.toStdString();
   const std::vector<std::string> messages = f.op.texts("message");
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find(port), std::string::npos) << messages[0];
-  EXPECT_NE(messages[0].find("No such file or directory"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("no such device or file"), std::string::npos) << messages[0];
   EXPECT_TRUE(f.sim.commands().empty());
+}
+
+TEST(EngraveRunner, ThePowerCheckSaysWhatWouldLeaveTheFieldAndHowFar) {
+  const struct {
+    double cent_x;
+    std::string said;  // after the power check's own text
+  } cases[] = {
+      {0.0, ""},
+      {50.0,
+       "\n\nMoves of this job would leave the marking field (0..4000 x 0..4000 units):\n"
+       "  rectangle1: x 3600..4400, y 1600..2400, up to 10.0 mm outside\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cent_x);
+    RunFixture f;
+    f.doc.ring.oldest()->cent_x = c.cent_x;
+    f.run();
+    EXPECT_EQ(f.op.texts("confirm"), std::vector<std::string>{kPowerCheckText + c.said});
+  }
+}
+
+TEST(EngraveRunner, APortAnotherJobHoldsIsRefusedBeforeThePowerCheck) {
+  test::TempDir elsewhere;
+  const std::string port = "file:" + elsewhere.file("out.txt").string();
+  RunFixture f(port);
+  JobLock other;
+  ASSERT_EQ(other.lock_port(port), "");
+  const EngraveRun r = f.run();
+  EXPECT_EQ(r.result.outcome, Outcome::PortInUse);
+  EXPECT_TRUE(r.status.startsWith("Refused: the marker port is in use")) << r.status.toStdString();
+  const std::vector<std::string> messages = f.op.texts("message");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("is in use by another job"), std::string::npos) << messages[0];
+  EXPECT_TRUE(f.op.texts("confirm").empty());
+  EXPECT_FALSE(std::filesystem::exists(elsewhere.file("out.txt")));
 }
 
 // With the window's own operator: the power check and the continue dialog

@@ -256,7 +256,7 @@ TEST(MainFrame, StatusBarSaysWhatIsNotBuiltAndShowsTheStepAndGridTogglesTheView)
 
 TEST(MainFrame, EngravingGoesToTheChosenPortAndSaysWhereInTheStatusBar) {
   FrameFixture f;
-  f.dir.write("port.txt", "marked.txt\n");
+  f.dir.write("port.txt", "file:marked.txt\n");
   f.frame->dispatch(kCmdLine);
   f.frame->dispatch(kCmdEngrave);
   EXPECT_EQ(f.op.texts("confirm"), std::vector<std::string>{"Please Check the Laser Power!"});

@@ -1,0 +1,528 @@
+// The marking commands run as the operator runs them: the lumetch-cli binary
+// in a temporary directory, with signals and a second process where a case
+// needs them.
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/ioctl.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace lumetch {
+namespace {
+
+namespace fs = std::filesystem;
+
+// How long a program may take before a test gives up on it.
+constexpr auto kBound = std::chrono::minutes(2);
+
+// One lumetch-cli process: its working directory, its own TMPDIR, answers on
+// stdin; stdout and stderr are collected when it is waited for.
+class Cli {
+ public:
+  // Flags: stdin stays open after the answers, so that a prompt waits; the
+  // program runs as user nobody, so that permissions count although we are root.
+  static constexpr unsigned kKeepInput = 1, kAsNobody = 2;
+  Cli(const test::TempDir& dir, const std::vector<std::string>& args, const std::string& input = "",
+      unsigned flags = 0) {
+    int in[2], out[2], err[2];
+    if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return;
+    const std::string tmp = (dir.path() / "tmp").string();
+    fs::create_directories(tmp);
+    if ((flags & kAsNobody) != 0) fs::permissions(tmp, fs::perms::all);
+    // Everything the child needs is made before the fork.
+    std::vector<char*> argv{const_cast<char*>(LUMETCH_CLI)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<std::string> env_text{"TMPDIR=" + tmp, "PATH=/usr/bin:/bin"};
+    std::vector<char*> env;
+    for (std::string& e : env_text) env.push_back(e.data());
+    env.push_back(nullptr);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(in[0], 0);
+      ::dup2(out[1], 1);
+      ::dup2(err[1], 2);
+      for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
+      if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
+      if ((flags & kAsNobody) != 0 &&
+          (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+        ::_exit(125);
+      }
+      ::execve(LUMETCH_CLI, argv.data(), env.data());
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    ::close(err[1]);
+    out_fd_ = out[0];
+    err_fd_ = err[0];
+    if (!input.empty()) [[maybe_unused]]
+      auto n = ::write(in[1], input.data(), input.size());
+    if ((flags & kKeepInput) != 0) {
+      in_fd_ = in[1];
+    } else {
+      ::close(in[1]);
+    }
+  }
+  ~Cli() {
+    if (pid_ > 0 && code_ == -1) {
+      ::kill(pid_, SIGKILL);
+      wait();
+    }
+    if (in_fd_ >= 0) ::close(in_fd_);
+  }
+  Cli(const Cli&) = delete;
+  Cli& operator=(const Cli&) = delete;
+
+  pid_t pid() const { return pid_; }
+  void signal(int sig) const { ::kill(pid_, sig); }
+
+  // Reads stderr until it holds `text`; false when the program ended first.
+  bool await_err(const std::string& text) {
+    const auto deadline = std::chrono::steady_clock::now() + kBound;
+    while (err_.find(text) == std::string::npos) {
+      pollfd p{err_fd_, POLLIN, 0};
+      if (::poll(&p, 1, 1000) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        continue;
+      }
+      char buf[4096];
+      const ssize_t n = ::read(err_fd_, buf, sizeof buf);
+      if (n <= 0) return false;
+      err_.append(buf, static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+
+  // Until `sig` sent to the program is no longer pending: it has been handled.
+  // Bounded, so that a program that never takes it fails the test.
+  bool handled(int sig) const {
+    const unsigned long bit = 1ul << (sig - 1);
+    for (int i = 0; i < 10000; ++i) {
+      std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+      unsigned long pending = 0;
+      for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("SigPnd:") || line.starts_with("ShdPnd:")) {
+          pending |= std::stoul(line.substr(7), nullptr, 16);
+        }
+      }
+      if ((pending & bit) == 0) return true;
+      ::usleep(1000);
+    }
+    return false;
+  }
+
+  // Waits for the end and returns the exit code (128 + n for a signal death).
+  // A program that has not ended after two minutes is killed: a hang fails
+  // the test instead of holding it.
+  int wait() {
+    if (code_ != -1) return code_;
+    pollfd fds[2] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};
+    int open = 2;
+    const auto deadline = std::chrono::steady_clock::now() + kBound;
+    while (open > 0) {
+      const int ready = ::poll(fds, 2, 1000);
+      if (ready < 0) break;
+      if (ready == 0) {
+        if (std::chrono::steady_clock::now() > deadline) ::kill(pid_, SIGKILL);
+        continue;
+      }
+      for (pollfd& p : fds) {
+        if (p.fd < 0 || p.revents == 0) continue;
+        char buf[4096];
+        const ssize_t n = ::read(p.fd, buf, sizeof buf);
+        if (n <= 0) {
+          ::close(p.fd);
+          p.fd = -1;
+          --open;
+          continue;
+        }
+        (p.fd == out_fd_ ? out_ : err_).append(buf, static_cast<std::size_t>(n));
+      }
+    }
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return code_;
+  }
+  const std::string& out() const { return out_; }
+  const std::string& err() const { return err_; }
+
+ private:
+  pid_t pid_ = -1;
+  int in_fd_ = -1;
+  int out_fd_ = -1;
+  int err_fd_ = -1;
+  int code_ = -1;
+  std::string out_, err_;
+};
+
+const std::string kSquare =
+    "2,1,1,  1.000,  1.000,  0.000,  0.000, 10.000, 10.000,  0.000,0,0,  0.050,0,0,0,0, "
+    "10.000, 10.000,  0.000,0,0.00\n";
+
+TEST(CliJob, AMissingPortPathIsRefusedNamingItAndNothingIsRecorded) {
+  const struct {
+    const char* label;
+    std::string port_txt;
+    std::string named;    // in the refusal
+    const char* created;  // a file that must not appear
+  } cases[] = {
+      {"the simulator in capitals", "SIM\n", "SIM\": no such device", "SIM"},
+      {"a device name mistyped", "lp1\n", "/lp1\": no such device", "lp1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    test::TempDir dir;
+    dir.write("sq.mrk", kSquare);
+    dir.write("port.txt", c.port_txt);
+    Cli run(dir, {"mark", "sq.mrk", "--yes"});
+    EXPECT_EQ(run.wait(), 1) << run.err();
+    EXPECT_NE(run.err().find(c.named), std::string::npos) << run.err();
+    EXPECT_EQ(run.out().find("done"), std::string::npos) << run.out();
+    EXPECT_FALSE(fs::exists(dir.file(c.created)));
+  }
+  // Recording into a new file is asked for by name.
+  test::TempDir dir;
+  dir.write("sq.mrk", kSquare);
+  dir.write("port.txt", "file:rec.txt\n");
+  Cli rec(dir, {"mark", "sq.mrk", "--yes"});
+  EXPECT_EQ(rec.wait(), 0) << rec.err();
+  EXPECT_NE(dir.read("rec.txt").find("PD2200,2200;"), std::string::npos);
+}
+
+// A FIFO port the test reads itself. Opened for reading and writing, it
+// never reports an end, so the job's open–close per command does not end it.
+class FifoPort {
+ public:
+  explicit FifoPort(const fs::path& path) {
+    ::mkfifo(path.c_str(), 0600);
+    fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  }
+  ~FifoPort() { ::close(fd_); }
+  FifoPort(const FifoPort&) = delete;
+  FifoPort& operator=(const FifoPort&) = delete;
+
+  // Takes what is there now.
+  void drain() {
+    char buf[65536];
+    for (ssize_t n; (n = ::read(fd_, buf, sizeof buf)) > 0;) {
+      got_.append(buf, static_cast<std::size_t>(n));
+    }
+  }
+  // Reads nothing until the pipe is full and stays full: the job waits in
+  // its write.
+  bool fill_up() const {
+    int last = -1;
+    for (int i = 0; i < 2000; ++i) {
+      int queued = 0;
+      if (::ioctl(fd_, FIONREAD, &queued) != 0) return false;
+      if (queued > 65536 - 4096 && queued == last) return true;
+      last = queued;
+      ::usleep(20000);
+    }
+    return false;
+  }
+  // Reads on until the program has ended (killed, as by Cli::wait, when it
+  // hangs).
+  void drain_until_end(const Cli& cli) {
+    const auto deadline = std::chrono::steady_clock::now() + kBound;
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(cli.pid()), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0) {
+      drain();
+      ::usleep(200);
+      if (std::chrono::steady_clock::now() > deadline) cli.signal(SIGKILL);
+    }
+    drain();
+  }
+  const std::string& got() const { return got_; }
+
+ private:
+  int fd_ = -1;
+  std::string got_;
+};
+
+// The last command of a stream ("PU;", "PU2000,2000;").
+std::string last_command(const std::string& stream) {
+  if (stream.size() < 2) return stream;
+  const std::size_t at = stream.rfind(';', stream.size() - 2);
+  return at == std::string::npos ? stream : stream.substr(at + 1);
+}
+
+// A long job well inside the field: a million small squares.
+const std::string kMillion =
+    "2,1000,1000,  0.030,  0.030,  0.000,  0.000,  0.050,  0.050,  0.000,0,0,  0.050,0,0,0,0,"
+    "  0.050,  0.050,  0.000,0,0.00\n";
+
+std::vector<std::string> scratch_folders(const test::TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir.file("tmp"))) {
+    if (e.path().filename().string().starts_with("lumetch-")) {
+      names.push_back(e.path().filename().string());
+    }
+  }
+  return names;
+}
+
+TEST(CliJob, HoweverASignalEndsTheJobThePenIsLeftUpAndTheFolderGoes) {
+  const struct {
+    const char* label;
+    std::vector<int> signals;
+    bool blocked;      // the marker takes nothing while the signals come
+    const char* last;  // the stream's last command; empty: none checked
+    const char* said;  // in the summary
+  } cases[] = {
+      {"two Ctrl-C at once", {SIGINT, SIGINT}, true, "PU;", "stopped by Ctrl-C"},
+      {"SIGTERM", {SIGTERM}, false, "PU2000,2000;", "stopped by SIGTERM"},
+      {"SIGTERM while the marker takes nothing",
+       {SIGTERM},
+       true,
+       "",
+       "the pen could not be parked"},
+      {"Ctrl-C four times while it takes nothing",
+       {SIGINT, SIGINT, SIGINT, SIGINT},
+       true,
+       "",
+       "the pen could not be parked"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    test::TempDir dir;
+    dir.write("big.mrk", kMillion);
+    FifoPort port(dir.file("port"));
+    Cli run(dir, {"mark", "big.mrk", "--yes", "--port", "port"});
+    ASSERT_TRUE(run.await_err("Outputing Data"));
+    if (c.blocked) {
+      ASSERT_TRUE(port.fill_up());
+    } else {
+      port.drain();
+    }
+    for (int sig : c.signals) {
+      run.signal(sig);
+      ASSERT_TRUE(run.handled(sig));
+    }
+    port.drain_until_end(run);
+    EXPECT_EQ(run.wait(), 1) << run.err();
+    EXPECT_NE(run.out().find(c.said), std::string::npos) << run.out();
+    if (*c.last != '\0') {
+      EXPECT_EQ(last_command(port.got()), c.last);
+    }
+    EXPECT_TRUE(scratch_folders(dir).empty());
+  }
+}
+
+TEST(CliJob, ScratchFoldersGoOnEveryExitAndThoseOfDeadProcessesAtStart) {
+  test::TempDir dir;
+  fs::create_directories(dir.file("tmp"));
+  const pid_t dead = ::fork();
+  if (dead == 0) ::_exit(0);
+  ::waitpid(dead, nullptr, 0);
+  const struct {
+    const char* name;
+    pid_t owner;  // 0: no owner file
+    bool kept;
+  } folders[] = {{"lumetch-dead00", dead, false},
+                 {"lumetch-live00", ::getpid(), true},
+                 {"lumetch-nopid0", 0, true}};
+  for (const auto& f : folders) {
+    fs::create_directory(dir.file("tmp") / f.name);
+    if (f.owner != 0) std::ofstream(dir.file("tmp") / f.name / "owner.pid") << f.owner << "\n";
+  }
+  // SIGTERM at a prompt before the job: the program ends by the signal, and
+  // its folder with it.
+  dir.write("missing.mrk",
+            "7,1,1,  1.000,  1.000,  0.000,  0.000, 10.000, 10.000,  0.000,0,0,  0.050,0,0,0,0,"
+            "0,/nowhere/missing.bmp\n");
+  Cli run(dir, {"mark", "missing.mrk", "--port", "null"}, "", Cli::kKeepInput);
+  ASSERT_TRUE(run.await_err("Open ("));
+  EXPECT_EQ(scratch_folders(dir).size(), 3u);  // the dead process's went, this one's came
+  run.signal(SIGTERM);
+  EXPECT_EQ(run.wait(), 128 + SIGTERM);
+  for (const auto& f : folders) {
+    EXPECT_EQ(fs::exists(dir.file("tmp") / f.name), f.kept) << f.name;
+  }
+  EXPECT_EQ(scratch_folders(dir).size(), 2u);
+}
+
+std::string repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+const std::string kHeader =
+    ",1,1,  1.000,  1.000,  0.000,-30.000, 40.000, 10.000,  0.000,0,1,  0.050,0,0,0,0,";
+
+// A serial-number barcode: text, bar width.
+std::string serial_barcode(const std::string& text, const char* bar = "  0.206") {
+  return "11" + kHeader + " 40.000, 10.000," + bar + ",0," + text + "\n0,variable,1\n";
+}
+
+// A line text of four characters followed by five character lines.
+const std::string kTooManyCharLines =
+    "4,1,1,  1.000,  1.000,  0.000, 20.000, 40.000,  6.000,  0.000,0,2,  0.050,0,0,0,0,"
+    "  1.000,  4.000,  6.000,  0.000,  0.000,0,3,0,0,0,Arial\t0009\t  1.000,1,4,0\n" +
+    repeat("  0.000,  0.000,  0.000,  0.000,  0.000,  0.000,  0.000\n", 5);
+
+TEST(CliJob, ASerialNumberThatCouldNotBeStoredIsNeverMarked) {
+  const struct {
+    const char* label;
+    std::string layout;
+    bool read_only;  // the folder, for a run as nobody
+    int code;
+    std::string said;
+  } cases[] = {
+      {"a damaged record", "garbage\n" + serial_barcode("0099"), false, 4, "(line 1)"},
+      {"a layer of 9",
+       "2,1,1,  1.000,  1.000,  0.000,  0.000, 10.000, 10.000,  0.000,9,0,"
+       "  0.050,0,0,0,0, 10.000, 10.000,  0.000,0,0.00\n" +
+           serial_barcode("0099"),
+       false, 4, "(line 1)"},
+      {"a text with too many character lines", kTooManyCharLines + serial_barcode("0099"), false, 4,
+       "(line 6)"},
+      {"a serial number at its maximum", serial_barcode(std::string(255, '9'), "  0.015"), false, 1,
+       "cannot advance"},
+      {"a layout that cannot be saved", serial_barcode("0099"), true, 4, "cannot be saved"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    test::TempDir dir;
+    dir.write("job.mrk", c.layout);
+    if (!c.read_only) {
+      fs::permissions(dir.path(), fs::perms::all);
+      fs::permissions(dir.file("job.mrk"), fs::perms::all);
+    }
+    Cli run(dir, {"mark", "job.mrk", "--yes", "--port", "file:tmp/out.txt"}, "", Cli::kAsNobody);
+    EXPECT_EQ(run.wait(), c.code) << run.err();
+    EXPECT_NE(run.err().find(c.said), std::string::npos) << run.err();
+    EXPECT_EQ(dir.read("tmp/out.txt").find("PD"), std::string::npos);
+    EXPECT_EQ(dir.read("job.mrk"), c.layout);  // every line kept, byte for byte
+  }
+}
+
+TEST(CliJob, ASaveThatFailsAfterMarkingIsAFailureNamingTheNumber) {
+  test::TempDir dir;
+  fs::permissions(dir.path(), fs::perms::all);
+  // Marked first: a long array, so that the folder turns read-only meanwhile.
+  const std::string layout =
+      "2,100,100,  0.100,  0.100,  0.000,  0.000,  0.200,  0.200,  0.000,0,0,  0.050,0,0,0,0,"
+      "  0.200,  0.200,  0.000,0,0.00\n" +
+      serial_barcode("0099");
+  dir.write("job.mrk", layout);
+  fs::permissions(dir.file("job.mrk"), fs::perms::all);
+  FifoPort port(dir.file("port"));
+  fs::permissions(dir.file("port"), fs::perms::all);
+  Cli run(dir, {"mark", "job.mrk", "--yes", "--port", "port"}, "", Cli::kAsNobody);
+  ASSERT_TRUE(port.fill_up()) << (run.wait(), run.err());
+  fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+  port.drain_until_end(run);
+  EXPECT_EQ(run.wait(), 1) << run.err();
+  EXPECT_NE(run.out().find("a marked serial number could not be saved"), std::string::npos)
+      << run.out();
+  EXPECT_NE(run.err().find("The serial number 0099 of barcode1 was marked"), std::string::npos)
+      << run.err();
+  EXPECT_NE(run.err().find("it still holds 0099"), std::string::npos);
+  EXPECT_NE(dir.read("job.mrk").find(",0099\n"), std::string::npos);
+  EXPECT_EQ(last_command(port.got()), "PU2000,2000;");
+}
+
+TEST(CliJob, ASecondJobOnTheSameLayoutOrPortIsRefused) {
+  test::TempDir dir;
+  const std::string serial_job =
+      "2,100,100,  0.100,  0.100,  0.000,  0.000,  0.200,  0.200,  0.000,0,0,  0.050,0,0,0,0,"
+      "  0.200,  0.200,  0.000,0,0.00\n" +
+      serial_barcode("0099");
+  dir.write("a.mrk", serial_job);
+  dir.write("b.mrk", kSquare);
+  FifoPort port(dir.file("port"));
+  Cli first(dir, {"mark", "a.mrk", "--yes", "--port", "port"});
+  ASSERT_TRUE(port.fill_up()) << (first.wait(),
+                                  first.err());  // the first job waits on the marker, holding both
+  const struct {
+    const char* label;
+    std::vector<std::string> args;
+    std::string said;
+  } cases[] = {
+      {"the same layout",
+       {"mark", "a.mrk", "--yes", "--port", "null"},
+       "The layout a.mrk is in use by another job (process " + std::to_string(first.pid()) + ")"},
+      {"the same port",
+       {"mark", "b.mrk", "--yes", "--port", "port"},
+       "The marker port \"port\" is in use by another job"},
+      {"commands to the same port",
+       {"send", "--port", "port", "PU0,0;"},
+       "The marker port \"port\" is in use by another job"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Cli second(dir, c.args);
+    EXPECT_EQ(second.wait(), 4) << second.err();
+    EXPECT_NE(second.err().find(c.said), std::string::npos) << second.err();
+  }
+  port.drain_until_end(first);
+  EXPECT_EQ(first.wait(), 0) << first.err();
+  // What the second ones would have sent did not get in between.
+  EXPECT_EQ(port.got().find("PU0,0;"), std::string::npos);
+  Cli after(dir, {"mark", "b.mrk", "--yes", "--port", "null"});
+  EXPECT_EQ(after.wait(), 0) << after.err();
+}
+
+TEST(CliJob, ObjectsThatMarkNothingAreNamedAndTheJobIsNotDone) {
+  test::TempDir dir;
+  fs::create_directory(dir.file("folder"));
+  dir.write("empty.plt", "");
+  const std::string h =
+      ",1,1,  1.000,  1.000,  0.000,  0.000, 10.000, 10.000,  0.000,0,0,  0.050,0,0,0,0,";
+  dir.write("job.mrk", "7" + h + "0,/nowhere/x.bmp\n12" + h + dir.file("folder").string() + "\n5" +
+                           h + dir.file("empty.plt").string() + "\n" + kSquare);
+  Cli run(dir, {"mark", "job.mrk", "--yes", "--port", "file:out.txt"});
+  EXPECT_EQ(run.wait(), 3) << run.err();
+  EXPECT_NE(run.out().find("done; 3 object(s) marked nothing"), std::string::npos) << run.out();
+  for (const std::string& said : std::vector<std::string>{
+           "bmp1 (its file \"/nowhere/x.bmp\" cannot be found)",
+           "vct1 (its file \"" + dir.file("folder").string() + "\" is a folder)",
+           "plt1 (its file \"" + dir.file("empty.plt").string() + "\" holds nothing"}) {
+    EXPECT_NE(run.err().find(said), std::string::npos) << said << "\n" << run.err();
+  }
+  EXPECT_NE(dir.read("out.txt").find("PD2200,2200;"), std::string::npos);  // the square
+}
+
+TEST(CliJob, MovesOutsideTheFieldAreRefusedUnlessAllowed) {
+  test::TempDir dir;
+  // A 100 x 100 array of an arc text reaches some 2000 mm past the field.
+  dir.write("arc.mrk",
+            "6,100,100,  1.000,  1.000,  0.000,-10.000, 40.000, 40.000,  0.000,0,0,  0.050,0,0,0,"
+            "0,  6.000,  8.000,0, 20.000, 20.000,260.000,  0.000,  0.000,0,0,0,Arial\tAB\t" +
+                repeat("  0.000,", 14) + "\n");
+  Cli refused(dir, {"mark", "arc.mrk", "--yes", "--port", "file:out.txt"});
+  EXPECT_EQ(refused.wait(), 4);
+  EXPECT_NE(refused.err().find("would leave the marking field (0..4000 x 0..4000 units)"),
+            std::string::npos)
+      << refused.err();
+  EXPECT_NE(refused.err().find("txt1: x -"), std::string::npos) << refused.err();
+  EXPECT_NE(refused.err().find("mm outside"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir.file("out.txt")));
+
+  Cli allowed(dir, {"mark", "arc.mrk", "--yes", "--port", "null", "--allow-outside"});
+  EXPECT_EQ(allowed.wait(), 0) << allowed.err();
+  EXPECT_NE(allowed.err().find("would leave the marking field"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lumetch
