@@ -200,24 +200,23 @@ std::unique_ptr<Channel> make_channel(const std::string& name, MarkerSim* sim) {
       name, open_error(name, "not a printer device, FIFO or regular file"));
 }
 
-namespace {
-
-// The first line of "port.txt", trimmed; empty when there is none.
-std::string port_file_choice(const std::filesystem::path& work_dir) {
-  std::ifstream in(work_dir / "port.txt", std::ios::binary);
-  if (!in) return {};
-  std::string line;
-  std::getline(in, line);
+PortFile read_port_file(const std::filesystem::path& work_dir) {
+  PortFile port;
+  InputText file = read_input_file(work_dir / "port.txt");
+  static_cast<ReadResult&>(port) = file;
+  if (!file.ok()) return port;
+  std::string line = file.text.substr(0, file.text.find('\n'));
   // Editors on other systems may start the file with a byte-order mark.
   if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
   line = std::string(trim_blanks(line));
-  if (line.empty() || line == "sim" || line == "null") return line;
+  if (line.empty() || line == "sim" || line == "null") {
+    port.channel = line;
+    return port;
+  }
   const std::filesystem::path p(line);
-  if (p.is_relative() && !work_dir.empty()) return (work_dir / p).string();
-  return line;
+  port.channel = p.is_relative() && !work_dir.empty() ? (work_dir / p).string() : line;
+  return port;
 }
-
-}  // namespace
 
 std::string choose_port(const std::filesystem::path& work_dir,
                         const std::optional<std::string>& override,
@@ -226,7 +225,7 @@ std::string choose_port(const std::filesystem::path& work_dir,
     std::string given = std::string(trim_blanks(*override));
     if (!given.empty()) return given;
   }
-  std::string chosen = port_file_choice(work_dir);
+  std::string chosen = read_port_file(work_dir).channel;
   if (!chosen.empty()) return chosen;
   for (const auto& dev : devices) {
     if (::access(dev.c_str(), W_OK) == 0) return dev.string();

@@ -170,7 +170,7 @@ TEST(LayoutCommands, OpenSaysWhenALayoutCannotBeReadOrIsDamaged) {
   OpenCommand(d.doc, d.op);
   EXPECT_EQ(d.op.texts("message"),
             std::vector<std::string>{"The layout " + d.dir.file("missing.mrk").string() +
-                                     " could not be opened."});
+                                     " could not be opened: it does not exist."});
 
   d.dir.write("damaged.mrk",
               "2,1,1,  1.000,  1.000,  0.000,  0.000, 10.000,  5.000,  0.000,0,0,"
