@@ -154,6 +154,8 @@ TEST(ScreenFile, ExactTextAndDamagedLinesKeepTheirValues) {
   ASSERT_TRUE(load_screen_state(file, s).ok());
   EXPECT_EQ(s, (ScreenState{612, 5, -7}));  // the first line has no ";"
   EXPECT_TRUE(load_screen_state(dir.file("none"), s).missing());
+  EXPECT_TRUE(load_screen_state(dir.path(), s).unreadable());
+  EXPECT_EQ(s, (ScreenState{612, 5, -7}));
 }
 
 }  // namespace
