@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <ctime>
-#include <fstream>
 #include <system_error>
 #include <utility>
 

@@ -1,12 +1,10 @@
 #include "model/settings_file.h"
 
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <sstream>
 #include <string>
-#include <system_error>
 
 #include "model/view_state.h"
 #include "platform/text_file.h"
