@@ -165,6 +165,25 @@ std::optional<Options> parse(int argc, const char* const* argv, std::ostream& er
   return o;
 }
 
+// Starts the run from the working directory's files. A settings file that is
+// there but cannot be read stops the command: its defaults are not what the
+// operator set. So does "port.txt" for a command that marks without --port.
+bool start_cli_session(CketralDoc& doc, const Options& o, std::ostream& err, bool uses_port) {
+  const SessionStart start = start_session(doc, std::filesystem::current_path());
+  for (const std::string& m : start.unreadable)
+    err << "lumetch-cli " << o.command << ": " << m << "\n";
+  bool ok = start.ok();
+  if (uses_port && !o.port) {
+    const PortFile port = read_port_file(doc.work_dir);
+    if (port.unreadable()) {
+      err << "lumetch-cli " << o.command << ": " << port.message << "\n";
+      ok = false;
+    }
+  }
+  if (!ok) err << "lumetch-cli " << o.command << ": nothing was done\n";
+  return ok;
+}
+
 // The marker side of a run: the chosen channel, and the simulator behind "sim".
 struct Marker {
   MarkerSim sim;
@@ -210,7 +229,14 @@ struct Marker {
   }
 };
 
-int cmd_port(const Options& o, std::ostream& out) {
+int cmd_port(const Options& o, std::ostream& out, std::ostream& err) {
+  if (!o.port) {
+    const PortFile port = read_port_file(std::filesystem::current_path());
+    if (port.unreadable()) {
+      err << "lumetch-cli port: " << port.message << "\n";
+      return 2;
+    }
+  }
   out << choose_port(std::filesystem::current_path(), o.port) << "\n";
   return 0;
 }
@@ -222,7 +248,7 @@ int cmd_send(const Options& o, std::istream& in, std::ostream& out, std::ostream
   }
   CliOperator op(in, err, o.yes);
   CketralDoc doc;
-  start_session(doc, std::filesystem::current_path());
+  if (!start_cli_session(doc, o, err, true)) return 2;
   Marker m(doc.work_dir, o.port);
   JobLock port_lock;
   if (const std::string e = port_lock.lock_port(m.channel_name); !e.empty()) {
@@ -297,7 +323,7 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
   // First of all: from here on a signal removes the scratch folder or stops the job.
   CliOperator op(in, err, o.yes);
   CketralDoc doc;
-  start_session(doc, std::filesystem::current_path());
+  if (!start_cli_session(doc, o, err, true)) return 2;
   const std::filesystem::path layout = o.args[0];
   // Locked before it is read, so that the numbers read are the ones the last
   // job stored and no other job marks them meanwhile.
@@ -435,7 +461,8 @@ int cmd_list(const Options& o, std::ostream& out, std::ostream& err) {
   // Listing reads records only: no glyph or stroke files, no prompts.
   const OpenResult opened = open_layout(doc, o.args[0]);
   if (!opened.opened()) {
-    err << "lumetch-cli list: cannot open the layout " << o.args[0] << "\n";
+    err << "lumetch-cli list: cannot open the layout " << o.args[0] << ": " << opened.file.reason
+        << "\n";
     return 2;
   }
   if (opened.lines_skipped > 0) {
@@ -477,7 +504,7 @@ int cmd_import(const Options& o, std::istream& in, std::ostream& out, std::ostre
     return 2;
   }
   CketralDoc doc;
-  start_session(doc, std::filesystem::current_path());
+  if (!start_cli_session(doc, o, err, false)) return 2;
   const GlyphFolder scratch;
   if (scratch.path().empty()) {
     err << "lumetch-cli import: cannot create a temporary folder\n";
@@ -486,18 +513,19 @@ int cmd_import(const Options& o, std::istream& in, std::ostream& out, std::ostre
   doc.scratch_directory = scratch.path();
   CliOperator op(in, err, o.yes);
   std::error_code ec;
-  if (std::filesystem::exists(layout, ec)) {
-    const OpenResult opened = open_layout_file(doc, layout, &op);
-    if (!opened.opened()) {
-      err << "lumetch-cli import: cannot open the layout " << layout.string() << "\n";
-      return 2;
-    }
-    if (opened.lines_skipped > 0) {
-      // Saving would drop them for good.
-      err << "lumetch-cli import: " << layout.string() << " has " << opened.lines_skipped
-          << " damaged line(s); not changed\n";
-      return 1;
-    }
+  // A missing layout is made new; anything there that is not a readable
+  // regular file is left alone.
+  const OpenResult opened = open_layout_file(doc, layout, &op);
+  if (!opened.opened() && !opened.file.missing()) {
+    err << "lumetch-cli import: cannot open the layout " << layout.string() << ": "
+        << opened.file.reason << "\n";
+    return 2;
+  }
+  if (opened.lines_skipped > 0) {
+    // Saving would drop them for good.
+    err << "lumetch-cli import: " << layout.string() << " has " << opened.lines_skipped
+        << " damaged line(s); not changed\n";
+    return 1;
   }
   const std::filesystem::path source = std::filesystem::absolute(file, ec);
   MarkObject* obj = ImportFile(doc, type, ec ? file : source, op);
@@ -505,8 +533,10 @@ int cmd_import(const Options& o, std::istream& in, std::ostream& out, std::ostre
     err << "lumetch-cli import: " << file.string() << " was not imported\n";
     return 1;
   }
-  if (!save_layout(doc, layout, true, false)) {
-    err << "lumetch-cli import: cannot write the layout " << layout.string() << "\n";
+  std::string reason;
+  if (!save_layout(doc, layout, true, false, &reason)) {
+    err << "lumetch-cli import: cannot write the layout " << layout.string() << ": " << reason
+        << "\n";
     return 1;
   }
   out << "import: " << doc.ring.head()->next->name << " ("
@@ -588,7 +618,7 @@ int cmd_convert(const Options& o, std::istream& in, std::ostream& out, std::ostr
     return 2;
   }
   CketralDoc doc;
-  start_session(doc, std::filesystem::current_path());
+  if (!start_cli_session(doc, o, err, false)) return 2;
   if (!apply_scan_options(o, doc.settings, err)) return 2;
   doc.settings.convert_style = static_cast<int32_t>(it - std::begin(kStyles));
   const GlyphFolder scratch;
@@ -600,7 +630,8 @@ int cmd_convert(const Options& o, std::istream& in, std::ostream& out, std::ostr
   CliOperator op(in, err, o.yes);
   const OpenResult opened = open_layout_file(doc, o.args[0], &op);
   if (!opened.opened()) {
-    err << "lumetch-cli convert: cannot open the layout " << o.args[0] << "\n";
+    err << "lumetch-cli convert: cannot open the layout " << o.args[0] << ": " << opened.file.reason
+        << "\n";
     return 2;
   }
   if (opened.lines_skipped > 0) {
@@ -611,6 +642,11 @@ int cmd_convert(const Options& o, std::istream& in, std::ostream& out, std::ostr
   PenEmitter pen(doc, port, op);
   const MarkSettings& s = doc.settings;
   const ConvertResult r = ConvertFile(pen, output->second);
+  if (r.stopped) {
+    err << "lumetch-cli convert: stopped by Ctrl-C: " << output->second
+        << " was not written; a file already there stays as it was\n";
+    return 1;
+  }
   if (!r.ok) {
     err << "lumetch-cli convert: " << (r.message.empty() ? "failed" : r.message) << "\n";
     return 1;
@@ -642,7 +678,7 @@ int cmd_field(const Options& o, std::istream& in, std::ostream& out, std::ostrea
               bool outline) {
   CliOperator op(in, err, o.yes);
   CketralDoc doc;
-  start_session(doc, std::filesystem::current_path());
+  if (!start_cli_session(doc, o, err, true)) return 2;
   if (!apply_scan_options(o, doc.settings, err)) return 2;
   if (!outline) {
     const auto style = o.args.size() == 1 ? locate_style_of(o.args[0]) : std::nullopt;
@@ -702,7 +738,7 @@ int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& o
   if (o.command == "convert") return cmd_convert(o, in, out, err);
   if (o.command == "move") return cmd_field(o, in, out, err, false);
   if (o.command == "outline-test") return cmd_field(o, in, out, err, true);
-  if (o.command == "port") return cmd_port(o, out);
+  if (o.command == "port") return cmd_port(o, out, err);
   if (o.command.empty()) {
     err << kUsage;
   } else {

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -311,11 +310,12 @@ std::unique_ptr<MarkObject> import_bmp(CketralDoc& doc, const fs::path& path, Op
 
 std::unique_ptr<MarkObject> import_vct(CketralDoc& doc, const fs::path& path, Operator& op) {
   const std::string shown = path.string();
-  const std::optional<VctHeader> header = read_vct_header(path);
+  ReadResult file;
+  const std::optional<VctHeader> header = read_vct_header(path, &file);
   if (!header) {
-    const bool opens = std::ifstream(path, std::ios::binary).is_open();
-    warn(op, opens ? "The file " + shown + " is not a VCT file."
-                   : "The file " + shown + " cannot be opened.");
+    warn(op, file.ok()        ? "The file " + shown + " is not a VCT file."
+             : file.missing() ? "The file " + shown + " cannot be opened."
+                              : file.message);
     return nullptr;
   }
   std::optional<VctBlock> block = vct_block_from(*header, shown);

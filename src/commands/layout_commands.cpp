@@ -1,7 +1,5 @@
 #include "commands/layout_commands.h"
 
-#include <cerrno>
-#include <cstring>
 #include <optional>
 #include <string>
 
@@ -92,12 +90,18 @@ void load_bmp(CketralDoc& doc, MarkObject& obj, BmpBlock& p, Operator* op) {
 }
 
 void load_vct(MarkObject& obj, VctBlock& p, Operator* op) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(p.source_path, ec)) {
-    if (const auto chosen = relocate(op, VCT, p.source_path)) p.source_path = chosen->string();
+  ReadResult file;
+  std::optional<VctHeader> header = read_vct_header(p.source_path, &file);
+  if (file.missing()) {
+    if (const auto chosen = relocate(op, VCT, p.source_path)) {
+      p.source_path = chosen->string();
+      header = read_vct_header(p.source_path, &file);
+    }
   }
+  // There but not readable: said, and the object draws nothing.
+  if (file.unreadable() && op != nullptr) op->message(file.message, kAppTitle);
   // A header without extents leaves them zero: the object draws nothing.
-  if (const auto header = read_vct_header(p.source_path)) {
+  if (header) {
     if (auto block = vct_block_from(*header, p.source_path)) p = std::move(*block);
   }
   p.init_width = obj.width;
@@ -107,11 +111,10 @@ void load_vct(MarkObject& obj, VctBlock& p, Operator* op) {
 // Writes a layout; a failure is said in plain words.
 bool save_or_say(const CketralDoc& doc, const std::filesystem::path& path, bool all, bool offset,
                  Operator& op) {
-  errno = 0;
-  if (save_layout(doc, path, all, offset)) return true;
-  const int err = errno;
+  std::string reason;
+  if (save_layout(doc, path, all, offset, &reason)) return true;
   std::string text = "The layout could not be saved to " + path.string();
-  if (err != 0) text += std::string(": ") + std::strerror(err);
+  if (!reason.empty()) text += ": " + reason;
   op.message(text + ".", kAppTitle);
   return false;
 }
@@ -141,7 +144,8 @@ OpenResult open_layout_file(CketralDoc& doc, const std::filesystem::path& path, 
 bool open_layout_and_report(CketralDoc& doc, const std::filesystem::path& path, Operator& op) {
   const OpenResult r = open_layout_file(doc, path, &op);
   if (!r.opened()) {
-    op.message("The layout " + path.string() + " could not be opened.", "Open");
+    op.message("The layout " + path.string() + " could not be opened: " + r.file.reason + ".",
+               "Open");
     return false;
   }
   if (r.lines_skipped > 0 || r.char_lines_missing > 0) {
@@ -235,9 +239,11 @@ void CopyCommand(CketralDoc& doc, Operator& op) {
 }
 
 void PasteCommand(CketralDoc& doc, Operator& op) {
+  // No clipboard file yet: nothing to paste. One that cannot be read is said.
   LoadHooks hooks = layout_load_hooks(&op);
   hooks.step_name = "Paste";
-  open_layout(doc, clipboard_file(doc), hooks);
+  const OpenResult r = open_layout(doc, clipboard_file(doc), hooks);
+  if (r.file.unreadable()) op.message(r.file.message, kAppTitle);
   doc.invalidate_all();
 }
 

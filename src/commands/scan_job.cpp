@@ -3,13 +3,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
+#include <system_error>
+#include <utility>
 
 #include "commands/draw_object.h"
 #include "commands/engrave.h"
 #include "geometry/mapping.h"
 #include "model/units.h"
+#include "platform/text_file.h"
 #include "scan/raster_scan.h"
 #include "scan/trace_outlines.h"
 
@@ -44,12 +46,29 @@ int32_t raster_size(double mm, int32_t resolution) {
   return static_cast<int32_t>(std::min<int64_t>(n, std::numeric_limits<int32_t>::max()));
 }
 
-std::string error_text(int error) {
-  return error != 0 ? std::strerror(error) : "unknown error";
+ConvertResult failed(std::string message) {
+  return ConvertResult{false, false, false, std::move(message)};
 }
 
-ConvertResult failed(std::string message) {
-  return ConvertResult{false, false, std::move(message)};
+ConvertResult cannot_write(const std::filesystem::path& path, const std::string& reason) {
+  return failed("The file " + path.string() + " cannot be written" +
+                (reason.empty() ? std::string() : ": " + reason) + ".");
+}
+
+// Nothing of a stopped conversion is kept: a cut-short file would look whole.
+ConvertResult stopped(const std::filesystem::path& path) {
+  return ConvertResult{false, false, true,
+                       "Stopped by Escape: " + path.string() +
+                           " was not written; a file already there stays as it was."};
+}
+
+// Escape pressed while nothing polled for it (drawing the raster, the
+// conversions that make no pen moves).
+bool escape_pressed(Operator& op) {
+  while (const auto key = op.next_key()) {
+    if (key->kind == KeyEvent::Kind::Down && key->key == kKeyEscape) return true;
+  }
+  return false;
 }
 
 // The scanning PLT: the runs, then its ending, in a file of its own.
@@ -57,15 +76,12 @@ ConvertResult write_scanning_plt(const ScanRaster& raster, PenEmitter& pen,
                                  const std::filesystem::path& path) {
   CketralDoc& doc = pen.doc();
   const MarkSettings& s = doc.settings;
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    return failed("The file " + path.string() + " cannot be created: " + error_text(errno) + ".");
-  }
+  AtomicFile out;
+  if (!out.open(path)) return cannot_write(path, out.reason());
+  std::FILE* const file = out.file();
   errno = 0;
   bool ok = RasterScan(raster, pen, file);
-  const bool stopped = doc.stop_requested != 0;
-  // The ending is written even after Escape: the file stays complete.
-  doc.stop_requested = 0;
+  if (doc.stop_requested != 0) return stopped(path);
   if (ok) {
     if (s.pen_home == 0) {
       ok = std::fputs("PU;", file) >= 0;
@@ -74,20 +90,16 @@ ConvertResult write_scanning_plt(const ScanRaster& raster, PenEmitter& pen,
                               nearest_int((s.mark_size_y / 2 + s.pen_y) * s.rate_y * kUnitsPerMm),
                               false, file);
     }
-  }
-  int error = ok ? 0 : errno;
-  if (std::fclose(file) != 0 && ok) {
-    ok = false;
-    error = errno;
+    // Escape at the park move: the file would lack its ending.
+    if (doc.stop_requested != 0) return stopped(path);
   }
   if (!ok) {
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-    return failed("The file " + path.string() + " cannot be written: " + error_text(error) + ".");
+    const int error = errno != 0 ? errno : EIO;
+    out.abandon();
+    return cannot_write(path, std::generic_category().message(error));
   }
-  ConvertResult result{true, true, {}};
-  if (stopped) result.message = "Stopped by Escape: the file holds the lines scanned so far.";
-  return result;
+  if (!out.commit()) return cannot_write(path, out.reason());
+  return ConvertResult{true, true, false, {}};
 }
 
 ConvertResult convert(PenEmitter& pen, const std::filesystem::path& path) {
@@ -97,27 +109,27 @@ ConvertResult convert(PenEmitter& pen, const std::filesystem::path& path) {
     return failed("Unknown conversion style " + std::to_string(style) + ": nothing was written.");
   }
   if (doc.ring.is_empty()) return failed("There is nothing to convert: the layout is empty.");
+  // Refused before the work: a device or a FIFO is never replaced by a file.
+  std::string reason;
+  if (!is_writable_output(path, &reason)) return cannot_write(path, reason);
   std::string error;
   const std::optional<ScanRaster> raster = BuildScanRaster(doc, &error);
   if (!raster) return failed(error);
+  if (escape_pressed(pen.op())) return stopped(path);
 
   switch (style) {
     case 0:
       return write_scanning_plt(*raster, pen, path);
-    case 1: {
-      errno = 0;
-      if (WriteScanBmp(*raster, doc.settings.resolution, path)) return {true, true, {}};
-      std::string message = "The file " + path.string() + " cannot be written";
-      if (errno != 0) message += ": " + error_text(errno);
-      return failed(message + ".");
-    }
+    case 1:
+      if (WriteScanBmp(*raster, doc.settings.resolution, path, &reason)) {
+        return {true, true, false, {}};
+      }
+      return cannot_write(path, reason);
     default: {
       const TraceResult t = TraceOutlines(*raster, pen, path, style);
-      if (!t.ok) {
-        return failed(t.error.empty() ? "The file " + path.string() + " cannot be written."
-                                      : t.error);
-      }
-      ConvertResult result{true, t.file_written, {}};
+      if (t.stopped) return stopped(path);
+      if (!t.ok) return t.error.empty() ? cannot_write(path, {}) : failed(t.error);
+      ConvertResult result{true, t.file_written, false, {}};
       if (!t.file_written) {
         result.message = "No outline was found in the scanning area: no file was written.";
       }

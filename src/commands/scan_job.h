@@ -21,11 +21,15 @@ void ScanJob(PenEmitter& pen);
 struct ConvertResult {
   bool ok = false;  // a file was written (or nothing was to be written)
   bool file_written = false;
-  std::string message;  // what went wrong, for the operator
+  bool stopped = false;  // Escape ended it: nothing was written
+  std::string message;   // what went wrong, for the operator
 };
 
 // Converts the layout by the settings' convert_style: 0 scanning PLT, 1 BMP,
-// 2 outline VCT, 3 outline PLT. Shows the job's status text meanwhile.
+// 2 outline VCT, 3 outline PLT. Shows the job's status text meanwhile. The
+// file is written beside `path` and renamed over it when complete, so a
+// failure, a kill or Escape leaves the previous file as it was; only a
+// regular file (or a new path) is written.
 ConvertResult ConvertFile(PenEmitter& pen, const std::filesystem::path& path);
 
 }  // namespace lumetch

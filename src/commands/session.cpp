@@ -6,13 +6,19 @@
 
 namespace lumetch {
 
-void start_session(CketralDoc& doc, const std::filesystem::path& work_dir) {
+SessionStart start_session(CketralDoc& doc, const std::filesystem::path& work_dir) {
+  SessionStart start;
+  const auto note = [&start](const ReadResult& r) {
+    if (r.unreadable()) start.unreadable.push_back(r.message);
+  };
   doc.work_dir = work_dir;
   doc.settings = MarkSettings{};
-  load_settings(doc.work_file("$.1"), doc.settings);
+  note(load_settings(doc.work_file("$.1"), doc.settings));
   doc.defaults = CreationDefaults{};
-  load_defaults(doc.work_file("default.$"), doc.defaults);
-  const SpeedModes modes = load_speed_modes(doc.work_file("fix.txt"));
+  note(load_defaults(doc.work_file("default.$"), doc.defaults));
+  ReadResult fix;
+  const SpeedModes modes = load_speed_modes(doc.work_file("fix.txt"), &fix);
+  note(fix);
   doc.view.stable_speed_cmd = modes.stable_speed_cmd;
   doc.view.variable_speed_cmd = modes.variable_speed_cmd;
   doc.view.zoom_index = doc.settings.view_zoom_num;
@@ -22,6 +28,7 @@ void start_session(CketralDoc& doc, const std::filesystem::path& work_dir) {
   doc.engraving = 0;
   doc.stop_requested = 0;
   doc.raster_mode = 0;
+  return start;
 }
 
 std::vector<std::string> save_session_files(const CketralDoc& doc) {

@@ -8,11 +8,20 @@
 
 namespace lumetch {
 
+// What starting a run found: a message naming each settings file that is
+// there but cannot be read. Its defaults are in force then, and they are
+// not what the operator set (a rate of 2 read as 1 marks at half size), so
+// the caller must say so and not go on as if nothing happened.
+struct SessionStart {
+  std::vector<std::string> unreadable;
+  bool ok() const { return unreadable.empty(); }
+};
+
 // What a run starts from, all in the working directory: the settings of "$.1"
 // (defaults when it is missing), the creation defaults of "default.$" (initial
 // values when it is missing), the speed-mode commands of "fix.txt", and the
 // zoom index taken from the settings.
-void start_session(CketralDoc& doc, const std::filesystem::path& work_dir);
+SessionStart start_session(CketralDoc& doc, const std::filesystem::path& work_dir);
 
 // Writes "$.1" and "default.$", and creates "fix.txt" when it is missing
 // (never rewritten). Returns the names of the files that could not be

@@ -2,10 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <optional>
+#include <string>
 #include <vector>
+
+#include "platform/text_file.h"
 
 namespace lumetch {
 
@@ -43,11 +44,9 @@ std::optional<GlyphFile> ParseGlyphFile(const std::vector<uint16_t>& words) {
 }
 
 std::optional<GlyphFile> ReadGlyphFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
-                                std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
+  const InputText file = read_input_file(path);
+  if (!file.ok()) return std::nullopt;
+  const std::string& bytes = file.text;
   // Little-endian words; an odd trailing byte belongs to no word.
   std::vector<uint16_t> words(bytes.size() / 2);
   for (std::size_t i = 0; i < words.size(); ++i) {

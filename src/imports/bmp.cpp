@@ -1,10 +1,14 @@
 #include "imports/bmp.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <optional>
@@ -13,6 +17,7 @@
 
 #include "marker/pen_emitter.h"
 #include "model/units.h"
+#include "platform/text_file.h"
 
 namespace lumetch {
 
@@ -102,27 +107,35 @@ Verdict judge(std::span<const uint8_t> head, uint64_t file_size, PixelLayout& ou
   return Verdict::kOk;
 }
 
-// A directory opens like a file on Linux and then reads nothing.
-bool open_binary(const std::filesystem::path& path, std::ifstream& in, uint64_t& size) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return false;
-  in.open(path, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  const std::streamoff end = in.tellg();
-  in.seekg(0, std::ios::beg);
-  if (end < 0 || !in) return false;
-  size = static_cast<uint64_t>(end);
-  return true;
+// An input file opened as every input is (regular files only), with its size.
+struct BinaryFile {
+  InputFile input;
+  uint64_t size = 0;
+  std::FILE* get() const { return input.file.get(); }
+  bool ok() const { return input.ok(); }
+};
+
+BinaryFile open_binary(const std::filesystem::path& path) {
+  BinaryFile f{open_input_file(path)};
+  if (!f.ok()) return f;
+  struct stat st {};
+  if (::fstat(::fileno(f.get()), &st) != 0 || st.st_size < 0) {
+    f.input.status = InputStatus::Unreadable;
+    f.input.reason = std::strerror(errno);
+    f.input.message = "The file " + path.string() + " cannot be read: " + f.input.reason + ".";
+    f.input.file.reset();
+    return f;
+  }
+  f.size = static_cast<uint64_t>(st.st_size);
+  return f;
 }
 
-bool read_exact(std::ifstream& in, uint8_t* dst, std::size_t n) {
-  in.read(reinterpret_cast<char*>(dst), static_cast<std::streamsize>(n));
-  return static_cast<std::size_t>(in.gcount()) == n;
+bool read_exact(std::FILE* in, uint8_t* dst, std::size_t n) {
+  return std::fread(dst, 1, n, in) == n;
 }
 
 // The first bytes of the file, up to the end of the info header.
-std::vector<uint8_t> read_head(std::ifstream& in, uint64_t file_size) {
+std::vector<uint8_t> read_head(std::FILE* in, uint64_t file_size) {
   std::vector<uint8_t> head(static_cast<std::size_t>(std::min<uint64_t>(file_size, kHeadBytes)));
   if (!read_exact(in, head.data(), head.size())) head.clear();
   return head;
@@ -139,7 +152,7 @@ class Pixels {
   }
 
   // Reads every row at once. False when the file does not hold them all.
-  bool load(std::ifstream& in, uint64_t file_size, const PixelLayout& layout) {
+  bool load(std::FILE* in, uint64_t file_size, const PixelLayout& layout) {
     layout_ = layout;
     if (static_cast<uint64_t>(layout.offset + layout.bytes()) > file_size) return false;
     try {
@@ -148,9 +161,8 @@ class Pixels {
     } catch (const std::bad_alloc&) {
       return false;
     }
-    in.clear();
-    in.seekg(layout.offset, std::ios::beg);
-    return in && read_exact(in, data_.data(), data_.size());
+    return ::fseeko(in, static_cast<off_t>(layout.offset), SEEK_SET) == 0 &&
+           read_exact(in, data_.data(), data_.size());
   }
 
   // One byte per pixel of image row r (0 = bottom): 1 where it is marked.
@@ -196,9 +208,8 @@ bool sample_axis(double per_pixel, double extent, int32_t step, int32_t pixels,
 bool load_block_pixels(const BmpBlock& b, Pixels& pixels) {
   const auto layout = make_layout(b.width_px, b.height_px, b.top_down, b.bits_offset);
   if (!layout) return false;
-  std::ifstream in;
-  uint64_t size = 0;
-  return open_binary(b.source_path, in, size) && pixels.load(in, size, *layout);
+  const BinaryFile in = open_binary(b.source_path);
+  return in.ok() && pixels.load(in.get(), in.size, *layout);
 }
 
 struct Run {
@@ -361,11 +372,13 @@ BmpLoad refused(BmpLoad::Result result, std::string_view text, Operator* op) {
 
 BmpLoad LoadBmp(const std::filesystem::path& path, int32_t resolution, Operator* op) {
   constexpr std::string_view kReadError = "File Reading Error!";
-  std::ifstream in;
-  uint64_t size = 0;
-  if (!open_binary(path, in, size)) {
-    return refused(BmpLoad::kCannotOpen, "The File is not exist!", op);
-  }
+  const BinaryFile file = open_binary(path);
+  if (file.input.missing()) return refused(BmpLoad::kCannotOpen, "The File is not exist!", op);
+  // There, but not to be read (a directory, a FIFO, no permission): said
+  // as it is, not offered for relocation as a missing file would be.
+  if (!file.ok()) return refused(BmpLoad::kRefused, file.input.message, op);
+  std::FILE* const in = file.get();
+  const uint64_t size = file.size;
   std::array<uint8_t, kFileHeaderBytes> file_header{};
   const std::size_t got = static_cast<std::size_t>(std::min<uint64_t>(size, kFileHeaderBytes));
   if (!read_exact(in, file_header.data(), got) || got < 2 || le16(file_header.data()) != 0x4D42) {
@@ -453,9 +466,11 @@ bool PreviewBmp(Canvas& dc, const std::filesystem::path& path, int32_t left, int
     op.message(text, kCaption);
     return false;
   };
-  std::ifstream in;
-  uint64_t size = 0;
-  if (!open_binary(path, in, size)) return fail("不能打开此文件");
+  const BinaryFile file = open_binary(path);
+  if (file.input.missing()) return fail("不能打开此文件");
+  if (!file.ok()) return fail(file.input.message);
+  std::FILE* const in = file.get();
+  const uint64_t size = file.size;
   PixelLayout layout;
   switch (judge(read_head(in, size), size, layout)) {
     case Verdict::kOk:

@@ -27,7 +27,9 @@ struct BmpLoad {
 };
 
 // Loads a one-bit bitmap. Every refusal is shown through `op` (when given)
-// as a message box and kept in `message`.
+// as a message box and kept in `message`. kCannotOpen is a missing file; one
+// that is there but cannot be read (not a regular file, no permission) is
+// refused with a message naming it.
 BmpLoad LoadBmp(const std::filesystem::path& path, int32_t resolution, Operator* op);
 
 // Generator: marker runs on alternating lines, screen dots, raster pixels.

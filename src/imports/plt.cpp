@@ -8,9 +8,11 @@
 #include <limits>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 #include "marker/layer_header.h"
 #include "marker/pen_emitter.h"
+#include "platform/text_file.h"
 
 namespace lumetch {
 
@@ -25,11 +27,6 @@ constexpr std::size_t kStrokeLineMax = 32;
 constexpr std::size_t kStrokeLineCap = 128;
 
 constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
@@ -465,7 +462,8 @@ struct StrokeLine {
 class StrokeReader {
  public:
   explicit StrokeReader(const std::string& path)
-      : file_(std::fopen(path.c_str(), "rb")), buffer_(file_ ? new char[kStrokeBuffer] : nullptr) {}
+      : file_(std::move(open_input_file(path).file)),
+        buffer_(file_ ? new char[kStrokeBuffer] : nullptr) {}
 
   bool is_open() const { return file_ != nullptr; }
 
@@ -719,15 +717,20 @@ PltParse ParsePlt(const std::filesystem::path& path, const std::string& base) {
     out.result = PltParse::kWrongExtension;
     return out;
   }
-  const FilePtr in(std::fopen(path.c_str(), "rb"));
-  if (!in) return out;  // kCannotOpen
+  const InputFile in = open_input_file(path);
+  if (!in.ok()) {
+    // A missing plot may be relocated; one that is there but cannot be read
+    // is said as it is.
+    if (in.unreadable()) out.error = in.message;
+    return out;  // kCannotOpen
+  }
 
   for (int i = 0; i < kPenCount; ++i) {
     out.pen_file[static_cast<std::size_t>(i)] = base + std::to_string(i) + ".$";
   }
   StrokeFiles files(out.pen_file);
   Extents extents;
-  const bool read = read_plot(in.get(), files, extents);
+  const bool read = read_plot(in.file.get(), files, extents);
   const std::string read_error = read ? std::string() : reason();
   if (!read || !files.close_all()) {
     files.remove_all();
@@ -810,14 +813,15 @@ void DrawPlt(GeomContext& g, Canvas* dc, const MarkObject& obj) {
 bool PreviewPlt(Canvas& dc, const std::filesystem::path& path, int32_t x0, int32_t y0, int32_t w,
                 int32_t h, const std::array<Rgb, 8>& colours) {
   if (!has_plt_extension(path)) return false;
-  const FilePtr in(std::fopen(path.c_str(), "rb"));
-  if (!in) return false;
+  const InputFile file = open_input_file(path);
+  if (!file.ok()) return false;
+  std::FILE* const in = file.file.get();
 
   // First the extents, then each pen on its own pass, in pen order as the
   // stroke files would be drawn: memory stays small whatever the plot's size.
   PenCensus census;
   Extents e;
-  if (!read_plot(in.get(), census, e)) return false;
+  if (!read_plot(in, census, e)) return false;
   const double span_x = std::fabs(static_cast<double>(e.max_x) - e.min_x);
   const double span_y = std::fabs(static_cast<double>(e.max_y) - e.min_y);
 
@@ -829,8 +833,8 @@ bool PreviewPlt(Canvas& dc, const std::filesystem::path& path, int32_t x0, int32
     dc.set_pen(Pen{colours[pi], 1, PenStyle::Solid});
     PenFilter filter{p, dc, e, span_x, span_y, x0, y0, w, h};
     Extents again;
-    std::rewind(in.get());
-    ok = read_plot(in.get(), filter, again);
+    std::rewind(in);
+    ok = read_plot(in, filter, again);
   }
   dc.set_pen(old_pen);
   return ok;

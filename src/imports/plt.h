@@ -23,13 +23,15 @@ struct PltParse {
   int32_t max_y = -30000;
   std::array<std::string, 8> pen_file;
   std::array<int32_t, 8> pen_used{};
-  std::string error;  // why the stroke files could not be written, if they could not
+  std::string error;  // why the plot could not be read or its stroke files written
 };
 
 // Reads the HPGL plot at `path` (extension "plt", any case) and writes one
 // stroke file per pen used, named base + pen index 0..7 + ".$". Nothing is
-// written unless the result is kRead. A stroke file that cannot be written
-// makes the result kCannotOpen with `error` set.
+// written unless the result is kRead. A missing plot gives kCannotOpen with
+// `error` empty; one that is there but cannot be read (not a regular file,
+// no permission, a read error), or a stroke file that cannot be written,
+// gives kCannotOpen with `error` set.
 PltParse ParsePlt(const std::filesystem::path& path, const std::string& base);
 
 // The block of a new PLT object from a successful parse: extents, sizes (mm

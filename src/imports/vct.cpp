@@ -11,9 +11,11 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "geometry/render_contours.h"
+#include "platform/text_file.h"
 
 namespace lumetch {
 
@@ -44,11 +46,14 @@ std::string_view trim(std::string_view s) {
 class LineReader {
  public:
   explicit LineReader(const std::filesystem::path& path) : buf_(kBufferBytes) {
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) file_.reset(std::fopen(path.c_str(), "rb"));
+    InputFile in = open_input_file(path);
+    file_ = std::move(in.file);
+    opened_ = std::move(in);
   }
 
   bool is_open() const { return file_ != nullptr; }
+  // How opening went: missing, or why the file cannot be read.
+  const ReadResult& opened() const { return opened_; }
   // True when reading stopped on an error rather than at the end of the file.
   bool failed() const { return failed_; }
 
@@ -107,10 +112,8 @@ class LineReader {
     return true;
   }
 
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  std::unique_ptr<std::FILE, Closer> file_;
+  FilePtr file_;
+  ReadResult opened_;
   std::vector<char> buf_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
@@ -268,11 +271,18 @@ std::optional<VctHeader> parse_vct_header(std::string_view line) {
   return h;
 }
 
-std::optional<VctHeader> read_vct_header(const std::filesystem::path& path) {
+std::optional<VctHeader> read_vct_header(const std::filesystem::path& path, ReadResult* file) {
   LineReader in(path);
+  if (file != nullptr) *file = in.opened();
   if (!in.is_open()) return std::nullopt;
   std::string_view line;
-  if (in.next(line, false) != LineReader::Result::Line) return std::nullopt;
+  const LineReader::Result got = in.next(line, false);
+  if (in.failed() && file != nullptr) {
+    file->status = InputStatus::Unreadable;
+    file->reason = "a read error";
+    file->message = "The file " + path.string() + " cannot be read: a read error.";
+  }
+  if (got != LineReader::Result::Line) return std::nullopt;
   return parse_vct_header(line);
 }
 

@@ -9,6 +9,7 @@
 #include "geometry/mapping.h"
 #include "model/mark_object.h"
 #include "platform/canvas.h"
+#include "platform/text_file.h"
 
 namespace lumetch {
 
@@ -25,8 +26,10 @@ struct VctHeader {
 };
 
 std::optional<VctHeader> parse_vct_header(std::string_view line);
-// Nullopt when the file cannot be opened or its first line is no header.
-std::optional<VctHeader> read_vct_header(const std::filesystem::path& path);
+// Nullopt when the file cannot be opened or its first line is no header;
+// `file` says whether it was missing or could not be read.
+std::optional<VctHeader> read_vct_header(const std::filesystem::path& path,
+                                         ReadResult* file = nullptr);
 
 // The block of a new VCT object: header fields and the initial size (RX/RY
 // units per mm, or 10 mm wide when a units value is not positive). Nullopt

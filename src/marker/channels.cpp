@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <ctime>
-#include <fstream>
 #include <system_error>
 #include <utility>
 
@@ -239,25 +238,23 @@ std::unique_ptr<Channel> make_channel(const std::string& name, MarkerSim* sim) {
       name, open_error(name, "not a printer device, FIFO or regular file"));
 }
 
-namespace {
-
-// The first line of "port.txt", trimmed; empty when there is none.
-std::string port_file_choice(const std::filesystem::path& work_dir) {
-  std::ifstream in(work_dir / "port.txt", std::ios::binary);
-  if (!in) return {};
-  std::string line;
-  std::getline(in, line);
+PortFile read_port_file(const std::filesystem::path& work_dir) {
+  PortFile port;
+  InputText file = read_input_file(work_dir / "port.txt");
+  static_cast<ReadResult&>(port) = file;
+  if (!file.ok()) return port;
+  std::string line = file.text.substr(0, file.text.find('\n'));
   // Editors on other systems may start the file with a byte-order mark.
   if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
   line = std::string(trim_blanks(line));
-  if (line.empty() || line == "sim" || line == "null") return line;
+  port.channel = line;
+  if (line.empty() || line == "sim" || line == "null") return port;
   const bool recording = line.starts_with(kRecordPrefix);
   const std::filesystem::path p(recording ? line.substr(kRecordPrefix.size()) : line);
-  if (p.empty() || !p.is_relative() || work_dir.empty()) return line;
-  return (recording ? std::string(kRecordPrefix) : std::string()) + (work_dir / p).string();
+  if (p.empty() || !p.is_relative() || work_dir.empty()) return port;
+  port.channel = (recording ? std::string(kRecordPrefix) : std::string()) + (work_dir / p).string();
+  return port;
 }
-
-}  // namespace
 
 std::string choose_port(const std::filesystem::path& work_dir,
                         const std::optional<std::string>& override,
@@ -266,7 +263,7 @@ std::string choose_port(const std::filesystem::path& work_dir,
     std::string given = std::string(trim_blanks(*override));
     if (!given.empty()) return given;
   }
-  std::string chosen = port_file_choice(work_dir);
+  std::string chosen = read_port_file(work_dir).channel;
   if (!chosen.empty()) return chosen;
   for (const auto& dev : devices) {
     // Only a real printer device: a stray file of that name is no marker.

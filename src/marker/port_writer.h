@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text_file.h"
+
 namespace lumetch {
 
 class MarkerSim;
@@ -71,6 +73,14 @@ inline constexpr std::string_view kRecordPrefix = "file:";
 // and "sim" without a simulator, give a channel whose every write fails with
 // the reason.
 std::unique_ptr<Channel> make_channel(const std::string& name, MarkerSim* sim);
+
+// "port.txt" in `work_dir`: the channel its first line names, trimmed (a
+// relative path there is taken from `work_dir`); empty when the file is
+// missing, cannot be read (the result says which) or names none.
+struct PortFile : ReadResult {
+  std::string channel;
+};
+PortFile read_port_file(const std::filesystem::path& work_dir);
 
 // The channel to use: `override` when given (and not blank), else the first
 // line of "port.txt" in `work_dir` (a relative path there, also after

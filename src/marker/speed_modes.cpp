@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
+#include <sstream>
 
 #include "model/settings_file.h"
 
@@ -22,10 +22,12 @@ std::optional<std::string> parse_speed_mode_line(std::string_view line) {
   return std::string(cmd);
 }
 
-SpeedModes load_speed_modes(const std::filesystem::path& path) {
+SpeedModes load_speed_modes(const std::filesystem::path& path, ReadResult* result) {
   SpeedModes modes;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return modes;
+  const InputText file = read_input_file(path);
+  if (result != nullptr) *result = file;
+  if (!file.ok()) return modes;
+  std::istringstream in(file.text);
   // Whole lines, so that an over-long first line cannot spill into the second.
   std::string line;
   if (read_line_capped(in, line, kSpeedLineLength)) {

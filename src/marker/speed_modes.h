@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text_file.h"
+
 namespace lumetch {
 
 // The two speed-mode commands of "fix.txt". The constant-speed one also picks
@@ -29,8 +31,9 @@ inline constexpr std::size_t kSpeedLineLength = 49;
 std::optional<std::string> parse_speed_mode_line(std::string_view line);
 
 // Line 1 gives the constant-speed command, line 2 the variable-speed one. A
-// missing file or a rejected line leaves that command at its default.
-SpeedModes load_speed_modes(const std::filesystem::path& path);
+// missing or unreadable file, or a rejected line, leaves that command at its
+// default; `result` tells a missing file from one that cannot be read.
+SpeedModes load_speed_modes(const std::filesystem::path& path, ReadResult* result = nullptr);
 
 // The file written when none exists; the "Varible" spelling is the file's own.
 inline constexpr std::string_view kDefaultFixFileText = "stable speed:SP1;\nVarible speed:SP2;\n";

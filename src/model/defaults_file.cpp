@@ -2,8 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -445,15 +445,16 @@ void read_line(std::string_view line, CreationDefaults& d) {
 
 }  // namespace
 
-bool load_defaults(const std::filesystem::path& path, CreationDefaults& defaults) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+ReadResult load_defaults(const std::filesystem::path& path, CreationDefaults& defaults) {
+  const InputText file = read_input_file(path);
+  if (!file.ok()) return file;
+  std::istringstream in(file.text);
   std::string line;
   while (read_line_capped(in, line, kMaxLine + 1)) {
     if (line.size() > kMaxLine) continue;
     read_line(line, defaults);
   }
-  return true;
+  return file;
 }
 
 bool save_defaults(const std::filesystem::path& path, const CreationDefaults& defaults) {

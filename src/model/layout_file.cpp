@@ -7,9 +7,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 #include <span>
+#include <sstream>
 #include <system_error>
 #include <type_traits>
 #include <variant>
@@ -464,22 +464,25 @@ bool apply_extension_line(std::string_view line, MarkObject* obj) {
   return true;  // unknown extensions are ignored, as plain readers ignore them all
 }
 
-bool save_layout(const CketralDoc& doc, const std::filesystem::path& path, bool all, bool offset) {
+bool save_layout(const CketralDoc& doc, const std::filesystem::path& path, bool all, bool offset,
+                 std::string* reason) {
   std::string text;
   for (const MarkObject& obj : doc.ring.oldest_first()) {
     if (!all && !is_selected(doc, obj)) continue;
     text += format_record(obj, offset);
   }
-  return write_file_atomically(path, text);
+  return write_file_atomically(path, text, reason);
 }
 
 OpenResult open_layout(CketralDoc& doc, const std::filesystem::path& path, const LoadHooks& hooks) {
   OpenResult result;
-  std::error_code ec;
-  // A directory opens as a stream on Linux but reads nothing.
-  if (std::filesystem::is_directory(path, ec)) return {-1, 0};
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {-1, 0};
+  const InputText file = read_input_file(path);
+  result.file = file;
+  if (!file.ok()) {
+    result.objects_read = -1;
+    return result;
+  }
+  std::istringstream in(file.text);
 
   // One edit: the objects read, selected alone, the newest current.
   Commit commit(doc);

@@ -10,6 +10,7 @@
 
 #include "model/cketral_doc.h"
 #include "model/mark_object.h"
+#include "platform/text_file.h"
 
 namespace lumetch {
 
@@ -30,8 +31,11 @@ std::unique_ptr<MarkObject> parse_record(std::string_view line);
 
 // Writes every object (all) or the selected ones in ring order. The file is
 // written beside the target and renamed over it, so a failed save leaves the
-// previous layout as it was. False when the file cannot be created or written.
-bool save_layout(const CketralDoc& doc, const std::filesystem::path& path, bool all, bool offset);
+// previous layout as it was. False when the file cannot be created or written
+// (`reason` then says why); a path naming anything but a regular file is
+// refused.
+bool save_layout(const CketralDoc& doc, const std::filesystem::path& path, bool all, bool offset,
+                 std::string* reason = nullptr);
 
 // One character line of a line text: its seven CharRecord numbers.
 std::optional<CharRecord> parse_char_line(std::string_view line);
@@ -45,6 +49,7 @@ struct OpenResult {
   int objects_read = 0;        // -1: the file could not be opened and nothing changed
   int lines_skipped = 0;       // malformed or unknown records; blank lines do not count
   int char_lines_missing = 0;  // line texts cut short; their remaining records are zero
+  ReadResult file;             // missing, or why it could not be read
 
   // 1-based: the lines skipped, and the records of texts cut short.
   std::vector<int> damaged_lines = {};

@@ -1,16 +1,10 @@
 #include "model/settings_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <fstream>
+#include <sstream>
 #include <string>
-#include <system_error>
 
 #include "model/view_state.h"
 #include "platform/text_file.h"
@@ -110,14 +104,6 @@ void read_int_line(std::istream& in, int32_t& value) {
   if (const auto v = parse_int_field(*text)) value = *v;
 }
 
-// A directory opens like a file on Linux and then reads nothing.
-bool open_for_reading(const std::filesystem::path& path, std::ifstream& in) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return false;
-  in.open(path, std::ios::binary);
-  return static_cast<bool>(in);
-}
-
 void reset_if_outside(int32_t& value, int32_t lo, int32_t hi, int32_t fallback) {
   if (value < lo || value > hi) value = fallback;
 }
@@ -179,9 +165,10 @@ bool save_settings(const std::filesystem::path& path, const MarkSettings& s) {
   return write_file_atomically(path, format_settings(s));
 }
 
-bool load_settings(const std::filesystem::path& path, MarkSettings& s) {
-  std::ifstream in;
-  if (!open_for_reading(path, in)) return false;
+ReadResult load_settings(const std::filesystem::path& path, MarkSettings& s) {
+  const InputText file = read_input_file(path);
+  if (!file.ok()) return file;
+  std::istringstream in(file.text);
   for (const Field& f : kHeadFields) read_scalar(in, s, f);
   std::string line;
   for (std::size_t layer = 0; layer < kLayerCount; ++layer) {
@@ -202,7 +189,7 @@ bool load_settings(const std::filesystem::path& path, MarkSettings& s) {
   reset_if_outside(s.move_step, 0, static_cast<int32_t>(kStepTable.size()) - 1, defaults.move_step);
   reset_if_outside(s.mark_layer, 0, kLayerCount - 1, defaults.mark_layer);
   reset_if_outside(s.locate_style, 0, 8, defaults.locate_style);
-  return true;
+  return file;
 }
 
 std::string format_screen_state(const ScreenState& s) {
@@ -218,13 +205,14 @@ bool save_screen_state(const std::filesystem::path& path, const ScreenState& s) 
   return write_file_atomically(path, format_screen_state(s));
 }
 
-bool load_screen_state(const std::filesystem::path& path, ScreenState& s) {
-  std::ifstream in;
-  if (!open_for_reading(path, in)) return false;
+ReadResult load_screen_state(const std::filesystem::path& path, ScreenState& s) {
+  const InputText file = read_input_file(path);
+  if (!file.ok()) return file;
+  std::istringstream in(file.text);
   read_int_line(in, s.screen_size);
   read_int_line(in, s.position_x);
   read_int_line(in, s.position_y);
-  return true;
+  return file;
 }
 
 }  // namespace lumetch

@@ -29,16 +29,17 @@ std::string format_settings(const MarkSettings& s);
 // stays as it was, never half-written.
 bool save_settings(const std::filesystem::path& path, const MarkSettings& s);
 
-// Reads "$.1" by position; the key words are not compared. False when the
-// file cannot be opened (the record is left alone). A field whose line is
-// missing or damaged keeps the value the record already had; index fields
-// out of their tables' ranges take their defaults.
-bool load_settings(const std::filesystem::path& path, MarkSettings& s);
+// Reads "$.1" by position; the key words are not compared. When the file is
+// missing or cannot be read the record is left alone and the result says
+// which (a caller must not take an unreadable file for a missing one). A
+// field whose line is missing or damaged keeps the value the record already
+// had; index fields out of their tables' ranges take their defaults.
+ReadResult load_settings(const std::filesystem::path& path, MarkSettings& s);
 
 std::string format_screen_state(const ScreenState& s);
 bool save_screen_state(const std::filesystem::path& path, const ScreenState& s);
 // Same rules as load_settings.
-bool load_screen_state(const std::filesystem::path& path, ScreenState& s);
+ReadResult load_screen_state(const std::filesystem::path& path, ScreenState& s);
 
 // --- Helpers shared by the program's text records ---
 

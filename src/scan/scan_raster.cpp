@@ -388,7 +388,8 @@ void put32(std::string& out, std::size_t at, uint32_t v) {
 
 }  // namespace
 
-bool WriteScanBmp(const ScanRaster& raster, int32_t resolution, const std::filesystem::path& path) {
+bool WriteScanBmp(const ScanRaster& raster, int32_t resolution, const std::filesystem::path& path,
+                  std::string* reason) {
   constexpr std::size_t kOffset = 14 + 40 + 2 * 4;
   const std::size_t stride = raster.stride();
   const auto height = static_cast<std::size_t>(raster.height());
@@ -417,8 +418,9 @@ bool WriteScanBmp(const ScanRaster& raster, int32_t resolution, const std::files
       const auto row = raster.row(static_cast<int32_t>(height - 1 - i));
       std::memcpy(out.data() + kOffset + i * stride, row.data(), stride);
     }
-    return write_file_atomically(path, out);
+    return write_file_atomically(path, out, reason);
   } catch (const std::bad_alloc&) {
+    if (reason != nullptr) *reason = "not enough memory for the bitmap";
     return false;
   }
 }

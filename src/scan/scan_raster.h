@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/canvas.h"
@@ -80,7 +81,8 @@ class RasterCanvas : public Canvas {
 
 // The raster as a monochrome Windows bitmap: 62-byte headers (resolution ×
 // 1000 pixels per metre, palette black and white), rows bottom-up. Written
-// through a temporary file; false when it could not be written.
-bool WriteScanBmp(const ScanRaster& raster, int32_t resolution, const std::filesystem::path& path);
+// through a temporary file; false (with `reason`) when it could not be written.
+bool WriteScanBmp(const ScanRaster& raster, int32_t resolution, const std::filesystem::path& path,
+                  std::string* reason = nullptr);
 
 }  // namespace lumetch

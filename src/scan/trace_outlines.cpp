@@ -316,11 +316,10 @@ TraceResult trace_to_vct(const ScanRaster& raster, PenEmitter& pen,
     result.error = "The outlines have too many points for a VCT file: nothing was written.";
     return result;
   }
-  errno = 0;
-  if (!write_file_atomically(path, vct.text(pen.doc().settings.resolution))) {
-    const int error = errno;
+  std::string reason;
+  if (!write_file_atomically(path, vct.text(pen.doc().settings.resolution), &reason)) {
     result.error = "The file " + path.string() + " cannot be written" +
-                   (error != 0 ? ": " + error_text(error) : std::string()) + ".";
+                   (reason.empty() ? std::string() : ": " + reason) + ".";
     return result;
   }
   result.ok = true;
@@ -332,12 +331,13 @@ TraceResult trace_to_plt(const ScanRaster& raster, PenEmitter& pen,
                          const std::filesystem::path& path) {
   TraceResult result;
   Tracer tracer(raster, 3);
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    const int error = errno;
-    result.error = "The file " + path.string() + " cannot be created: " + error_text(error) + ".";
+  AtomicFile out;
+  if (!out.open(path)) {
+    result.error = "The file " + path.string() + " cannot be written: " + out.reason() + ".";
     return result;
   }
+  std::FILE* const file = out.file();
+  const int32_t& stop = pen.doc().stop_requested;
   const MarkSettings& s = pen.doc().settings;
   const int32_t h = raster.height();
   bool written = true;
@@ -353,7 +353,8 @@ TraceResult trace_to_plt(const ScanRaster& raster, PenEmitter& pen,
   std::vector<Pixel> kept;
   int32_t row = 1;
   int32_t col = 1;
-  while (written && tracer.next_start(row, col)) {
+  // After Escape the file is dropped, so there is no point tracing on.
+  while (written && stop == 0 && tracer.next_start(row, col)) {
     const Pixel start{col, row};
     const bool closed = tracer.trace(start) == TraceEnd::Closed;
     const std::vector<Pixel>& pixels = tracer.pixels();
@@ -368,16 +369,20 @@ TraceResult trace_to_plt(const ScanRaster& raster, PenEmitter& pen,
     ++result.contours;
     col = 1;
   }
-  if (std::fclose(file) != 0 && written) {
+  // A plot lacking the moves Escape suppressed would mark half the outlines.
+  if (stop != 0) {
+    result.stopped = true;
+    return result;
+  }
+  std::string reason = error != 0 ? error_text(error) : std::string();
+  if (written && !out.commit()) {
     written = false;
-    error = errno;
+    reason = out.reason();
   }
   if (!written) {
-    // Half a plot would mark half the outlines: leave none.
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) std::filesystem::remove(path, ec);
+    // Half a plot would mark half the outlines: the old file stays instead.
     result.error = "The file " + path.string() + " cannot be written" +
-                   (error != 0 ? ": " + error_text(error) : std::string()) + ".";
+                   (reason.empty() ? std::string() : ": " + reason) + ".";
     return result;
   }
   result.ok = true;

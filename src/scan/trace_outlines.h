@@ -17,13 +17,16 @@ struct TraceResult {
   int64_t contours = 0;  // contours written
   int64_t points = 0;    // points written
   bool file_written = false;
-  std::string error;  // why the file could not be written
+  bool stopped = false;  // Escape during the outline PLT: nothing was written
+  std::string error;     // why the file could not be written
 };
 
 // The drawn areas' boundaries, traced pixel by pixel and simplified with a
 // 0.8-pixel tolerance: style 2 writes a VCT file at `path` (none when no
 // point was found), style 3 a PLT file of pen moves in marker units through
 // the pen emitter's file writer. The settings come from the pen's document.
+// Both are written beside `path` and renamed over it when complete; only a
+// regular file (or a new path) is written.
 TraceResult TraceOutlines(const ScanRaster& raster, PenEmitter& pen,
                           const std::filesystem::path& path, int32_t style);
 

@@ -122,7 +122,7 @@ TEST(CreateObject, TypedLengthsReadAsNumbersAndSurviveTheDefaultsFile) {
   EXPECT_EQ((Doubles{o->width, o->height}), (Doubles{35, 12.5}));
   ASSERT_TRUE(save_defaults(f.dir.file("default.$"), f.doc.defaults));
   Fixture next;
-  ASSERT_TRUE(load_defaults(f.dir.file("default.$"), next.doc.defaults));
+  ASSERT_TRUE(load_defaults(f.dir.file("default.$"), next.doc.defaults).ok());
   EXPECT_EQ(next.create(RECTANGLE)->width, 35);
 }
 

@@ -157,6 +157,18 @@ TEST(LayoutCommands, PromptsAndClipboard) {
   ASSERT_FALSE(d.doc.ring.is_empty());
   EXPECT_EQ(current_object(d.doc)->cent_x, cent);
 
+  // No clipboard yet: paste does nothing, silently; one that cannot be read is said.
+  d.doc.work_dir = d.dir.file("clip");
+  fs::create_directories(d.dir.file("clip"));
+  const std::size_t before = d.op.texts("message").size();
+  PasteCommand(d.doc, d.op);
+  EXPECT_EQ(d.op.texts("message").size(), before);
+  fs::create_directory(d.dir.file("clip") / "#.1");
+  PasteCommand(d.doc, d.op);
+  ASSERT_EQ(d.op.texts("message").size(), before + 1);
+  EXPECT_NE(d.op.texts("message").back().find("#.1 cannot be read: it is a directory"),
+            std::string::npos);
+
   // A clipboard that cannot be written: cut keeps the objects and says why.
   d.doc.work_dir = d.dir.file("gone");
   const std::size_t messages = d.op.texts("message").size();
@@ -216,7 +228,7 @@ TEST(LayoutCommands, OpenSaysWhenALayoutCannotBeReadOrIsDamaged) {
   OpenCommand(d.doc, d.op);
   EXPECT_EQ(d.op.texts("message"),
             std::vector<std::string>{"The layout " + d.dir.file("missing.mrk").string() +
-                                     " could not be opened."});
+                                     " could not be opened: it does not exist."});
 
   d.dir.write("damaged.mrk",
               "2,1,1,  1.000,  1.000,  0.000,  0.000, 10.000,  5.000,  0.000,0,0,"

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
@@ -123,13 +124,46 @@ TEST(ConvertFile, ScanningPltEndsAndParksEvenAfterEscape) {
   EXPECT_EQ(rig.op.statuses, (Statuses{{0, kOutputtingStatus}, {0, " "}}));
 
   rig.doc.settings.pen_home = 1;
-  int polls = 0;
-  rig.op.on_poll = [&polls](ScriptedOperator& o) {
-    if (++polls == 3) o.press_escape();  // at the second run's pen-up
-  };
   EXPECT_TRUE(rig.convert("b.plt", 0).ok);
-  EXPECT_EQ(rig.dir.read("b.plt"), text.substr(0, text.find(";PU", 1) + 1) + "PU2000,2000;");
-  EXPECT_EQ(rig.doc.stop_requested, 0);
+  EXPECT_EQ(rig.dir.read("b.plt"), text.substr(0, text.size() - 3) + "PU2000,2000;");
+}
+
+// The PLT conversions write beside the target and rename when complete: a
+// disk filling up or Escape leaves the previous file, and no temporary.
+TEST(ConvertFile, FailedOrStoppedPltLeavesThePreviousFile) {
+  constexpr int kDiskFull = 0, kParkMove = -1;
+  struct Case {
+    int32_t style;
+    int escape_at;  // the poll that sees Escape
+  };
+  for (const Case c : {Case{0, kDiskFull}, {3, kDiskFull}, {0, 3}, {3, 3}, {0, kParkMove}}) {
+    SCOPED_TRACE(std::to_string(c.style) + " " + std::to_string(c.escape_at));
+    ScanRig rig;
+    rig.rectangle().doc.settings.pen_home = 1;
+    int polls = 0;
+    rig.op.on_poll = [&polls](ScriptedOperator&) { ++polls; };
+    ASSERT_TRUE(rig.convert("out.plt", c.style).ok);  // the park move is the last poll
+    const int escape_at = c.escape_at == kParkMove ? polls : c.escape_at;
+    polls = 0;
+    rig.op.on_poll = [&polls, escape_at](ScriptedOperator& o) {
+      if (++polls == escape_at) o.press_escape();
+    };
+    rig.dir.write("out.plt", "previous");
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 32;  // both plots are longer
+    if (c.escape_at == kDiskFull) setrlimit(RLIMIT_FSIZE, &small);
+    const ConvertResult r = rig.convert("out.plt", c.style);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_FALSE(r.ok || r.file_written);
+    EXPECT_EQ(r.stopped, c.escape_at != kDiskFull);
+    EXPECT_NE(r.message.find(r.stopped ? "Stopped" : "too large"), std::string::npos) << r.message;
+    EXPECT_EQ(rig.dir.read("out.plt"), "previous");
+    EXPECT_EQ(std::distance(fs::directory_iterator(rig.dir.path()), fs::directory_iterator()), 1);
+  }
 }
 
 TEST(ConvertFile, BmpOutlinesAndFailures) {

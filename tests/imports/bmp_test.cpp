@@ -109,10 +109,12 @@ TEST(LoadAndPreviewBmp, RefuseWhatCannotBeMarkedWithTheirOwnMessages) {
   dir.write("wide.bmp", wide.replace(18, 4, std::string("\xFF\xFF\x01\x00", 4)));  // 131071 px
   const std::string kMissing = "The File is not exist!",
                     kNotOneBit = "The File is not a Black&white BMP!",
-                    kReadError = "File Reading Error!";
+                    kReadError = "File Reading Error!",
+                    kDirectory =
+                        "The file " + kData.string() + " cannot be read: it is a directory.";
   const std::tuple<fs::path, std::string, std::string> cases[] = {
       {kData / "missing.bmp", kMissing, "不能打开此文件"},
-      {kData, kMissing, "不能打开此文件"},
+      {kData, kDirectory, kDirectory},
       {kData / "not_bitmap.bmp", "This file is not BMP!", "此文件不是一个位图文件!"},
       {kData / "four_bit.bmp", kNotOneBit, "此文件不是黑白位图!"},
       {kData / "twenty_four_bit.bmp", kNotOneBit, "此文件不是黑白位图!"},

@@ -17,7 +17,7 @@ using Ints = std::vector<int32_t>;
 CreationDefaults load_text(const std::string& text, CreationDefaults start = {}) {
   test::TempDir dir;
   dir.write("default.$", text);
-  EXPECT_TRUE(load_defaults(dir.file("default.$"), start));
+  EXPECT_TRUE(load_defaults(dir.file("default.$"), start).ok());
   return start;
 }
 
@@ -27,7 +27,7 @@ CreationDefaults round_trip(const CreationDefaults& d, std::string* text = nullp
   EXPECT_TRUE(save_defaults(dir.file("default.$"), d));
   if (text != nullptr) *text = dir.read("default.$");
   CreationDefaults back;
-  EXPECT_TRUE(load_defaults(dir.file("default.$"), back));
+  EXPECT_TRUE(load_defaults(dir.file("default.$"), back).ok());
   return back;
 }
 
@@ -47,7 +47,7 @@ TEST(DefaultsFile, InitialValuesAreWrittenExactly) {
             "bmp:  0.050\n"
             "vct:0,0,  0.050\n");
   CreationDefaults untouched;
-  EXPECT_FALSE(load_defaults(test::TempDir().file("missing.$"), untouched));
+  EXPECT_TRUE(load_defaults(test::TempDir().file("missing.$"), untouched).missing());
 }
 
 // Breaks and tabs typed into the texts and a "," in the barcode text or a

@@ -99,7 +99,7 @@ TEST(SettingsFile, ReadsByPositionKeepingDamagedFieldsAndResettingBadIndices) {
   for (const auto& c : cases) {
     dir.write("$.1", defaults_but(c.line, c.text));
     MarkSettings s = kUnusual;
-    ASSERT_TRUE(load_settings(dir.file("$.1"), s)) << c.name;
+    ASSERT_TRUE(load_settings(dir.file("$.1"), s).ok()) << c.name;
     EXPECT_EQ(format_settings(s),
               defaults_but(c.line, c.read_as.empty() ? unusual[c.line] : c.read_as))
         << c.name;
@@ -110,7 +110,7 @@ TEST(SettingsFile, ShortFileWithWindowsLineEndsLeavesTheRestAlone) {
   TempDir dir;
   dir.write("$.1", "disp_size 1.5;\r\ngrid_size 2;\r\n");
   MarkSettings s = kUnusual;
-  ASSERT_TRUE(load_settings(dir.file("$.1"), s));
+  ASSERT_TRUE(load_settings(dir.file("$.1"), s).ok());
   MarkSettings expected = kUnusual;
   expected.disp_size = 1.5;
   expected.grid_size = 2.0;
@@ -127,9 +127,9 @@ TEST(SettingsFile, SaveRoundTripsAndReplacesTheFileAtomically) {
   fs::create_symlink(dir.file("real"), file);
   ASSERT_TRUE(save_settings(file, kUnusual));
   MarkSettings back;
-  ASSERT_TRUE(load_settings(file, back));
-  EXPECT_FALSE(load_settings(dir.file("none"), back));
-  EXPECT_FALSE(load_settings(dir.path(), back));
+  ASSERT_TRUE(load_settings(file, back).ok());
+  EXPECT_TRUE(load_settings(dir.file("none"), back).missing());
+  EXPECT_TRUE(load_settings(dir.path(), back).unreadable());
   EXPECT_EQ(back, kUnusual);  // failed loads leave the record alone
   EXPECT_EQ(dir.read("real"), format_settings(kUnusual));
   EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, mode);
@@ -151,9 +151,11 @@ TEST(ScreenFile, ExactTextAndDamagedLinesKeepTheirValues) {
             "screen_size 470;\nposition_x 10000;\nposition_y -10000;\nend ;\n");
   dir.write("screen.$", "screen_size 300\nposition_x 5;\nposition_y -7;\n");
   ScreenState s{612, -35, 4200};
-  ASSERT_TRUE(load_screen_state(file, s));
+  ASSERT_TRUE(load_screen_state(file, s).ok());
   EXPECT_EQ(s, (ScreenState{612, 5, -7}));  // the first line has no ";"
-  EXPECT_FALSE(load_screen_state(dir.file("none"), s));
+  EXPECT_TRUE(load_screen_state(dir.file("none"), s).missing());
+  EXPECT_TRUE(load_screen_state(dir.path(), s).unreadable());
+  EXPECT_EQ(s, (ScreenState{612, 5, -7}));
 }
 
 }  // namespace

@@ -355,7 +355,7 @@ TEST(MainFrame, ScreenStateComesFromScreenFileAndIsWrittenBack) {
   frame.view()->set_scroll_position(4000, -3000);
   ASSERT_TRUE(frame.save_screen_state());
   ScreenState saved;
-  ASSERT_TRUE(load_screen_state(f.dir.file("screen.$"), saved));
+  ASSERT_TRUE(load_screen_state(f.dir.file("screen.$"), saved).ok());
   EXPECT_EQ(saved.position_x, 4000);
   EXPECT_EQ(saved.position_y, -3000);
   EXPECT_EQ(saved.screen_size, frame.view()->width());
