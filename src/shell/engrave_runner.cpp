@@ -178,6 +178,13 @@ EngraveRun run_engraving(CketralDoc& doc, Operator& op, QtOperator* qt_op, Marke
     return run;
   }
 
+  // An unreadable "port.txt" must not quietly become the printer or the simulator.
+  if (const PortFile port = read_port_file(doc.work_dir); port.unreadable()) {
+    op.message(port.message + " Nothing was marked.", "Warning");
+    run.result.outcome = EngraveResult::Outcome::PortFailed;
+    run.result.error = port.message;
+    return run;
+  }
   run.channel = choose_port(doc.work_dir, std::nullopt);
   // Another job on the same marker would interleave its moves with this one.
   JobLock port_lock;

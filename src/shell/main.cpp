@@ -2,6 +2,7 @@
 // read at start and written at the end.
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -56,7 +57,18 @@ int main(int argc, char** argv) {
   }
 
   lumetch::CketralDoc doc;
-  lumetch::start_session(doc, QDir::currentPath().toStdString());
+  const lumetch::SessionStart start =
+      lumetch::start_session(doc, QDir::currentPath().toStdString());
+  if (!start.ok()) {
+    // Going on would mark with default settings and write them over the
+    // operator's files at the end: stop before anything is shown.
+    QString text;
+    for (const std::string& m : start.unreadable) text += QString::fromStdString(m) + "\n";
+    text += "\nThe program stops so that no setting is replaced by its default.";
+    std::fprintf(stderr, "lumetch: %s\n", qPrintable(text));
+    if (screenshot.isEmpty()) QMessageBox::critical(nullptr, "Warning", text);
+    return 2;
+  }
   int status = 0;
   bool session_saved = false;
   {

@@ -233,6 +233,10 @@ CMainFrame::CMainFrame(CketralDoc& doc, Operator* op, QWidget* parent)
   doc_.observer = this;
   list_changed();
   document_changed({});
+  if (screen_file_.unreadable()) {
+    op_->message(screen_file_.message + " The panes start at their default width and position.",
+                 "Warning");
+  }
 }
 
 void CMainFrame::document_changed(const ChangeNotice& /*notice*/) {
@@ -350,7 +354,7 @@ void CMainFrame::build_status_bar() {
 
 void CMainFrame::build_panes() {
   ScreenState screen;
-  load_screen_state(doc_.work_file("screen.$"), screen);
+  screen_file_ = load_screen_state(doc_.work_file("screen.$"), screen);
   start_scroll_x_ = screen.position_x;
   start_scroll_y_ = screen.position_y;
   splitter_ = new QSplitter(Qt::Horizontal, this);

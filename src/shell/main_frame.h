@@ -10,6 +10,7 @@
 #include "marker/marker_sim.h"
 #include "model/cketral_doc.h"
 #include "platform/operator.h"
+#include "platform/text_file.h"
 
 class QAction;
 class QLabel;
@@ -100,7 +101,8 @@ class CMainFrame : public QMainWindow, public DocObserver {
   QtOperator* qt_op_ = nullptr;  // owned by the frame as a child object
   Operator* op_ = nullptr;
   bool session_saved_ = false;
-  QString title_;  // from "title.txt"; " *" is added while there are unsaved changes
+  ReadResult screen_file_;  // how "screen.$" was read at start
+  QString title_;           // from "title.txt"; " *" is added while there are unsaved changes
   MarkerSim sim_;
   std::map<int, QAction*> actions_;
   std::vector<QAction*> accelerators_;

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -115,6 +116,18 @@ TEST(EngraveRunner, APortThatCannotBeOpenedIsReportedOnceAndTheJobFails) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find(port), std::string::npos) << messages[0];
   EXPECT_NE(messages[0].find("no such device or file"), std::string::npos) << messages[0];
+  EXPECT_TRUE(f.sim.commands().empty());
+}
+
+TEST(EngraveRunner, AnUnreadablePortFileMarksNothingAndSaysSo) {
+  RunFixture f;
+  std::filesystem::remove(f.dir.file("port.txt"));
+  std::filesystem::create_directory(f.dir.file("port.txt"));
+  const EngraveRun r = f.run();
+  EXPECT_EQ(r.result.outcome, Outcome::PortFailed);
+  ASSERT_EQ(f.op.texts("message").size(), 1u);
+  EXPECT_NE(f.op.texts("message")[0].find("port.txt"), std::string::npos);
+  EXPECT_TRUE(f.op.texts("confirm").empty());  // not even the power check
   EXPECT_TRUE(f.sim.commands().empty());
 }
 

@@ -1,5 +1,7 @@
 #include "shell/main_frame.h"
 
+#include <sys/wait.h>
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -12,6 +14,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QToolBar>
+#include <cstdlib>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -233,6 +236,35 @@ TEST(MainFrame, CtrlZUndoesCreatingColouringAndDeletingAndCtrlYRedoes) {
   press("Ctrl+Shift+Z");
   EXPECT_EQ(picture(), pictures[2]);
   EXPECT_TRUE(f.frame->action(kCmdRedo)->text().startsWith("やり直し Cut"));
+}
+
+TEST(MainFrame, AnUnreadableScreenFileIsSaidAtStart) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir.file("screen.$"));
+  CketralDoc doc;
+  doc.work_dir = dir.path();
+  ScriptedOperator op;
+  CMainFrame frame(doc, &op);
+  ASSERT_EQ(op.texts("message").size(), 1u);
+  EXPECT_NE(op.texts("message")[0].find("screen.$"), std::string::npos);
+}
+
+TEST(MainFrame, AProgramWhoseSettingsCannotBeReadStopsAndLeavesThemAsTheyAre) {
+  for (const char* name : {"$.1", "default.$", "fix.txt"}) {
+    SCOPED_TRACE(name);
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.file(name));
+    const std::string command = "cd '" + dir.path().string() + "' && QT_QPA_PLATFORM=offscreen '" +
+                                LUMETCH_GUI + "' --screenshot shot.png 2>err.txt";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_NE(dir.read("err.txt").find(name), std::string::npos) << dir.read("err.txt");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file(name)));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("shot.png")));
+    EXPECT_FALSE(
+        std::filesystem::exists(dir.file(std::string(name) == "$.1" ? "default.$" : "$.1")));
+  }
 }
 
 TEST(MainFrame, StatusBarSaysWhatIsNotBuiltAndShowsTheStepAndGridTogglesTheView) {
