@@ -24,6 +24,7 @@
 #include "marker/marker_sim.h"
 #include "marker/pen_emitter.h"
 #include "marker/port_writer.h"
+#include "model/field_table.h"
 #include "model/layout_file.h"
 #include "model/units.h"
 #include "platform/cli_operator.h"
@@ -52,7 +53,9 @@ constexpr const char* kUsage =
     "  import FILE LAYOUT.mrk\n"
     "                    add a PLT, BMP or VCT file as a new object to the layout (made\n"
     "                    when it does not exist yet) and save it\n"
-    "  list LAYOUT.mrk   print the layout's objects\n"
+    "  list LAYOUT.mrk [--fields]\n"
+    "                    print the layout's objects; --fields adds every field of\n"
+    "                    each object's parameters\n"
     "  convert LAYOUT.mrk --style STYLE -o FILE\n"
     "                    draw the layout into the scanning area's raster and write it\n"
     "                    as STYLE: scan-plt (raster lines as pen moves), bmp (one-bit\n"
@@ -110,6 +113,7 @@ struct Options {
   bool allow_outside = false;
   bool help = false;
   bool relief = false;
+  bool fields = false;
   bool vertical = false;
 };
 
@@ -142,6 +146,8 @@ std::optional<Options> parse(int argc, const char* const* argv, std::ostream& er
     } else if (a == "--svg") {
       o.svg = value("--svg");
       if (!o.svg) return std::nullopt;
+    } else if (a == "--fields") {
+      o.fields = true;
     } else if (a == "--relief") {
       o.relief = true;
     } else if (a == "--vertical") {
@@ -483,6 +489,19 @@ int cmd_list(const Options& o, std::ostream& out, std::ostream& err) {
     const std::string detail = object_detail(obj);
     if (!detail.empty()) out << "  " << detail;
     out << "\n";
+    if (o.fields) {
+      // Every field of the object's block, as its table names and writes it.
+      out << "   ";
+      for (const FieldValue& f : field_values(obj.params)) {
+        out << " " << f.name << " ";
+        if (f.text) {
+          out << '"' << cp932_to_utf8(f.value) << '"';
+        } else {
+          out << f.value << f.unit;
+        }
+      }
+      out << "\n";
+    }
     ++index;
   }
   return 0;

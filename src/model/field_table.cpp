@@ -3,6 +3,8 @@
 #include <cmath>
 #include <type_traits>
 
+#include "platform/text_file.h"
+
 namespace lumetch {
 
 namespace {
@@ -143,6 +145,18 @@ bool same_value(const Record& a, const Record& b, const FieldDef<Record>& f) {
       f.member);
 }
 
+std::string_view unit_text(Unit u) {
+  switch (u) {
+    case Unit::Mm:
+      return "mm";
+    case Unit::Degrees:
+      return "°";
+    case Unit::None:
+      break;
+  }
+  return "";
+}
+
 }  // namespace
 
 std::span<const FieldDef<MarkObject>> header_fields() {
@@ -196,6 +210,36 @@ std::span<const FieldDef<BmpBlock>> block_fields() {
 template <>
 std::span<const FieldDef<VctBlock>> block_fields() {
   return kVct;
+}
+
+std::vector<FieldValue> field_values(const ParamBlock& block) {
+  std::vector<FieldValue> out;
+  std::visit(
+      [&](const auto& p) {
+        using Block = std::decay_t<decltype(p)>;
+        if constexpr (!std::is_same_v<Block, std::monostate>) {
+          for (const FieldDef<Block>& f : block_fields<Block>()) {
+            FieldValue v{f.name, {}, unit_text(f.unit), false};
+            std::visit(
+                [&](auto member) {
+                  const auto& x = p.*member;
+                  using T = std::decay_t<decltype(x)>;
+                  if constexpr (std::is_same_v<T, double>) {
+                    v.value = std::string(trim_blanks(format_fixed(x, f.width, f.precision)));
+                  } else if constexpr (std::is_same_v<T, int32_t>) {
+                    v.value = std::to_string(x);
+                  } else {
+                    v.value = x;
+                    v.text = true;
+                  }
+                },
+                f.member);
+            out.push_back(std::move(v));
+          }
+        }
+      },
+      block);
+  return out;
 }
 
 void changed_block_fields(const ParamBlock& a, const ParamBlock& b,

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "model/mark_object.h"
 
@@ -42,6 +43,17 @@ std::span<const FieldDef<MarkObject>> header_fields();
 // The fields of a parameter block, in record order.
 template <class Block>
 std::span<const FieldDef<Block>> block_fields();
+
+// One field of a block as a listing shows it: its name, its value as the
+// layout record writes it (without padding; texts as stored bytes) and its
+// unit ("mm", "°" or empty).
+struct FieldValue {
+  std::string_view name;
+  std::string value;
+  std::string_view unit;
+  bool text = false;
+};
+std::vector<FieldValue> field_values(const ParamBlock& block);
 
 // The block fields in which two records of one type differ, by name ("params"
 // for a block without a table, or blocks of different types).

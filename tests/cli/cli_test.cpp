@@ -168,6 +168,11 @@ TEST(Cli, ImportBuildsALayoutThatListsAndMarks) {
   EXPECT_NE(list.out.find("1  plt1  PLT  centre 0.000, 0.000 mm"), std::string::npos) << list.out;
   EXPECT_NE(list.out.find("2  bmp1  BMP"), std::string::npos) << list.out;
   EXPECT_NE(list.out.find(data + "/bmp/f_bottom_up.bmp"), std::string::npos) << list.out;
+  // With --fields, every parameter as the field tables name and write it.
+  const CliRun fields = cli(dir, {"list", "job.mrk", "--fields"});
+  EXPECT_NE(fields.out.find("    style 0 source_path \"" + data + "/bmp/f_bottom_up.bmp\"\n"),
+            std::string::npos)
+      << fields.out;
 
   // The plot is 105 mm wide: 2.5 mm of it on each side lie outside the field.
   const CliRun mark = cli(dir, {"mark", "job.mrk", "--yes", "--port", "null", "--allow-outside"});
