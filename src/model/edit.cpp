@@ -379,20 +379,24 @@ ChangeNotice apply_edit(CketralDoc& doc, const Edit& edit, bool forward) {
   return n;
 }
 
-std::optional<ChangeNotice> undo(CketralDoc& doc) {
-  const Edit* step = doc.history.step_back();
-  if (step == nullptr) return std::nullopt;
-  ChangeNotice n = apply_edit(doc, *step, false);
+namespace {
+
+std::optional<ChangeNotice> step(CketralDoc& doc, bool forward) {
+  const Edit* e = forward ? doc.history.step_forward() : doc.history.step_back();
+  if (e == nullptr) return std::nullopt;
+  ChangeNotice n = apply_edit(doc, *e, forward);
   doc.notify(n);
   return n;
 }
 
+}  // namespace
+
+std::optional<ChangeNotice> undo(CketralDoc& doc) {
+  return step(doc, false);
+}
+
 std::optional<ChangeNotice> redo(CketralDoc& doc) {
-  const Edit* step = doc.history.step_forward();
-  if (step == nullptr) return std::nullopt;
-  ChangeNotice n = apply_edit(doc, *step, true);
-  doc.notify(n);
-  return n;
+  return step(doc, true);
 }
 
 }  // namespace lumetch
