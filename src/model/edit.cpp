@@ -215,6 +215,8 @@ const Edit* EditHistory::step_forward() {
 }
 
 void EditHistory::keep_serial(const MarkObject& live, const CreationDefaults& defaults) {
+  // The saved layout still holds the number just marked: it must be saved again.
+  clean_.reset();
   for (Edit& e : steps_) {
     for (ObjectChange& c : e.objects) {
       if (c.id != live.id) continue;

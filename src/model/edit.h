@@ -109,7 +109,8 @@ class EditHistory {
 
   // Marking advances serial numbers outside the history. Every step takes
   // the advanced text of `live` (and the line-text default), so that no undo
-  // or redo brings back a number that has been marked.
+  // or redo brings back a number that has been marked; the document counts
+  // as modified from then on, as the saved layout holds the old number.
   void keep_serial(const MarkObject& live, const CreationDefaults& defaults);
 
   void set_limits(std::size_t max_steps, std::size_t max_bytes);

@@ -531,7 +531,10 @@ void CMainFrame::switch_pane(bool forward) {
 void CMainFrame::start_engraving() {
   const EngraveRun run = run_engraving(doc_, *op_, qt_op_, sim_, sim_pane_, this);
   if (!run.status.isEmpty()) set_status(0, run.status);
-  if (run.result.texts_changed) invalidate_all();
+  if (run.result.texts_changed) {
+    invalidate_all();
+    document_changed({});  // the layout on disk no longer holds the numbers to mark next
+  }
 }
 
 void CMainFrame::show_about() {

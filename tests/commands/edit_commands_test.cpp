@@ -187,7 +187,9 @@ TEST(Undo, MarkedSerialNumbersStayAdvanced) {
   code->block<BarcodeParams>()->variable = 1;  // as the page will set it
   const ObjectId id = code->id;
   apply_layer(d.doc, 2);
+  d.doc.history.mark_clean();
   d.mark();
+  EXPECT_TRUE(d.doc.history.modified());
   ASSERT_EQ(code->block<BarcodeParams>()->text, "0008");
   ASSERT_TRUE(UndoCommand(d.doc));  // layer
   ASSERT_TRUE(UndoCommand(d.doc));  // creation
