@@ -188,22 +188,23 @@ class FieldReader {
     rest_ = at == std::string_view::npos ? std::string_view{} : rest_.substr(at + 1);
     return f;
   }
-  // A field that may hold `sep` and is followed by `later` more of them: it
-  // runs to the one that leaves them, so the fields after it do not shift.
-  // With fewer in the line it ends at its first.
-  std::optional<std::string_view> next_leaving(char sep, int later) {
+  // A field that may hold `sep`, which the rest of the line holds `count`
+  // times as written: it runs to the count-th from the end (to the end when
+  // none), so the fields after it do not shift. With fewer in the line it
+  // ends at its first.
+  std::optional<std::string_view> next_leaving(char sep, int count) {
     if (rest_.empty()) return std::nullopt;
     std::size_t end = rest_.size();
     int found = 0;
-    while (found <= later && end > 0) {
+    while (found < count && end > 0) {
       const std::size_t at = rest_.rfind(sep, end - 1);
       if (at == std::string_view::npos) break;
       end = at;
       ++found;
     }
-    if (found <= later) return next(sep);
+    if (found < count) return next(sep);
     const std::string_view f = rest_.substr(0, end);
-    rest_ = rest_.substr(end + 1);
+    rest_ = end == rest_.size() ? std::string_view{} : rest_.substr(end + 1);
     return f;
   }
 
@@ -227,17 +228,17 @@ class FieldReader {
   std::string_view rest_;
 };
 
-// How many `sep` the fields after `at` write. The last "," of a line is its
-// line feed; the line text's line table, which follows its fields, holds no
-// tab, and its only open text is closed by one.
+// How many `sep` a line holds from the field at `at` on, its own included.
+// The last "," of a line is its line feed; the line text's line table, which
+// follows its fields, holds no tab, and its only open text is closed by one.
 template <class Record>
-int separators_after(std::span<const DefaultsFieldDef<Record>> fields, std::size_t at, char sep) {
+int separators_from(std::span<const DefaultsFieldDef<Record>> fields, std::size_t at, char sep) {
   int n = 0;
-  for (std::size_t i = at + 1; i < fields.size(); ++i) {
+  for (std::size_t i = at; i < fields.size(); ++i) {
     if (fields[i].sep != sep) continue;
     n += fields[i].format == DefaultsFormat::Style && fields[i].part == StylePart::All ? 3 : 1;
   }
-  if (sep == ',' && n > 0) --n;
+  if (sep == ',') --n;
   return n;
 }
 
@@ -254,7 +255,7 @@ std::size_t read_fields(FieldReader& r, Record& rec) {
           using T = std::decay_t<decltype(v)>;
           if constexpr (std::is_same_v<T, std::string>) {
             const auto text = f.format == DefaultsFormat::OpenText
-                                  ? r.next_leaving(f.sep, separators_after(fields, i, f.sep))
+                                  ? r.next_leaving(f.sep, separators_from(fields, i, f.sep))
                                   : r.next(f.sep);
             if (!text) return;
             v = f.format == DefaultsFormat::Typed ? std::string(text->substr(0, kLengthTextMax))
