@@ -3,11 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
+#include "model/field_table.h"
 #include "model/settings_file.h"
 #include "platform/text_file.h"
 
@@ -92,122 +96,77 @@ class LineWriter {
     out_ += text;
     out_ += sep;
   }
-  void length(std::string_view text) { field(length_field(text)); }
   void integer(int32_t v) { field(std::to_string(v)); }
   void pitch(double v) { field(format_fixed(v, 7, 3)); }
-  void style(const OutputStyle& s) {
-    integer(s.output_mode);
-    pitch(s.fill_pitch);
-    integer(s.fill_direction);
+  void style(const OutputStyle& s, StylePart part) {
+    if (part == StylePart::All || part == StylePart::Mode) integer(s.output_mode);
+    if (part == StylePart::All || part == StylePart::Pitch) pitch(s.fill_pitch);
+    if (part == StylePart::All || part == StylePart::Direction) integer(s.fill_direction);
   }
 
  private:
   std::string& out_;
 };
 
+template <class Record>
+void write_fields(LineWriter& w, const Record& rec) {
+  for (const DefaultsFieldDef<Record>& f : defaults_fields<Record>()) {
+    std::visit(
+        [&](auto member) {
+          const auto& v = rec.*member;
+          using T = std::decay_t<decltype(v)>;
+          if constexpr (std::is_same_v<T, std::string>) {
+            if (f.format == DefaultsFormat::Typed) {
+              w.field(length_field(v));
+            } else if (f.format == DefaultsFormat::OpenText) {
+              w.field(one_line(v, "\r\n"), f.sep);
+            } else {
+              const char drop[] = {'\r', '\n', f.sep};
+              w.field(one_line(v, std::string_view(drop, sizeof drop)), f.sep);
+            }
+          } else if constexpr (std::is_same_v<T, int32_t>) {
+            w.integer(v);
+          } else if constexpr (std::is_same_v<T, double>) {
+            w.pitch(v);
+          } else {
+            w.style(v, f.part);
+          }
+        },
+        f.member);
+  }
+}
+
+template <class Record>
+void write_record(std::string& out, std::string_view keyword, const Record& rec) {
+  LineWriter w(out, keyword);
+  write_fields(w, rec);
+}
+
+// The line table cannot be a table field: its length follows the text. It is
+// built from the text as written, so the two always agree; the entry after
+// the last line is unused.
+void write_line_text(std::string& out, const CreationDefaults::LineText& t) {
+  LineWriter w(out, "l_text:");
+  write_fields(w, t);
+  const SplitText split = split_breaks(t.text);
+  w.integer(static_cast<int32_t>(split.lengths.size()));
+  for (const int32_t len : split.lengths) w.integer(len);
+  w.integer(0);
+}
+
 std::string format_defaults(const CreationDefaults& d) {
   std::string out;
-  {
-    const auto& t = d.line_text;
-    LineWriter w(out, "l_text:");
-    for (const std::string* s : {&t.width, &t.height, &t.size_x, &t.size_y, &t.char_gap,
-                                 &t.line_width_x, &t.line_width_y, &t.angle, &t.line_gap}) {
-      w.length(*s);
-    }
-    w.integer(t.vertical);
-    w.integer(t.align);
-    const SplitText split = split_breaks(t.text);
-    w.field(split.flat, '\t');
-    w.field(one_line(t.face_name, "\r\n\t"), '\t');
-    w.integer(t.font_weight);
-    w.integer(t.font_italic);
-    w.integer(t.font_charset);
-    w.integer(t.layer);
-    w.style(t.style);
-    // The table of the text as written, so the two always agree; the entry
-    // after the last line is unused.
-    w.integer(static_cast<int32_t>(split.lengths.size()));
-    for (const int32_t len : split.lengths) w.integer(len);
-    w.integer(0);
-  }
-  {
-    const auto& t = d.arc_text;
-    LineWriter w(out, "a_text:");
-    for (const std::string* s : {&t.size_x, &t.size_y, &t.radius_x, &t.radius_y, &t.span,
-                                 &t.line_width_x, &t.line_width_y, &t.angle}) {
-      w.length(*s);
-    }
-    w.integer(t.downward);
-    w.field(one_line(t.text, "\r\n"), '\t');
-    w.field(one_line(t.face_name, "\r\n\t"), '\t');
-    w.integer(t.font_weight);
-    w.integer(t.font_italic);
-    w.integer(t.font_charset);
-    w.integer(t.layer);
-    w.style(t.style);
-  }
-  {
-    LineWriter w(out, "line:");
-    w.length(d.line.length);
-    w.length(d.line.thickness);
-    w.length(d.line.angle);
-    w.style(d.line.style);
-  }
-  {
-    LineWriter w(out, "rect:");
-    w.length(d.rectangle.width);
-    w.length(d.rectangle.height);
-    w.length(d.rectangle.edge_size);
-    w.length(d.rectangle.edge_radius);
-    w.integer(d.rectangle.edge_style);
-    w.style(d.rectangle.style);
-  }
-  {
-    LineWriter w(out, "ellipse:");
-    w.length(d.ellipse.size_x);
-    w.length(d.ellipse.size_y);
-    w.length(d.ellipse.edge_size);
-    w.style(d.ellipse.style);
-  }
-  {
-    LineWriter w(out, "thrangle:");
-    w.length(d.triangle.width);
-    w.length(d.triangle.height);
-    w.length(d.triangle.edge_size);
-    w.integer(d.triangle.direction);
-    w.style(d.triangle.style);
-  }
-  {
-    LineWriter w(out, "rhombic:");
-    w.length(d.rhombic.width);
-    w.length(d.rhombic.height);
-    w.length(d.rhombic.edge_size);
-    w.style(d.rhombic.style);
-  }
-  {
-    LineWriter w(out, "polygon:");
-    w.length(d.polygon.size);
-    w.length(d.polygon.edge_size);
-    w.length(d.polygon.edge_count);
-    w.style(d.polygon.style);
-  }
-  {
-    LineWriter w(out, "barcode:");
-    w.length(d.barcode.width);
-    w.length(d.barcode.height);
-    w.field(one_line(d.barcode.text, "\r\n"));
-    w.style(d.barcode.style);
-  }
-  {
-    LineWriter w(out, "bmp:");
-    w.pitch(d.bmp.fill_pitch);
-  }
-  {
-    LineWriter w(out, "vct:");
-    w.integer(d.vct.style.output_mode);
-    w.integer(d.vct.style.fill_direction);
-    w.pitch(d.vct.style.fill_pitch);
-  }
+  write_line_text(out, d.line_text);
+  write_record(out, "a_text:", d.arc_text);
+  write_record(out, "line:", d.line);
+  write_record(out, "rect:", d.rectangle);
+  write_record(out, "ellipse:", d.ellipse);
+  write_record(out, "thrangle:", d.triangle);
+  write_record(out, "rhombic:", d.rhombic);
+  write_record(out, "polygon:", d.polygon);
+  write_record(out, "barcode:", d.barcode);
+  write_record(out, "bmp:", d.bmp);
+  write_record(out, "vct:", d.vct);
   return out;
 }
 
@@ -219,6 +178,8 @@ class FieldReader {
  public:
   explicit FieldReader(std::string_view rest) : rest_(rest) {}
 
+  bool used_up() const { return rest_.empty(); }
+
   // The next field up to `sep` or the end of the line; nullopt once the line is used up.
   std::optional<std::string_view> next(char sep = ',') {
     if (rest_.empty()) return std::nullopt;
@@ -227,15 +188,26 @@ class FieldReader {
     rest_ = at == std::string_view::npos ? std::string_view{} : rest_.substr(at + 1);
     return f;
   }
-  std::string_view rest() const { return rest_; }
-  void set_rest(std::string_view rest) { rest_ = rest; }
+  // A field that may hold `sep`, which the rest of the line holds `count`
+  // times as written: it runs to the count-th from the end (to the end when
+  // none), so the fields after it do not shift. With fewer in the line it
+  // ends at its first.
+  std::optional<std::string_view> next_leaving(char sep, int count) {
+    if (rest_.empty()) return std::nullopt;
+    std::size_t end = rest_.size();
+    int found = 0;
+    while (found < count && end > 0) {
+      const std::size_t at = rest_.rfind(sep, end - 1);
+      if (at == std::string_view::npos) break;
+      end = at;
+      ++found;
+    }
+    if (found < count) return next(sep);
+    const std::string_view f = rest_.substr(0, end);
+    rest_ = end == rest_.size() ? std::string_view{} : rest_.substr(end + 1);
+    return f;
+  }
 
-  void length(std::string& out) {
-    if (const auto f = next()) out = std::string(f->substr(0, kLengthTextMax));
-  }
-  void text(std::string& out, char sep) {
-    if (const auto f = next(sep)) out = std::string(*f);
-  }
   void integer(int32_t& out) {
     if (const auto f = next()) {
       if (const auto v = parse_int_field(*f)) out = *v;
@@ -246,35 +218,59 @@ class FieldReader {
       if (const auto v = parse_double_field(*f)) out = *v;
     }
   }
-  void style(OutputStyle& s) {
-    integer(s.output_mode);
-    real(s.fill_pitch);
-    integer(s.fill_direction);
+  void style(OutputStyle& s, StylePart part) {
+    if (part == StylePart::All || part == StylePart::Mode) integer(s.output_mode);
+    if (part == StylePart::All || part == StylePart::Pitch) real(s.fill_pitch);
+    if (part == StylePart::All || part == StylePart::Direction) integer(s.fill_direction);
   }
 
  private:
   std::string_view rest_;
 };
 
-// Where the text and face fields of a text line end. The face never holds a
-// tab, so the text runs to the last tab but one: a tab typed into the text
-// does not shift the fields after it. Returns the text and leaves the reader
-// at the face.
-std::optional<std::string> take_text_before_face(FieldReader& r) {
-  const std::string_view rest = r.rest();
-  if (rest.empty()) return std::nullopt;
-  const std::size_t last = rest.rfind('\t');
-  std::size_t end = last;
-  if (last != std::string_view::npos && last > 0) {
-    const std::size_t before = rest.rfind('\t', last - 1);
-    if (before != std::string_view::npos) end = before;
+// How many `sep` a line holds from the field at `at` on, its own included.
+// The last "," of a line is its line feed; the line text's line table, which
+// follows its fields, holds no tab, and its only open text is closed by one.
+template <class Record>
+int separators_from(std::span<const DefaultsFieldDef<Record>> fields, std::size_t at, char sep) {
+  int n = 0;
+  for (std::size_t i = at; i < fields.size(); ++i) {
+    if (fields[i].sep != sep) continue;
+    n += fields[i].format == DefaultsFormat::Style && fields[i].part == StylePart::All ? 3 : 1;
   }
-  if (end == std::string_view::npos) {
-    r.set_rest({});
-    return std::string(rest);
+  if (sep == ',') --n;
+  return n;
+}
+
+// Returns how many of the fields the line reached.
+template <class Record>
+std::size_t read_fields(FieldReader& r, Record& rec) {
+  const std::span<const DefaultsFieldDef<Record>> fields = defaults_fields<Record>();
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (r.used_up()) return i;
+    const DefaultsFieldDef<Record>& f = fields[i];
+    std::visit(
+        [&](auto member) {
+          auto& v = rec.*member;
+          using T = std::decay_t<decltype(v)>;
+          if constexpr (std::is_same_v<T, std::string>) {
+            const auto text = f.format == DefaultsFormat::OpenText
+                                  ? r.next_leaving(f.sep, separators_from(fields, i, f.sep))
+                                  : r.next(f.sep);
+            if (!text) return;
+            v = f.format == DefaultsFormat::Typed ? std::string(text->substr(0, kLengthTextMax))
+                                                  : std::string(*text);
+          } else if constexpr (std::is_same_v<T, int32_t>) {
+            r.integer(v);
+          } else if constexpr (std::is_same_v<T, double>) {
+            r.real(v);
+          } else {
+            r.style(v, f.part);
+          }
+        },
+        f.member);
   }
-  r.set_rest(rest.substr(end + 1));
-  return std::string(rest.substr(0, end));
+  return fields.size();
 }
 
 // The line table after the text; applied only when it describes the text
@@ -315,61 +311,17 @@ void read_line_table(FieldReader& r, CreationDefaults::LineText& t, bool text_re
   }
 }
 
+// The fields through the text's own, then the line table for that text.
 void read_line_text(FieldReader& r, CreationDefaults::LineText& t) {
-  for (std::string* s : {&t.width, &t.height, &t.size_x, &t.size_y, &t.char_gap, &t.line_width_x,
-                         &t.line_width_y, &t.angle, &t.line_gap}) {
-    r.length(*s);
+  using LineText = CreationDefaults::LineText;
+  const std::span<const DefaultsFieldDef<LineText>> fields = defaults_fields<LineText>();
+  std::size_t text_at = 0;
+  while (text_at < fields.size() &&
+         fields[text_at].member != decltype(fields[text_at].member){&LineText::text}) {
+    ++text_at;
   }
-  r.integer(t.vertical);
-  r.integer(t.align);
-  const auto text = take_text_before_face(r);
-  if (text) t.text = *text;
-  r.text(t.face_name, '\t');
-  r.integer(t.font_weight);
-  r.integer(t.font_italic);
-  r.integer(t.font_charset);
-  r.integer(t.layer);
-  r.style(t.style);
-  read_line_table(r, t, text.has_value());
-}
-
-void read_arc_text(FieldReader& r, CreationDefaults::ArcText& t) {
-  for (std::string* s : {&t.size_x, &t.size_y, &t.radius_x, &t.radius_y, &t.span, &t.line_width_x,
-                         &t.line_width_y, &t.angle}) {
-    r.length(*s);
-  }
-  r.integer(t.downward);
-  if (const auto text = take_text_before_face(r)) t.text = *text;
-  r.text(t.face_name, '\t');
-  r.integer(t.font_weight);
-  r.integer(t.font_italic);
-  r.integer(t.font_charset);
-  r.integer(t.layer);
-  r.style(t.style);
-}
-
-// The three style fields follow the barcode text, so the text runs to the
-// third "," from the end when there are that many: a "," in the text does
-// not shift them.
-void read_barcode(FieldReader& r, CreationDefaults::Barcode& b) {
-  r.length(b.width);
-  r.length(b.height);
-  const std::string_view rest = r.rest();
-  std::size_t end = rest.size();
-  int found = 0;
-  while (found < 3 && end > 0) {
-    const std::size_t at = rest.rfind(',', end - 1);
-    if (at == std::string_view::npos) break;
-    end = at;
-    ++found;
-  }
-  if (found == 3) {
-    b.text = std::string(rest.substr(0, end));
-    r.set_rest(rest.substr(end + 1));
-  } else {
-    r.text(b.text, ',');
-  }
-  r.style(b.style);
+  const std::size_t reached = read_fields(r, t);
+  read_line_table(r, t, reached > text_at);
 }
 
 void read_line(std::string_view line, CreationDefaults& d) {
@@ -380,63 +332,40 @@ void read_line(std::string_view line, CreationDefaults& d) {
   FieldReader r(line.substr(colon + 1));
   switch (first) {
     case 'a':
-      read_arc_text(r, d.arc_text);
+      read_fields(r, d.arc_text);
       break;
     case 'b':
       if (second == 'a') {
-        read_barcode(r, d.barcode);
+        read_fields(r, d.barcode);
       } else {
-        r.real(d.bmp.fill_pitch);
+        read_fields(r, d.bmp);
       }
       break;
     case 'e':
-      r.length(d.ellipse.size_x);
-      r.length(d.ellipse.size_y);
-      r.length(d.ellipse.edge_size);
-      r.style(d.ellipse.style);
+      read_fields(r, d.ellipse);
       break;
     case 'l':
       if (second == 'i') {
-        r.length(d.line.length);
-        r.length(d.line.thickness);
-        r.length(d.line.angle);
-        r.style(d.line.style);
+        read_fields(r, d.line);
       } else {
         read_line_text(r, d.line_text);
       }
       break;
     case 'p':
-      r.length(d.polygon.size);
-      r.length(d.polygon.edge_size);
-      r.length(d.polygon.edge_count);
-      r.style(d.polygon.style);
+      read_fields(r, d.polygon);
       break;
     case 'r':
       if (second == 'e') {
-        r.length(d.rectangle.width);
-        r.length(d.rectangle.height);
-        r.length(d.rectangle.edge_size);
-        r.length(d.rectangle.edge_radius);
-        r.integer(d.rectangle.edge_style);
-        r.style(d.rectangle.style);
+        read_fields(r, d.rectangle);
       } else {
-        r.length(d.rhombic.width);
-        r.length(d.rhombic.height);
-        r.length(d.rhombic.edge_size);
-        r.style(d.rhombic.style);
+        read_fields(r, d.rhombic);
       }
       break;
     case 't':
-      r.length(d.triangle.width);
-      r.length(d.triangle.height);
-      r.length(d.triangle.edge_size);
-      r.integer(d.triangle.direction);
-      r.style(d.triangle.style);
+      read_fields(r, d.triangle);
       break;
     case 'v':
-      r.integer(d.vct.style.output_mode);
-      r.integer(d.vct.style.fill_direction);
-      r.real(d.vct.style.fill_pitch);
+      read_fields(r, d.vct);
       break;
     default:
       break;

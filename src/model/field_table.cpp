@@ -130,6 +130,123 @@ constexpr FieldDef<VctBlock> kVct[] = {
     {"source_path", "", U::None, F::Rest, &VctBlock::source_path},
 };
 
+// --- "default.$" records ---------------------------------------------------
+// A name, label and unit repeat those of the block or header field the
+// default fills (a test holds them to it); lengths and angles are the typed
+// texts. The line text's line table follows its fields: it is built from the
+// text, so the record code writes and checks it.
+
+using CD = CreationDefaults;
+using D = DefaultsFormat;
+using S = StylePart;
+
+constexpr DefaultsFieldDef<CD::LineText> kDefLineText[] = {
+    {"width", "横幅", U::Mm, D::Typed, &CD::LineText::width},
+    {"height", "縦幅", U::Mm, D::Typed, &CD::LineText::height},
+    {"size_x", "サイズX", U::Mm, D::Typed, &CD::LineText::size_x},
+    {"size_y", "サイズY", U::Mm, D::Typed, &CD::LineText::size_y},
+    {"char_gap", "字間", U::Mm, D::Typed, &CD::LineText::char_gap},
+    {"line_width_x", "線幅X", U::Mm, D::Typed, &CD::LineText::line_width_x},
+    {"line_width_y", "線幅Y", U::Mm, D::Typed, &CD::LineText::line_width_y},
+    {"angle", "角度", U::Degrees, D::Typed, &CD::LineText::angle},
+    {"line_gap", "行間", U::Mm, D::Typed, &CD::LineText::line_gap},
+    {"vertical", "", U::None, D::Integer, &CD::LineText::vertical},
+    {"align", "", U::None, D::Integer, &CD::LineText::align},
+    {"text", "", U::None, D::OpenText, &CD::LineText::text, '\t'},
+    {"face_name", "", U::None, D::Text, &CD::LineText::face_name, '\t'},
+    {"font_weight", "", U::None, D::Integer, &CD::LineText::font_weight},
+    {"font_italic", "", U::None, D::Integer, &CD::LineText::font_italic},
+    {"font_charset", "", U::None, D::Integer, &CD::LineText::font_charset},
+    {"layer", "", U::None, D::Integer, &CD::LineText::layer},
+    {"output_style", "", U::None, D::Style, &CD::LineText::style},
+};
+
+constexpr DefaultsFieldDef<CD::ArcText> kDefArcText[] = {
+    {"size_x", "サイズX", U::Mm, D::Typed, &CD::ArcText::size_x},
+    {"size_y", "サイズY", U::Mm, D::Typed, &CD::ArcText::size_y},
+    {"radius_x", "半径X", U::Mm, D::Typed, &CD::ArcText::radius_x},
+    {"radius_y", "半径Y", U::Mm, D::Typed, &CD::ArcText::radius_y},
+    {"span", "両端サイズ", U::Degrees, D::Typed, &CD::ArcText::span},
+    {"line_width_x", "", U::Mm, D::Typed, &CD::ArcText::line_width_x},
+    {"line_width_y", "", U::Mm, D::Typed, &CD::ArcText::line_width_y},
+    {"angle", "角度", U::Degrees, D::Typed, &CD::ArcText::angle},
+    {"downward", "", U::None, D::Integer, &CD::ArcText::downward},
+    {"text", "", U::None, D::OpenText, &CD::ArcText::text, '\t'},
+    {"face_name", "", U::None, D::Text, &CD::ArcText::face_name, '\t'},
+    {"font_weight", "", U::None, D::Integer, &CD::ArcText::font_weight},
+    {"font_italic", "", U::None, D::Integer, &CD::ArcText::font_italic},
+    {"font_charset", "", U::None, D::Integer, &CD::ArcText::font_charset},
+    {"layer", "", U::None, D::Integer, &CD::ArcText::layer},
+    {"output_style", "", U::None, D::Style, &CD::ArcText::style},
+};
+
+// Length and thickness become the line block's two sizes.
+constexpr DefaultsFieldDef<CD::Line> kDefLine[] = {
+    {"size_x", "", U::Mm, D::Typed, &CD::Line::length},
+    {"size_y", "", U::Mm, D::Typed, &CD::Line::thickness},
+    {"angle", "角度", U::Degrees, D::Typed, &CD::Line::angle},
+    {"output_style", "", U::None, D::Style, &CD::Line::style},
+};
+
+constexpr DefaultsFieldDef<CD::Rectangle> kDefRectangle[] = {
+    {"size_x", "横幅", U::Mm, D::Typed, &CD::Rectangle::width},
+    {"size_y", "縦幅", U::Mm, D::Typed, &CD::Rectangle::height},
+    {"edge_size", "エッジサイズ", U::Mm, D::Typed, &CD::Rectangle::edge_size},
+    {"edge_radius", "エッジ半径", U::Mm, D::Typed, &CD::Rectangle::edge_radius},
+    {"edge_style", "エッジスタイル", U::None, D::Integer, &CD::Rectangle::edge_style},
+    {"output_style", "", U::None, D::Style, &CD::Rectangle::style},
+};
+
+constexpr DefaultsFieldDef<CD::Ellipse> kDefEllipse[] = {
+    {"size_x", "サイズX", U::Mm, D::Typed, &CD::Ellipse::size_x},
+    {"size_y", "サイズY", U::Mm, D::Typed, &CD::Ellipse::size_y},
+    {"edge_size", "エッジサイズ", U::Mm, D::Typed, &CD::Ellipse::edge_size},
+    {"output_style", "", U::None, D::Style, &CD::Ellipse::style},
+};
+
+constexpr DefaultsFieldDef<CD::Triangle> kDefTriangle[] = {
+    {"size_x", "横幅", U::Mm, D::Typed, &CD::Triangle::width},
+    {"size_y", "縦幅", U::Mm, D::Typed, &CD::Triangle::height},
+    {"edge_size", "エッジサイズ", U::Mm, D::Typed, &CD::Triangle::edge_size},
+    {"direction", "", U::None, D::Integer, &CD::Triangle::direction},
+    {"output_style", "", U::None, D::Style, &CD::Triangle::style},
+};
+
+constexpr DefaultsFieldDef<CD::Rhombic> kDefRhombic[] = {
+    {"size_x", "横幅", U::Mm, D::Typed, &CD::Rhombic::width},
+    {"size_y", "縦幅", U::Mm, D::Typed, &CD::Rhombic::height},
+    {"edge_size", "エッジサイズ", U::Mm, D::Typed, &CD::Rhombic::edge_size},
+    {"output_style", "", U::None, D::Style, &CD::Rhombic::style},
+};
+
+// The edge count is typed into a box like the lengths and kept as that text.
+constexpr DefaultsFieldDef<CD::Polygon> kDefPolygon[] = {
+    {"size", "サイズ", U::Mm, D::Typed, &CD::Polygon::size},
+    {"edge_size", "エッジサイズ", U::Mm, D::Typed, &CD::Polygon::edge_size},
+    {"edge_count", "エッジの数", U::None, D::Typed, &CD::Polygon::edge_count},
+    {"output_style", "", U::None, D::Style, &CD::Polygon::style},
+};
+
+// The text may hold ",": only numbers follow it.
+constexpr DefaultsFieldDef<CD::Barcode> kDefBarcode[] = {
+    {"size_x", "サイズX", U::Mm, D::Typed, &CD::Barcode::width},
+    {"size_y", "サイズY", U::Mm, D::Typed, &CD::Barcode::height},
+    {"text", "文字列", U::None, D::OpenText, &CD::Barcode::text},
+    {"output_style", "", U::None, D::Style, &CD::Barcode::style},
+};
+
+// A BMP object's line spacing.
+constexpr DefaultsFieldDef<CD::Bmp> kDefBmp[] = {
+    {"fill_pitch", "", U::Mm, D::Pitch, &CD::Bmp::fill_pitch},
+};
+
+// The VCT line holds the style in an order of its own.
+constexpr DefaultsFieldDef<CD::Vct> kDefVct[] = {
+    {"output_mode", "", U::None, D::Style, &CD::Vct::style, ',', S::Mode},
+    {"fill_direction", "", U::None, D::Style, &CD::Vct::style, ',', S::Direction},
+    {"fill_pitch", "", U::Mm, D::Style, &CD::Vct::style, ',', S::Pitch},
+};
+
 template <class Record>
 bool same_value(const Record& a, const Record& b, const FieldDef<Record>& f) {
   return std::visit(
@@ -210,6 +327,51 @@ std::span<const FieldDef<BmpBlock>> block_fields() {
 template <>
 std::span<const FieldDef<VctBlock>> block_fields() {
   return kVct;
+}
+
+template <>
+std::span<const DefaultsFieldDef<CD::LineText>> defaults_fields() {
+  return kDefLineText;
+}
+template <>
+std::span<const DefaultsFieldDef<CD::ArcText>> defaults_fields() {
+  return kDefArcText;
+}
+template <>
+std::span<const DefaultsFieldDef<CD::Line>> defaults_fields() {
+  return kDefLine;
+}
+template <>
+std::span<const DefaultsFieldDef<CD::Rectangle>> defaults_fields() {
+  return kDefRectangle;
+}
+template <>
+std::span<const DefaultsFieldDef<CD::Ellipse>> defaults_fields() {
+  return kDefEllipse;
+}
+template <>
+std::span<const DefaultsFieldDef<CD::Triangle>> defaults_fields() {
+  return kDefTriangle;
+}
+template <>
+std::span<const DefaultsFieldDef<CD::Rhombic>> defaults_fields() {
+  return kDefRhombic;
+}
+template <>
+std::span<const DefaultsFieldDef<CD::Polygon>> defaults_fields() {
+  return kDefPolygon;
+}
+template <>
+std::span<const DefaultsFieldDef<CD::Barcode>> defaults_fields() {
+  return kDefBarcode;
+}
+template <>
+std::span<const DefaultsFieldDef<CD::Bmp>> defaults_fields() {
+  return kDefBmp;
+}
+template <>
+std::span<const DefaultsFieldDef<CD::Vct>> defaults_fields() {
+  return kDefVct;
 }
 
 std::vector<FieldValue> field_values(const ParamBlock& block) {

@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "model/creation_defaults.h"
 #include "model/mark_object.h"
 
 namespace lumetch {
@@ -59,5 +60,35 @@ std::vector<FieldValue> field_values(const ParamBlock& block);
 // for a block without a table, or blocks of different types).
 void changed_block_fields(const ParamBlock& a, const ParamBlock& b,
                           std::vector<std::string_view>& names);
+
+// The fields of each "default.$" record, in line order. A field takes the
+// name, label and unit of the block (or header) field it fills; each is
+// closed by `sep`, the last of a line by the line feed.
+enum class DefaultsFormat : uint8_t {
+  Typed,     // the text typed into a number box, up to its first "," or break
+  Integer,   // decimal
+  Pitch,     // "%7.3f"
+  Text,      // holds neither a break nor its separator
+  OpenText,  // holds no break but may hold its separator, which no later field
+             // does: it ends where just enough separators are left for them
+  Style,     // output mode, fill pitch and fill direction, or the one `part` names
+};
+
+enum class StylePart : uint8_t { All, Mode, Pitch, Direction };
+
+template <class Record>
+struct DefaultsFieldDef {
+  std::string_view name;
+  std::string_view label;
+  Unit unit;
+  DefaultsFormat format;
+  std::variant<std::string Record::*, int32_t Record::*, double Record::*, OutputStyle Record::*>
+      member;
+  char sep = ',';
+  StylePart part = StylePart::All;
+};
+
+template <class Record>
+std::span<const DefaultsFieldDef<Record>> defaults_fields();
 
 }  // namespace lumetch

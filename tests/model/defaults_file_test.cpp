@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "model/field_table.h"
 #include "support/temp_dir.h"
 
 namespace lumetch {
@@ -133,6 +135,58 @@ TEST(DefaultsFile, ALineTableThatDoesNotFitTheTextIsRebuiltFromIt) {
   const CreationDefaults d = load_text(head + "3,1,0,3,7,\n");
   EXPECT_EQ(d.line_text.text, "a\r\n\r\nbcd");
   EXPECT_EQ(d.line_text.line_lengths, (Ints{1, 0, 3, 7}));
+}
+
+// What is wrong with the defaults table of a record that fills `Block`: a field that is neither its
+// block's nor the header's, or is labelled or measured differently from it; a name twice; two texts
+// of one separator that may both hold it, which the reader could not tell apart.
+template <class Record, class Block>
+std::string table_faults() {
+  std::string faults;
+  std::set<std::string_view> names;
+  std::set<char> open_seps;
+  for (const DefaultsFieldDef<Record>& f : defaults_fields<Record>()) {
+    const std::string name(f.name);
+    if (!names.insert(f.name).second) faults += name + " twice; ";
+    if (f.format == DefaultsFormat::OpenText && !open_seps.insert(f.sep).second) {
+      faults += name + " a second open text; ";
+    }
+    if (f.format == DefaultsFormat::Style && f.part == StylePart::All) continue;
+    auto check = [&](const auto& table) {
+      for (const auto& b : table) {
+        if (b.name != f.name) continue;
+        if (b.label != f.label) faults += name + " label; ";
+        if (b.unit != f.unit) faults += name + " unit; ";
+        return true;
+      }
+      return false;
+    };
+    if (!check(block_fields<Block>()) && !check(header_fields())) {
+      faults += name + " names no field; ";
+    }
+  }
+  return faults;
+}
+
+TEST(DefaultsFile, EveryTableFieldIsItsBlockOrHeaderFieldWithItsLabelAndUnit) {
+  using CD = CreationDefaults;
+  const struct {
+    const char* record;
+    std::string faults;
+  } rows[] = {
+      {"l_text", table_faults<CD::LineText, LineTextParams>()},
+      {"a_text", table_faults<CD::ArcText, ArcTextParams>()},
+      {"line", table_faults<CD::Line, LineParams>()},
+      {"rect", table_faults<CD::Rectangle, RectangleParams>()},
+      {"ellipse", table_faults<CD::Ellipse, CircleParams>()},
+      {"thrangle", table_faults<CD::Triangle, TriangleParams>()},
+      {"rhombic", table_faults<CD::Rhombic, RhombicParams>()},
+      {"polygon", table_faults<CD::Polygon, PolygonParams>()},
+      {"barcode", table_faults<CD::Barcode, BarcodeParams>()},
+      {"bmp", table_faults<CD::Bmp, BmpBlock>()},
+      {"vct", table_faults<CD::Vct, VctBlock>()},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.faults, "") << row.record;
 }
 
 }  // namespace
