@@ -161,13 +161,19 @@ Route route_of(int32_t id) {
     case kCmdRedo:
       return Route::Redo;
     case kCmdCentre:
+      return Route::Centre;
     case kCmdCentreX:
+      return Route::CentreLeftRight;
     case kCmdCentreY:
+      return Route::CentreTopBottom;
     case kCmdMirrorX:
+      return Route::MirrorX;
     case kCmdMirrorY:
+      return Route::MirrorY;
     case kCmdStepUp:
+      return Route::StepLarger;
     case kCmdStepDown:
-      return Route::NotAvailable;
+      return Route::StepSmaller;
     default:
       return Route::Unknown;
   }

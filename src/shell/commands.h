@@ -73,6 +73,13 @@ enum class Route {
   Font,
   Undo,
   Redo,
+  Centre,
+  CentreLeftRight,
+  CentreTopBottom,
+  StepLarger,
+  StepSmaller,
+  MirrorX,
+  MirrorY,
   NotAvailable,  // a command of a part of the program not built yet
   Unknown,
 };

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/arrange.h"
 #include "commands/create_object.h"
 #include "commands/edit_commands.h"
 #include "commands/engrave.h"
@@ -448,6 +449,27 @@ void CMainFrame::dispatch(int id) {
       break;
     case Route::Undo:
       UndoCommand(doc_);
+      break;
+    case Route::Centre:
+      view_->arranged(MoveSelection(doc_, MoveMode::Centre));
+      break;
+    case Route::CentreLeftRight:
+      view_->arranged(MoveSelection(doc_, MoveMode::CentreLeftRight));
+      break;
+    case Route::CentreTopBottom:
+      view_->arranged(MoveSelection(doc_, MoveMode::CentreTopBottom));
+      break;
+    case Route::MirrorX:
+      view_->arranged(MirrorSelection(doc_, true));
+      break;
+    case Route::MirrorY:
+      view_->arranged(MirrorSelection(doc_, false));
+      break;
+    case Route::StepLarger:
+      set_status(1, QString::fromStdString(step_larger(doc_)));
+      break;
+    case Route::StepSmaller:
+      set_status(1, QString::fromStdString(step_smaller(doc_)));
       break;
     case Route::Redo:
       RedoCommand(doc_);

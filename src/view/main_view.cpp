@@ -1,6 +1,9 @@
 #include "view/main_view.h"
 
+#include "commands/arrange.h"
+
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -257,40 +260,54 @@ void Cmainview::DrawSelectionMarks() {
 }
 
 void Cmainview::update_frame() {
-  SelectionFrame& sel = doc_.view.selection;
-  const double z = doc_.view.zoom();
-  const double ox = doc_.view.origin_x;
-  const double oy = doc_.view.origin_y;
-  const auto box = [&](const MarkObject& o) {
-    const double tw = o.columns * o.width + (o.columns - 1) * o.column_gap;
-    const double th = o.rows * o.height + (o.rows - 1) * o.row_gap;
-    const double left = z * (2 * o.cent_x - tw) + ox;
-    const double top = z * (2 * o.cent_y + th) - oy;
-    return std::array<double, 4>{left, top, left + 2 * z * tw, top - 2 * z * th};
-  };
-  const int32_t kind = selection_kind(doc_);
-  if (kind > 0) {
-    // The one selected object.
-    if (const MarkObject* only = doc_.ring.find(doc_.selection.ids().front()))
-      sel.frame = box(*only);
-  } else if (kind < 0) {
-    bool any = false;
-    std::array<double, 4> u{};
-    for (const MarkObject& o : doc_.ring.oldest_first()) {
-      if (!is_selected(doc_, o)) continue;
-      const std::array<double, 4> b = box(o);
-      if (!any) {
-        u = b;
-        any = true;
-        continue;
-      }
-      u[0] = std::min(u[0], b[0]);
-      u[1] = std::max(u[1], b[1]);
-      u[2] = std::max(u[2], b[2]);
-      u[3] = std::min(u[3], b[3]);
-    }
-    if (any) sel.frame = u;
+  if (const auto frame = selection_frame(doc_)) doc_.view.selection.frame = *frame;
+}
+
+void Cmainview::arranged(const std::optional<StyleInvalidate>& area) {
+  if (!area) return;
+  update_frame();
+  InvalidateSelection(area->width, area->height, area->angle);
+}
+
+void Cmainview::keyPressEvent(QKeyEvent* event) {
+  // With nothing selected every key keeps its ordinary meaning (arrows scroll).
+  if (selection_kind(doc_) == 0) {
+    QAbstractScrollArea::keyPressEvent(event);
+    return;
   }
+  switch (event->key()) {
+    case Qt::Key_Left:
+      arranged(MoveSelection(doc_, MoveMode::Left));
+      break;
+    case Qt::Key_Right:
+      arranged(MoveSelection(doc_, MoveMode::Right));
+      break;
+    case Qt::Key_Up:
+      arranged(MoveSelection(doc_, MoveMode::Up));
+      break;
+    case Qt::Key_Down:
+      arranged(MoveSelection(doc_, MoveMode::Down));
+      break;
+    case Qt::Key_Home:
+      arranged(ResizeSelection(doc_, ResizeMode::Narrower));
+      break;
+    case Qt::Key_PageUp:
+      arranged(ResizeSelection(doc_, ResizeMode::Wider));
+      break;
+    case Qt::Key_End:
+      arranged(ResizeSelection(doc_, ResizeMode::Lower));
+      break;
+    case Qt::Key_PageDown:
+      arranged(ResizeSelection(doc_, ResizeMode::Taller));
+      break;
+    case Qt::Key_Delete:
+      DeleteSelection(doc_);
+      break;
+    default:
+      QAbstractScrollArea::keyPressEvent(event);
+      return;
+  }
+  event->accept();
 }
 
 void Cmainview::apply_zoom() {

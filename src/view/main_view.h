@@ -5,9 +5,11 @@
 #include <QRect>
 #include <QRegion>
 #include <QString>
+#include <optional>
 
 #include <cstdint>
 
+#include "commands/object_style.h"
 #include "model/cketral_doc.h"
 #include "view/qt_canvas.h"
 
@@ -71,6 +73,9 @@ class Cmainview : public QAbstractScrollArea {
   QString readout_text(int32_t view_x, int32_t view_y) const;
   // Recomputes the selection frame from the selected objects.
   void update_frame();
+  // After an arrangement command: the frame follows the selection and the
+  // area it left and reached is repainted.
+  void arranged(const std::optional<StyleInvalidate>& area);
 
  signals:
   void readout_changed(const QString& text);
@@ -80,6 +85,7 @@ class Cmainview : public QAbstractScrollArea {
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
 
  private:

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "commands/create_object.h"
+#include "commands/edit_commands.h"
 #include "commands/layout_commands.h"
 #include "model/settings_file.h"
 #include "panel/form_view.h"
@@ -267,15 +268,14 @@ TEST(MainFrame, AProgramWhoseSettingsCannotBeReadStopsAndLeavesThemAsTheyAre) {
   }
 }
 
-TEST(MainFrame, StatusBarSaysWhatIsNotBuiltAndShowsTheStepAndGridTogglesTheView) {
+TEST(MainFrame, StatusBarShowsTheStepAndGridTogglesTheView) {
   FrameFixture f;
-  for (const int id : {kCmdMirrorX, kCmdStepUp}) {
-    f.frame->set_status(0, "");
-    f.frame->dispatch(id);
-    EXPECT_TRUE(f.frame->status_text(0).startsWith("Not available yet")) << id;
-  }
-  EXPECT_TRUE(f.op.shown.empty());
   EXPECT_EQ(f.frame->status_text(1), "Step=  0.50mm");  // move_step 3 of the step table
+  f.frame->dispatch(kCmdStepUp);
+  EXPECT_EQ(f.frame->status_text(1), "当前步距值=  1.00mm");
+  f.frame->dispatch(kCmdMirrorX);  // nothing selected: nothing happens
+  EXPECT_FALSE(f.doc.history.can_undo());
+  EXPECT_TRUE(f.op.shown.empty());
   const int32_t grid = f.doc.view.grid_on;
   EXPECT_EQ(f.frame->action(kCmdGrid)->isChecked(), grid != 0);
   f.frame->dispatch(kCmdGrid);
@@ -284,6 +284,32 @@ TEST(MainFrame, StatusBarSaysWhatIsNotBuiltAndShowsTheStepAndGridTogglesTheView)
   const int32_t zoom = f.doc.view.zoom_index;
   f.frame->dispatch(kCmdZoomOut);
   EXPECT_EQ(f.doc.view.zoom_index, zoom - 1);
+}
+
+TEST(MainFrame, ArrowKeysCentringAndMirrorsArrangeTheSelectionAsUndoSteps) {
+  FrameFixture f;
+  f.frame->show();
+  f.frame->dispatch(kCmdRectangle);
+  MarkObject* rect = current_object(f.doc);
+  ASSERT_NE(rect, nullptr);
+  f.frame->view()->setFocus();
+  QTest::keyClick(f.frame->view(), Qt::Key_Right);
+  QTest::keyClick(f.frame->view(), Qt::Key_Right);
+  QTest::keyClick(f.frame->view(), Qt::Key_Up);
+  EXPECT_DOUBLE_EQ(rect->cent_x, 1.0);  // two steps of 0.5 mm
+  EXPECT_DOUBLE_EQ(rect->cent_y, 0.5);
+  f.frame->dispatch(kCmdCentre);
+  EXPECT_DOUBLE_EQ(rect->cent_x, 0.0);
+  f.frame->dispatch(kCmdMirrorY);
+  EXPECT_EQ(rect->mirror_y, 1);
+  QTest::keyClick(f.frame->view(), Qt::Key_PageUp);
+  EXPECT_GT(rect->width, 20.0);
+  // Resize, mirror, centre, up, the held right arrow: five steps back to the start.
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(UndoCommand(f.doc));
+  rect = current_object(f.doc);
+  EXPECT_EQ(std::tuple(rect->cent_x, rect->cent_y, rect->mirror_y), std::tuple(0.0, 0.0, 0));
+  QTest::keyClick(f.frame->view(), Qt::Key_Delete);
+  EXPECT_TRUE(f.doc.ring.is_empty());
 }
 
 TEST(MainFrame, EngravingGoesToTheChosenPortAndSaysWhereInTheStatusBar) {
