@@ -1,0 +1,147 @@
+#include "commands/header_edit.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "commands/arrange.h"
+#include "model/edit.h"
+
+namespace lumetch {
+
+namespace {
+
+bool is_count(HeaderField f) {
+  return f == HeaderField::Rows || f == HeaderField::Columns;
+}
+
+// The length or angle a box edits; const or not as the object is.
+template <class Obj>
+auto length_field(Obj& o, HeaderField f) -> decltype(&o.cent_x) {
+  switch (f) {
+    case HeaderField::CentX:
+      return &o.cent_x;
+    case HeaderField::CentY:
+      return &o.cent_y;
+    case HeaderField::Width:
+      return &o.width;
+    case HeaderField::Height:
+      return &o.height;
+    case HeaderField::Angle:
+      return &o.angle;
+    case HeaderField::RowGap:
+      return &o.row_gap;
+    case HeaderField::ColumnGap:
+      return &o.column_gap;
+    default:
+      return nullptr;
+  }
+}
+
+std::string_view field_name(HeaderField f) {
+  constexpr std::string_view kNames[] = {"cent_x", "cent_y",  "width",   "height",    "angle",
+                                         "rows",   "columns", "row_gap", "column_gap"};
+  return kNames[static_cast<int32_t>(f)];
+}
+
+std::string fixed(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%7.3f", v);
+  return buf;
+}
+
+// As C's atof and atoi read the start of a box's text, in any locale.
+std::string_view number_start(std::string_view text) {
+  text = text.substr(0, 9);
+  const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");
+  if (start == std::string_view::npos) return {};
+  text.remove_prefix(start);
+  if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
+  return text;
+}
+
+double read_double(std::string_view text) {
+  text = number_start(text);
+  double v = 0.0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+  return r.ec == std::errc{} && std::isfinite(v) ? v : 0.0;
+}
+
+int64_t read_count(std::string_view text) {
+  text = number_start(text);
+  int64_t v = 0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+  return r.ec == std::errc{} ? v : 0;
+}
+
+}  // namespace
+
+std::string header_text(const MarkObject& obj, HeaderField field) {
+  if (field == HeaderField::Rows) return std::to_string(obj.rows);
+  if (field == HeaderField::Columns) return std::to_string(obj.columns);
+  return fixed(*length_field(obj, field));
+}
+
+HeaderEdit apply_header_text(CketralDoc& doc, HeaderField field, std::string_view text) {
+  HeaderEdit result;
+  MarkObject* obj = current_object(doc);
+  if (obj == nullptr) return result;
+  if (is_count(field)) {
+    const int64_t n = read_count(text);
+    const int64_t other = field == HeaderField::Rows ? obj->columns : obj->rows;
+    if (n < 0 || n > kMaxCopies || (n > 0 && other > kMaxCopies / n)) {
+      result.status = "An array of " + std::to_string(n) +
+                      (field == HeaderField::Rows ? " rows" : " columns") +
+                      " is refused: at most " + std::to_string(kMaxCopies) + " copies.";
+      return result;
+    }
+  }
+  Commit commit(doc);
+  commit.modify(*obj);
+  if (field == HeaderField::Rows) {
+    obj->rows = static_cast<int32_t>(read_count(text));
+  } else if (field == HeaderField::Columns) {
+    obj->columns = static_cast<int32_t>(read_count(text));
+  } else {
+    double& v = *length_field(*obj, field);
+    const double old = v;
+    v = read_double(text);
+    // Keep aspect: the other size follows in proportion.
+    const bool size = field == HeaderField::Width || field == HeaderField::Height;
+    if (size && obj->keep_aspect == 1 && old != 0) {
+      const HeaderField other =
+          field == HeaderField::Width ? HeaderField::Height : HeaderField::Width;
+      double& o = *length_field(*obj, other);
+      o = o * v / old;
+      result.echo = {{other, fixed(o)}};
+    }
+  }
+  doc.update_screen_rect(*obj);
+  commit.push("Edit " + std::string(field_name(field)),
+              "header " + std::to_string(obj->id) + " " + std::string(field_name(field)));
+  result.applied = true;
+  result.area = {obj->width, obj->height, obj->angle};
+  return result;
+}
+
+bool set_keep_aspect(CketralDoc& doc, bool keep) {
+  MarkObject* obj = current_object(doc);
+  if (obj == nullptr) return false;
+  Commit commit(doc);
+  commit.modify(*obj).keep_aspect = keep ? 1 : 0;
+  commit.push("Keep aspect");
+  return true;
+}
+
+std::optional<std::string> spin_text(const CketralDoc& doc, HeaderField field,
+                                     std::string_view text, bool up) {
+  if (is_count(field)) {
+    const int64_t n = read_count(text) + (up ? 1 : -1);
+    if (n < 0) return std::nullopt;
+    return std::to_string(n);
+  }
+  const double s = current_step(doc);
+  return fixed(read_double(text) + (up ? s : -s));
+}
+
+}  // namespace lumetch
