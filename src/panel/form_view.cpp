@@ -3,9 +3,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "model/mark_object.h"
+#include "panel/header_block.h"
 
 namespace lumetch {
 
@@ -66,6 +68,9 @@ form_view::form_view(CketralDoc& doc, QWidget* parent) : QWidget(parent), doc_(d
   sheet_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   sheet_->setWordWrap(true);
   inner->addWidget(sheet_);
+  pages_ = new QTabWidget(frame_);
+  pages_->setObjectName("sheet_pages");
+  inner->addWidget(pages_, 1);
   layout->addWidget(list_);
   layout->addWidget(frame_, 1);
   connect(list_, &QListWidget::currentRowChanged, this, &form_view::list_selection_changed);
@@ -97,6 +102,41 @@ void form_view::show_kind(int32_t kind) {
     text = QString("%1\n%2").arg(qs(c->name), page_title(kind));
   }
   sheet_->setText(text);
+
+  // The pages are made anew for every selection, so no edit outlives it.
+  while (pages_->count() > 0) {
+    QWidget* page = pages_->widget(0);
+    pages_->removeTab(0);
+    delete page;
+  }
+  header_ = nullptr;
+  const auto add = [this](const QString& title) {
+    auto* page = new QWidget;
+    page->setLayout(new QVBoxLayout);
+    pages_->addTab(page, title);
+    return page;
+  };
+  if (kind == 0) {
+    for (const char* title : {"データ設定", "スキャニングエリア設定", "フィールド設定"}) {
+      add(QString::fromUtf8(title));
+    }
+  } else if (kind == -1) {
+    add(page_title(-1));
+  } else if (kind > 0 && current_object(doc_) != nullptr) {
+    QWidget* page = add(page_title(kind));
+    header_ = new CHeaderBlock(doc_, page);
+    page->layout()->addWidget(header_);
+    static_cast<QVBoxLayout*>(page->layout())->addStretch(1);
+    connect(header_, &CHeaderBlock::edited, this, &form_view::edited);
+    connect(header_, &CHeaderBlock::refused, this, &form_view::status_message);
+    connect(header_, &CHeaderBlock::focus_view, this, &form_view::focus_view);
+    if (kind == LINE_TEXT || kind == ARC_TEXT) add(QString::fromUtf8("単一文字のプロパティ"));
+  }
+  pages_->setCurrentIndex(0);
+}
+
+void form_view::refresh_fields() {
+  if (header_ != nullptr) header_->fill();
 }
 
 QString form_view::sheet_text() const {

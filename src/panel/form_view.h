@@ -7,6 +7,7 @@
 class QLabel;
 class QListWidget;
 class QGroupBox;
+class QTabWidget;
 
 namespace lumetch {
 
@@ -28,6 +29,20 @@ class form_view : public QWidget {
   // Shows what the sheet edits for the selection kind.
   void show_kind(int32_t kind);
   QString sheet_text() const;
+  // The pages of the selection kind; the shared header block of an object
+  // page (null on the other pages).
+  QTabWidget* pages() const { return pages_; }
+  class CHeaderBlock* header_block() const {
+    return header_;
+  }
+  // The boxes show the current object's values again (after an edit made
+  // elsewhere: the mouse, the keyboard, undo).
+  void refresh_fields();
+
+ signals:
+  void edited(double width, double height, double angle);
+  void status_message(const QString& text);
+  void focus_view();
 
  private:
   void list_selection_changed(int row);
@@ -36,6 +51,8 @@ class form_view : public QWidget {
   QListWidget* list_ = nullptr;
   QGroupBox* frame_ = nullptr;
   QLabel* sheet_ = nullptr;
+  QTabWidget* pages_ = nullptr;
+  class CHeaderBlock* header_ = nullptr;
   bool filling_ = false;  // list rebuilt by the program, not chosen by the operator
 };
 

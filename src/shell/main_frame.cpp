@@ -241,6 +241,7 @@ CMainFrame::CMainFrame(CketralDoc& doc, Operator* op, QWidget* parent)
 }
 
 void CMainFrame::document_changed(const ChangeNotice& /*notice*/) {
+  if (form_ != nullptr) form_->refresh_fields();
   // The edit menu names the steps; the title says whether the layout has
   // changes that are not saved.
   const auto name = [](const char* verb, const std::string& step, const char* keys) {
@@ -364,6 +365,12 @@ void CMainFrame::build_panes() {
   connect(view_, &Cmainview::readout_changed, this, [this](const QString& t) { set_status(0, t); });
   form_ = new form_view(doc_, splitter_);
   form_->setObjectName("form_view");
+  connect(form_, &form_view::edited, this, [this](double w, double h, double a) {
+    view_->update_frame();
+    view_->InvalidateSelection(w, h, a);
+  });
+  connect(form_, &form_view::status_message, this, [this](const QString& t) { set_status(0, t); });
+  connect(form_, &form_view::focus_view, this, [this] { view_->setFocus(); });
   splitter_->addWidget(view_);
   splitter_->addWidget(form_);
   splitter_->setStretchFactor(0, 1);
