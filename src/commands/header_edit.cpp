@@ -74,6 +74,17 @@ int64_t read_count(std::string_view text) {
   return r.ec == std::errc{} ? v : 0;
 }
 
+// A shape's own sizes are the header's: the size boxes set both. (Texts and
+// barcodes derive theirs by rules of their own pages.)
+void sync_shape_size(MarkObject& o) {
+  if (auto* p = o.block<RectangleParams>()) p->size_x = o.width, p->size_y = o.height;
+  if (auto* p = o.block<CircleParams>()) p->size_x = o.width, p->size_y = o.height;
+  if (auto* p = o.block<TriangleParams>()) p->size_x = o.width, p->size_y = o.height;
+  if (auto* p = o.block<RhombicParams>()) p->size_x = o.width, p->size_y = o.height;
+  if (auto* p = o.block<PolygonParams>()) p->size = o.width;
+  if (auto* p = o.block<BmpBlock>()) p->image_width = o.width, p->image_height = o.height;
+}
+
 }  // namespace
 
 std::string header_text(const MarkObject& obj, HeaderField field) {
@@ -115,6 +126,7 @@ HeaderEdit apply_header_text(CketralDoc& doc, HeaderField field, std::string_vie
       o = o * v / old;
       result.echo = {{other, fixed(o)}};
     }
+    if (size) sync_shape_size(*obj);
   }
   doc.update_screen_rect(*obj);
   commit.push("Edit " + std::string(field_name(field)),

@@ -19,6 +19,7 @@ struct Desk {
     o->type = RECTANGLE;
     o->width = 10;
     o->height = 5;
+    o->params = RectangleParams{10, 5, 0, 0, 0};
     Commit c(doc);
     obj = c.add(std::move(o));
     doc.selection = Selection::only(obj->id);
@@ -35,6 +36,7 @@ TEST(HeaderEdit, EveryKeystrokeAppliesAndTheTypingIsOneUndoStep) {
     applied.push_back(d.obj->width);
   }
   EXPECT_EQ(applied, (std::vector<double>{1, 12, 12, 12.5}));
+  EXPECT_EQ(d.obj->block<RectangleParams>()->size_x, 12.5);  // the shape is drawn that wide
   EXPECT_EQ(d.doc.history.size(), steps + 1);
   ASSERT_TRUE(undo(d.doc));
   EXPECT_EQ(d.doc.ring.find(d.obj->id)->width, 10);
