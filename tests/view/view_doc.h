@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "model/cketral_doc.h"
+#include "model/units.h"
+#include "view/pick.h"
 
 namespace lumetch::test {
 
