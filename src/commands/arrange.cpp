@@ -34,8 +34,9 @@ std::string step_text(const CketralDoc& doc) {
   return buf;
 }
 
-// The type's own sizes after a keyboard resize by (sx, sy).
-void sync_type_size(MarkObject& o, double sx, double sy) {
+// The type's own sizes after a keyboard resize by (sx, sy); the mouse has rules of
+// its own (texts from their line count, plots and outlines keep their import size).
+void sync_keyboard_size(MarkObject& o, double sx, double sy) {
   if (auto* p = o.block<LineParams>()) *p = {o.width, o.height};
   if (auto* p = o.block<RectangleParams>()) p->size_x = o.width, p->size_y = o.height;
   if (auto* p = o.block<CircleParams>()) p->size_x = o.width, p->size_y = o.height;
@@ -198,7 +199,7 @@ std::optional<StyleInvalidate> ResizeSelection(CketralDoc& doc, ResizeMode mode)
     o->width *= sx;
     o->cent_y = (1 - sy) * cy + sy * o->cent_y;
     o->height *= sy;
-    sync_type_size(*o, sx, sy);
+    sync_keyboard_size(*o, sx, sy);
     doc.update_screen_rect(*o);
     widen(area, *o);
   }
