@@ -157,7 +157,14 @@ void Cmainview::scrollContentsBy(int /*dx*/, int /*dy*/) {
 
 void Cmainview::paintEvent(QPaintEvent* /*event*/) {
   QPainter p(viewport());
-  OnDraw(p, mapping());
+  const ViewMapping m = mapping();
+  OnDraw(p, m);
+  if (band_anchor_) {
+    QtCanvas canvas(p, m);
+    canvas.set_pen({kBlack, 1, PenStyle::Dot});
+    canvas.set_brush({kBlack, true});
+    canvas.rectangle(band_anchor_->x, band_anchor_->y, band_corner_.x, band_corner_.y);
+  }
 }
 
 void Cmainview::OnDraw(QPainter& p, const ViewMapping& m) {
@@ -401,10 +408,104 @@ QString Cmainview::readout_text(int32_t view_x, int32_t view_y) const {
   return QString(45, QLatin1Char(' ')) + QString::asprintf("x=%7.3fmm, y=%7.3fmm", x, y);
 }
 
+namespace {
+
+Qt::CursorShape qt_cursor(CursorKind kind) {
+  switch (kind) {
+    case CursorKind::SizeAll:
+      return Qt::SizeAllCursor;
+    case CursorKind::SizeNwSe:
+      return Qt::SizeFDiagCursor;
+    case CursorKind::SizeNeSw:
+      return Qt::SizeBDiagCursor;
+    case CursorKind::SizeNS:
+      return Qt::SizeVerCursor;
+    case CursorKind::SizeWE:
+      return Qt::SizeHorCursor;
+    case CursorKind::Arrow:
+      break;
+  }
+  return Qt::ArrowCursor;
+}
+
+}  // namespace
+
+void Cmainview::repaint_marks() {
+  InvalidateSelection(0, 0, 0);
+}
+
+void Cmainview::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || doc_.engraving != 0) {
+    QAbstractScrollArea::mousePressEvent(event);
+    return;
+  }
+  setFocus();
+  const QPoint pixel = event->position().toPoint();
+  const QPoint q = mapping().view_point(pixel);
+  const ViewPoint v{q.x(), q.y()};
+  const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
+  SelectionFrame& sel = doc_.view.selection;
+  int32_t mode = -1;
+  if (!ctrl && selection_kind(doc_) != 0) {
+    mode = handle_press(handle_rects(sel.frame, doc_.view.handle_size), v).drag_mode;
+  }
+  if (mode < 0) {
+    const PickResult picked = pick_at(doc_, v, ctrl);
+    apply_selection(doc_, picked.selection);
+    update_frame();
+    viewport()->update();
+    if (picked.outcome == PressOutcome::Band) {
+      band_anchor_ = v;
+      band_corner_ = v;
+      band_ctrl_ = ctrl;
+      return;
+    }
+    mode = 1;  // a press on an object moves what it selected
+  }
+  drag_start_ = sel.frame;
+  drag_.emplace(mode, ViewPoint{pixel.x(), pixel.y()}, sel.frame, doc_.view,
+                edge_handles_allowed(doc_));
+  const auto cursor = handle_press(handle_rects(sel.frame, doc_.view.handle_size), v).cursor;
+  viewport()->setCursor(qt_cursor(cursor.value_or(CursorKind::SizeAll)));
+}
+
 void Cmainview::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint v = mapping().view_point(event->position().toPoint());
+  const QPoint pixel = event->position().toPoint();
+  const QPoint v = mapping().view_point(pixel);
   emit readout_changed(readout_text(v.x(), v.y()));
+  if (drag_) {
+    drag_->move_to({pixel.x(), pixel.y()});
+    doc_.view.selection.frame = drag_->frame();
+    repaint_marks();
+  } else if (band_anchor_) {
+    band_corner_ = {v.x(), v.y()};
+    viewport()->update();
+  }
   QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void Cmainview::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    QAbstractScrollArea::mouseReleaseEvent(event);
+    return;
+  }
+  if (drag_) {
+    const FrameRect dragged = drag_->frame();
+    const bool moved = drag_->drag_mode() == 1;
+    drag_.reset();
+    viewport()->unsetCursor();
+    // The whole drag is one step.
+    release_frame(doc_, drag_start_, dragged, moved ? "Move" : "Resize");
+    update_frame();
+    viewport()->update();
+  } else if (band_anchor_) {
+    const QPoint q = mapping().view_point(event->position().toPoint());
+    const Selection chosen = band_select(doc_, *band_anchor_, {q.x(), q.y()}, band_ctrl_);
+    band_anchor_.reset();
+    apply_selection(doc_, chosen);
+    update_frame();
+    viewport()->update();
+  }
 }
 
 }  // namespace lumetch

@@ -11,6 +11,8 @@
 
 #include "commands/object_style.h"
 #include "model/cketral_doc.h"
+#include "view/frame_drag.h"
+#include "view/pick.h"
 #include "view/qt_canvas.h"
 
 class QPainter;
@@ -86,14 +88,26 @@ class Cmainview : public QAbstractScrollArea {
   void resizeEvent(QResizeEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
 
  private:
   void update_scroll_bars();
   void apply_zoom();
 
+  // Marks of the old and the new frame repainted, not the whole view.
+  void repaint_marks();
+
   CketralDoc& doc_;
   double scale_ = 96.0 / 2540.0;
+  // A drag of the frame or of a handle, from press to release.
+  std::optional<FrameDrag> drag_;
+  FrameRect drag_start_{};
+  // A rubber band, from its anchor (view units) to the pointer.
+  std::optional<ViewPoint> band_anchor_;
+  ViewPoint band_corner_{};
+  bool band_ctrl_ = false;
 };
 
 }  // namespace lumetch

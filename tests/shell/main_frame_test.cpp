@@ -34,6 +34,7 @@
 #include "support/qt_helpers.h"
 #include "support/temp_dir.h"
 #include "view/main_view.h"
+#include "view/qt_canvas.h"
 
 namespace lumetch {
 namespace {
@@ -310,6 +311,32 @@ TEST(MainFrame, ArrowKeysCentringAndMirrorsArrangeTheSelectionAsUndoSteps) {
   EXPECT_EQ(std::tuple(rect->cent_x, rect->cent_y, rect->mirror_y), std::tuple(0.0, 0.0, 0));
   QTest::keyClick(f.frame->view(), Qt::Key_Delete);
   EXPECT_TRUE(f.doc.ring.is_empty());
+}
+
+TEST(MainFrame, ADragOfTheSelectionMovesItAndOneUndoTakesItBack) {
+  FrameFixture f;
+  f.frame->show();
+  f.frame->resize(900, 700);
+  f.frame->dispatch(kCmdRectangle);
+  QApplication::processEvents();
+  MarkObject* rect = current_object(f.doc);
+  const std::size_t steps = f.doc.history.size();
+  const auto& fr = f.doc.view.selection.frame;
+  const ViewMapping m = f.frame->view()->mapping();
+  const QPoint centre(m.px((fr[0] + fr[2]) / 2), m.py((fr[1] + fr[3]) / 2));
+  QWidget* port = f.frame->view()->viewport();
+  QTest::mousePress(port, Qt::LeftButton, {}, centre);
+  for (int dx = 10; dx <= 40; dx += 10) QTest::mouseMove(port, centre + QPoint(dx, 0));
+  QTest::mouseRelease(port, Qt::LeftButton, {}, centre + QPoint(40, 0));
+  EXPECT_GT(rect->cent_x, 0.0);
+  EXPECT_EQ(rect->cent_y, 0.0);
+  EXPECT_EQ(f.doc.history.size(), steps + 1);  // the whole drag is one step
+  ASSERT_TRUE(UndoCommand(f.doc));
+  EXPECT_EQ(current_object(f.doc)->cent_x, 0.0);
+
+  // A press on empty field drops the selection.
+  QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(selection_kind(f.doc), 0);
 }
 
 TEST(MainFrame, EngravingGoesToTheChosenPortAndSaysWhereInTheStatusBar) {
