@@ -21,13 +21,6 @@ std::vector<MarkObject*> selected_objects(CketralDoc& doc) {
   return out;
 }
 
-// The largest turned extents of the objects, for a repaint at angle 90.
-void widen(StyleInvalidate& area, const MarkObject& o) {
-  const double s = std::sin(std::fabs(o.angle) * kPi / 180.0);
-  area.width = std::max(area.width, s * o.width);
-  area.height = std::max(area.height, s * o.height);
-}
-
 std::string step_text(const CketralDoc& doc) {
   char buf[48];
   std::snprintf(buf, sizeof buf, "当前步距值=%6.2fmm", current_step(doc));
@@ -142,7 +135,7 @@ std::optional<StyleInvalidate> MoveSelection(CketralDoc& doc, MoveMode mode) {
     o->cent_x -= dx;
     o->cent_y -= dy;
     doc.update_screen_rect(*o);
-    widen(area, *o);
+    widen_to_turned(area, *o);
   }
   const bool nudge = mode >= MoveMode::Left;
   // A held arrow key is one step; a centring is a step of its own.
@@ -194,14 +187,14 @@ std::optional<StyleInvalidate> ResizeSelection(CketralDoc& doc, ResizeMode mode)
   StyleInvalidate area{0.0, 0.0, 90.0};
   for (MarkObject* o : selected_objects(doc)) {
     commit.modify(*o);
-    widen(area, *o);
+    widen_to_turned(area, *o);
     o->cent_x = (1 - sx) * cx + sx * o->cent_x;
     o->width *= sx;
     o->cent_y = (1 - sy) * cy + sy * o->cent_y;
     o->height *= sy;
     sync_keyboard_size(*o, sx, sy);
     doc.update_screen_rect(*o);
-    widen(area, *o);
+    widen_to_turned(area, *o);
   }
   commit.push("Resize", "resize " + std::to_string(static_cast<int32_t>(mode)));
   return area;
@@ -214,7 +207,7 @@ std::optional<StyleInvalidate> MirrorSelection(CketralDoc& doc, bool x) {
   for (MarkObject* o : selected_objects(doc)) {
     int32_t& flag = x ? commit.modify(*o).mirror_x : commit.modify(*o).mirror_y;
     flag = flag == 0 ? 1 : 0;
-    widen(area, *o);
+    widen_to_turned(area, *o);
   }
   commit.push(x ? "Mirror X" : "Mirror Y");
   return area;

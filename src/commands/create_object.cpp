@@ -1,6 +1,7 @@
 #include "commands/create_object.h"
 
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -18,6 +19,7 @@
 #include "imports/vct.h"
 #include "model/edit.h"
 #include "platform/text_codec.h"
+#include "platform/text_file.h"
 
 namespace lumetch {
 
@@ -27,28 +29,14 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kWarning = "Warning";
 
-// The leading number of a typed text, as C's atof reads it but in any locale:
-// blanks first, then the longest number; no number, or one out of range, is 0.
-std::string_view number_start(std::string_view text) {
-  const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");
-  if (start == std::string_view::npos) return {};
-  text.remove_prefix(start);
-  if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
-  return text;
-}
-
 double text_to_double(std::string_view text) {
-  text = number_start(text);
-  double v = 0.0;
-  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-  return r.ec == std::errc{} && std::isfinite(v) ? v : 0.0;
+  return leading_double(text);
 }
 
+// Counts out of the 32-bit range read as 0, as an overflowing number does.
 int32_t text_to_int(std::string_view text) {
-  text = number_start(text);
-  int32_t v = 0;
-  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-  return r.ec == std::errc{} ? v : 0;
+  const int64_t v = leading_integer(text);
+  return v >= INT32_MIN && v <= INT32_MAX ? static_cast<int32_t>(v) : 0;
 }
 
 // A layer outside the eight would index past the per-layer settings.

@@ -6,6 +6,7 @@
 
 #include "commands/arrange.h"
 #include "model/edit.h"
+#include "platform/text_file.h"
 
 namespace lumetch {
 
@@ -50,28 +51,13 @@ std::string fixed(double v) {
   return buf;
 }
 
-// As C's atof and atoi read the start of a box's text, in any locale.
-std::string_view number_start(std::string_view text) {
-  text = text.substr(0, 9);
-  const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");
-  if (start == std::string_view::npos) return {};
-  text.remove_prefix(start);
-  if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
-  return text;
-}
-
+// A box holds at most nine characters; the rest of a pasted text is not read.
 double read_double(std::string_view text) {
-  text = number_start(text);
-  double v = 0.0;
-  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-  return r.ec == std::errc{} && std::isfinite(v) ? v : 0.0;
+  return leading_double(text.substr(0, 9));
 }
 
 int64_t read_count(std::string_view text) {
-  text = number_start(text);
-  int64_t v = 0;
-  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-  return r.ec == std::errc{} ? v : 0;
+  return leading_integer(text.substr(0, 9));
 }
 
 // A shape's own sizes are the header's: the size boxes set both. (Texts and

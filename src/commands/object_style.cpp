@@ -9,6 +9,7 @@
 #include "geometry/mapping.h"
 #include "geometry/text_objects.h"
 #include "platform/text_codec.h"
+#include "platform/text_file.h"
 
 namespace lumetch {
 
@@ -70,6 +71,14 @@ void set_block_font(Block& p, const std::string& face, const FontChoice& c) {
 
 }  // namespace
 
+void widen_to_turned(StyleInvalidate& area, const MarkObject& obj) {
+  if (obj.angle == 0.0) return;
+  // The magnitude of the turn: a negative angle widens the repaint as much.
+  const double s = std::sin(std::fabs(obj.angle) * kPi / 180.0);
+  area.width = std::max(area.width, s * obj.width);
+  area.height = std::max(area.height, s * obj.height);
+}
+
 bool colour_box_allowed(const CketralDoc& doc) {
   return selection_kind(doc) != 0;
 }
@@ -98,11 +107,7 @@ StyleInvalidate apply_layer(CketralDoc& doc, int32_t layer) {
   for (MarkObject& o : doc.ring.oldest_first()) {
     if (!is_selected(doc, o)) continue;
     commit.modify(o).layer = layer;
-    if (o.angle == 0.0) continue;
-    // The magnitude of the turn: a negative angle widens the repaint as much.
-    const double s = std::sin(std::fabs(o.angle) * kPi / 180.0);
-    area.width = std::max(area.width, s * o.width);
-    area.height = std::max(area.height, s * o.height);
+    widen_to_turned(area, o);
   }
   commit.push("Layer");
   return area;
@@ -114,16 +119,8 @@ std::string format_pitch(double pitch) {
   return buf;
 }
 
-// As C's atof reads the start of a text, but in any locale.
 double parse_pitch(std::string_view text) {
-  text = text.substr(0, 9);
-  const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");
-  if (start == std::string_view::npos) return 0.0;
-  text.remove_prefix(start);
-  if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
-  double v = 0.0;
-  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-  return r.ec == std::errc{} && std::isfinite(v) ? v : 0.0;
+  return leading_double(text.substr(0, 9));
 }
 
 bool apply_output_mode(CketralDoc& doc, int32_t mode, int32_t direction, double pitch) {

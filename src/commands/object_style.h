@@ -18,6 +18,10 @@ struct StyleInvalidate {
   bool operator==(const StyleInvalidate&) const = default;
 };
 
+// Widens `area` to the object's turned extents (sin |angle| × width and
+// × height), the repaint of a change to a turned object.
+void widen_to_turned(StyleInvalidate& area, const MarkObject& obj);
+
 // When each command may run, by the selection kind (0 none, -1 several,
 // 1..12 the type of the one selected object).
 bool colour_box_allowed(const CketralDoc& doc);

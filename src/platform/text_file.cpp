@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <new>
 #include <string>
 #include <system_error>
@@ -81,6 +82,32 @@ std::string_view trim_blanks(std::string_view text) {
   if (first == std::string_view::npos) return {};
   const auto last = text.find_last_not_of(kBlanks);
   return text.substr(first, last - first + 1);
+}
+
+namespace {
+
+std::string_view number_start(std::string_view text) {
+  const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");
+  if (start == std::string_view::npos) return {};
+  text.remove_prefix(start);
+  if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
+  return text;
+}
+
+}  // namespace
+
+double leading_double(std::string_view text) {
+  text = number_start(text);
+  double v = 0.0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+  return r.ec == std::errc{} && std::isfinite(v) ? v : 0.0;
+}
+
+int64_t leading_integer(std::string_view text) {
+  text = number_start(text);
+  int64_t v = 0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+  return r.ec == std::errc{} ? v : 0;
 }
 
 bool read_line_capped(std::istream& in, std::string& line, std::size_t cap) {

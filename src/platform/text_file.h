@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <istream>
@@ -16,6 +17,12 @@ std::string format_fixed(double v, int width, int precision);
 
 // `text` without blanks (space, tab, CR, LF, VT, FF) at either end.
 std::string_view trim_blanks(std::string_view text);
+
+// The leading number of a typed text, as C's atof and atol read it but in any
+// locale: blanks first, then the longest number; no number, or one out of
+// range, is 0.
+double leading_double(std::string_view text);
+int64_t leading_integer(std::string_view text);
 
 // Reads one line without its "\n" (and without a "\r" before it, as files of
 // the old platform have). Keeps at most `cap` bytes and skips the rest of an
