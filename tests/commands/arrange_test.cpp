@@ -77,21 +77,6 @@ TEST(Arrange, CentringMovesTheWholeFrameAndKeepsDistances) {
   }
 }
 
-TEST(Arrange, ArrowsNudgeByTheStepAndAHeldKeyIsOneUndoStep) {
-  Desk d;
-  MarkObject* a = d.add(0, 0, 10, 10);
-  d.doc.settings.move_step = 4;  // 1 mm
-  const std::size_t steps = d.doc.history.size();
-  for (int i = 0; i < 3; ++i) MoveSelection(d.doc, MoveMode::Right);
-  MoveSelection(d.doc, MoveMode::Up);
-  EXPECT_DOUBLE_EQ(a->cent_x, 3.0);
-  EXPECT_DOUBLE_EQ(a->cent_y, 1.0);
-  EXPECT_EQ(d.doc.history.size(), steps + 2);
-  ASSERT_TRUE(undo(d.doc));
-  ASSERT_TRUE(undo(d.doc));
-  EXPECT_DOUBLE_EQ(d.doc.ring.find(a->id)->cent_x, 0.0);
-}
-
 TEST(Arrange, KeyboardResizeGrowsAboutTheCentreByTheStep) {
   const struct {
     const char* name;
@@ -101,36 +86,32 @@ TEST(Arrange, KeyboardResizeGrowsAboutTheCentreByTheStep) {
     int32_t step;
     bool done;
     double new_w, new_h;
+    int32_t columns = 1;  // with a 5 mm column gap, scaled with the width
+    double new_gap = 5;
   } rows[] = {
       {"Home on a frame narrower than the step", 0.3, 2, 0, ResizeMode::Narrower, 3, false, 0.3, 2},
       {"Page Down: height only", 10, 5, 0, ResizeMode::Taller, 3, true, 10, 5.5},
       {"Page Down keeping the aspect", 10, 5, 1, ResizeMode::Taller, 3, true, 11, 5.5},
       {"Page Up", 10, 5, 0, ResizeMode::Wider, 5, true, 12, 5},
       {"End", 10, 5, 0, ResizeMode::Lower, 5, true, 10, 3},
+      // Frame 3 × 10 + 2 × 5 = 40 mm; 10 mm wider is 1.25 times.
+      {"three columns", 10, 4, 0, ResizeMode::Wider, 7, true, 12.5, 4, 3, 6.25},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     Desk d;
     MarkObject* o = d.add(5, -5, row.w, row.h, row.keep_aspect);
+    o->columns = row.columns;
+    o->column_gap = 5;
     d.doc.settings.move_step = row.step;
     EXPECT_EQ(ResizeSelection(d.doc, row.mode).has_value(), row.done);
     EXPECT_NEAR(o->width, row.new_w, 1e-9);
     EXPECT_NEAR(o->height, row.new_h, 1e-9);
     EXPECT_NEAR(o->cent_x, 5, 1e-9);  // about the frame's centre
     EXPECT_NEAR(o->block<RectangleParams>()->size_y, row.new_h, 1e-9);
+    EXPECT_NEAR(o->column_gap, row.new_gap, 1e-9);
+    EXPECT_EQ(o->row_gap, 0.0);  // one row: no gap to scale
   }
-}
-
-TEST(Arrange, ResizingAnArrayScalesItsGapsAndTextsScaleTheirCharacters) {
-  Desk d;
-  MarkObject* o = d.add(0, 0, 10, 4);
-  o->columns = 3;
-  o->column_gap = 5.0;           // frame 40 mm wide
-  d.doc.settings.move_step = 7;  // 10 mm wider: 1.25 times
-  ASSERT_TRUE(ResizeSelection(d.doc, ResizeMode::Wider));
-  EXPECT_DOUBLE_EQ(o->width, 12.5);
-  EXPECT_DOUBLE_EQ(o->column_gap, 6.25);
-  EXPECT_DOUBLE_EQ(o->row_gap, 0.0);  // one row: no gap to scale
 }
 
 TEST(Arrange, MirrorTwiceRestoresAndNothingSelectedDoesNothing) {

@@ -111,27 +111,6 @@ TEST(Commit, NotPushedItRevertsAndSelectionAloneIsNoStep) {
   EXPECT_EQ(d.doc.history.size(), 1u);
 }
 
-TEST(Commit, AddedObjectsAreNamedByTheRuleAndUndoneBackToTheirPlaces) {
-  Doc d;
-  MarkObject* a = d.add(LINE);
-  MarkObject* b = d.add(LINE);
-  MarkObject* c = d.add(CIRCLE);
-  EXPECT_EQ(d.doc.object_list.entries(),
-            (std::vector<std::string>{"drawing", "line1", "line2", "circle1"}));
-  const std::vector<ObjectId> order = d.doc.ring.order();
-  Commit del(d.doc);
-  del.remove(*a);
-  del.remove(*c);
-  del.push("Delete");
-  ASSERT_EQ(d.doc.ring.order(), std::vector<ObjectId>{b->id});
-  ASSERT_TRUE(undo(d.doc));
-  EXPECT_EQ(d.doc.ring.order(), order);
-  EXPECT_EQ(d.doc.object_list.entries(),
-            (std::vector<std::string>{"drawing", "line1", "line2", "circle1"}));
-  ASSERT_TRUE(redo(d.doc));
-  EXPECT_EQ(d.doc.ring.order(), std::vector<ObjectId>{order[1]});
-}
-
 TEST(ChangedFields, NamesHeaderAndBlockFieldsFromTheirTables) {
   MarkObject rect;
   rect.type = RECTANGLE;

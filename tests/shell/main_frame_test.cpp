@@ -167,7 +167,7 @@ TEST(MainFrame, CloseKeepsTheWindowWhenTheSaveIsCancelledOrAJobRuns) {
 
   f.doc.engraving = 1;
   EXPECT_FALSE(f.frame->close());
-  EXPECT_EQ(f.op.texts("ask").size(), 1u);  // no save prompt during a job
+  EXPECT_EQ(f.op.texts("ask").size(), 1u);  // no second save prompt during a job
   ASSERT_EQ(f.op.texts("message").size(), 1u);
   EXPECT_NE(f.op.texts("message")[0].find("Stop it with Escape"), std::string::npos);
   f.doc.engraving = 0;
