@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 
 #include <unistd.h>
 
@@ -31,6 +33,7 @@
 #include "platform/scripted_operator.h"
 #include "platform/text_codec.h"
 #include "view/main_view.h"
+#include "view/pick.h"
 
 namespace lumetch {
 namespace {
@@ -91,6 +94,8 @@ class RepaintScene {
     view_->OnDraw(p, mapping());
   }
 
+  CketralDoc& doc() { return doc_; }
+  Cmainview& view() { return *view_; }
   int texts() const { return texts_; }
   int arrays() const { return arrays_; }
   int objects() const { return objects_; }
@@ -263,9 +268,68 @@ void BM_RepaintView500PainterLines(benchmark::State& state) {
   repaint(state, false, true);
 }
 
+// One mouse step of a drag of 20 selected objects in the shown view of the
+// same layout: the move event and the paint it asks for.
+void BM_DragStep500(benchmark::State& state) {
+  RepaintScene scene;
+  Cmainview& view = scene.view();
+  CketralDoc& doc = scene.doc();
+  view.resize(kImageWidth, kImageHeight);
+  view.show();
+  QApplication::processEvents();
+  QWidget* port = view.viewport();
+  const double scale = view.pixels_per_unit();
+  view.horizontalScrollBar()->setValue(
+      static_cast<int>(doc.view.origin_x - port->width() / 2 / scale));
+  view.verticalScrollBar()->setValue(
+      static_cast<int>(doc.view.origin_y - port->height() / 2 / scale));
+  Selection sel;
+  for (const MarkObject& obj : doc.ring.oldest_first()) {
+    if (sel.size() < 20) sel.add(obj.id);
+  }
+  apply_selection(doc, sel);
+  view.update_frame();
+  QApplication::processEvents();
+
+  const auto& fr = doc.view.selection.frame;
+  const ViewMapping m = view.mapping();
+  const QPointF press(m.px((fr[0] + fr[2]) / 2), m.py((fr[1] + fr[3]) / 2));
+  const auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, at, port->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(port, &e);
+  };
+  send(QEvent::MouseButtonPress, press, Qt::LeftButton);
+  QApplication::processEvents();  // the picture under the marks is kept here
+  const FrameRect start = fr;
+  bool followed = false;
+  std::vector<double> wall;
+  std::vector<double> cpu;
+  int step = 0;
+  for (auto _ : state) {
+    // Back and forth over 40 pixels, so the frame stays in sight.
+    const int dx = 1 + ((step / 39) % 2 == 0 ? step % 39 : 39 - step % 39);
+    ++step;
+    const double c0 = thread_cpu_ms();
+    const auto t0 = std::chrono::steady_clock::now();
+    send(QEvent::MouseMove, press + QPointF(dx, dx / 2), Qt::LeftButton);
+    QApplication::processEvents();
+    const auto t1 = std::chrono::steady_clock::now();
+    cpu.push_back(thread_cpu_ms() - c0);
+    wall.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+    followed = followed || fr != start;
+  }
+  send(QEvent::MouseButtonRelease, press, Qt::NoButton);
+  state.counters["median_ms"] = median(wall);
+  state.counters["median_cpu_ms"] = median(cpu);
+  state.counters["selected"] = static_cast<double>(doc.selection.size());
+  // A drag that never reached the frame would measure nothing.
+  if (!followed) state.SkipWithError("the frame did not follow the mouse");
+}
+
 BENCHMARK(BM_RepaintView500)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_RepaintView500ColdGlyphCache)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_RepaintView500PainterLines)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_DragStep500)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 }  // namespace
 }  // namespace lumetch

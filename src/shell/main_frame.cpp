@@ -623,6 +623,8 @@ void CMainFrame::sheet_switched(int32_t kind) {
   form_->show_kind(kind);
   view_->update_frame();
   view_->viewport()->update();
+  // Arrow keys and Delete act on the new selection at once.
+  view_->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainFrame::invalidate_selection(double width, double height, double angle) {

@@ -100,6 +100,7 @@ Cmainview::Cmainview(CketralDoc& doc, QWidget* parent) : QAbstractScrollArea(par
 void Cmainview::set_pixels_per_unit(double scale) {
   if (!(scale > 0.0)) return;
   scale_ = scale;
+  drop_scene();
   update_scroll_bars();
   viewport()->update();
 }
@@ -148,23 +149,51 @@ void Cmainview::update_scroll_bars() {
 
 void Cmainview::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
+  drop_scene();
   update_scroll_bars();
 }
 
 void Cmainview::scrollContentsBy(int /*dx*/, int /*dy*/) {
+  drop_scene();
   viewport()->update();
 }
 
-void Cmainview::paintEvent(QPaintEvent* /*event*/) {
+void Cmainview::paintEvent(QPaintEvent* event) {
   QPainter p(viewport());
   const ViewMapping m = mapping();
-  OnDraw(p, m);
+  if (!tracking()) {
+    drop_scene();
+    OnDraw(p, m);
+    return;
+  }
+  if (scene_.isNull() || scene_.size() != viewport()->size() * viewport()->devicePixelRatio()) {
+    capture_scene();
+  }
+  const qreal dpr = scene_.devicePixelRatio();
+  for (const QRect& r : event->region()) {
+    p.drawImage(QRectF(r), scene_,
+                QRectF(r.x() * dpr, r.y() * dpr, r.width() * dpr, r.height() * dpr));
+  }
+  DrawSelectionMarks(p, m);
   if (band_anchor_) {
     QtCanvas canvas(p, m);
+    canvas.set_not_xor(true);
     canvas.set_pen({kBlack, 1, PenStyle::Dot});
     canvas.set_brush({kBlack, true});
     canvas.rectangle(band_anchor_->x, band_anchor_->y, band_corner_.x, band_corner_.y);
+    band_drawn_ = band_corner_;
   }
+}
+
+void Cmainview::capture_scene() {
+  const qreal dpr = viewport()->devicePixelRatio();
+  scene_ = QImage(viewport()->size() * dpr, QImage::Format_RGB32);
+  scene_.setDevicePixelRatio(dpr);
+  scene_.fill(Qt::white);
+  QPainter p(&scene_);
+  marks_hidden_ = true;
+  OnDraw(p, mapping());
+  marks_hidden_ = false;
 }
 
 void Cmainview::OnDraw(QPainter& p, const ViewMapping& m) {
@@ -225,7 +254,7 @@ void Cmainview::OnDraw(QPainter& p, const ViewMapping& m) {
   GeomContext g{doc_, nullptr};
   for (const MarkObject& obj : doc_.ring.oldest_first()) DrawObject(g, &canvas, obj);
 
-  if (v.printing == 0) DrawSelectionMarks(p, m);
+  if (v.printing == 0 && !marks_hidden_) DrawSelectionMarks(p, m);
 }
 
 void Cmainview::DrawSelectionMarks(QPainter& p, const ViewMapping& m) {
@@ -235,29 +264,18 @@ void Cmainview::DrawSelectionMarks(QPainter& p, const ViewMapping& m) {
   QtCanvas canvas(p, m);
   canvas.set_not_xor(true);
 
-  sel.handle_rects[0] = rounded(sel.frame);
-  std::array<int32_t, 4> r = sel.handle_rects[0];
-  r[0] -= 2 * k;
-  r[1] += 2 * k;
-  r[2] += 2 * k;
-  r[3] -= 2 * k;
+  const HandleRects h = handle_rects(sel.frame, k);
+  std::copy(h.begin(), h.end(), sel.handle_rects.begin());
+  const std::array<int32_t, 4>& f = h[0];
   canvas.set_pen({kBlack, 1, PenStyle::Dot});
   canvas.set_brush({kBlack, true});
-  canvas.rectangle(r[0], r[1], r[2], r[3]);
+  canvas.rectangle(f[0] - 2 * k, f[1] + 2 * k, f[2] + 2 * k, f[3] - 2 * k);
 
   canvas.set_pen({kBlack, 1, PenStyle::Solid});
   canvas.set_brush({kBlack, false});
-  const int32_t w = std::abs(r[2] - r[0]);
-  const int32_t h = std::abs(r[1] - r[3]);
-  for (int32_t i = 0; i < 3; ++i) {
-    for (int32_t j = 0; j < 3; ++j) {
-      const int32_t dx = (w / 2 + 4) * j;
-      const int32_t dy = (h / 2 + 4) * i;
-      auto& hr = sel.handle_rects[static_cast<std::size_t>(i * 3 + 1 + j)];
-      hr = {r[0] - k + dx, r[1] + k - dy, r[0] + k + dx, r[1] - k - dy};
-      if (i == 1 && j == 1) continue;
-      canvas.rectangle(hr[0], hr[1], hr[2], hr[3]);
-    }
+  for (std::size_t i = 1; i < h.size(); ++i) {
+    if (i == 5) continue;
+    canvas.rectangle(h[i][0], h[i][1], h[i][2], h[i][3]);
   }
   sel.drawn_frame = sel.frame;
 }
@@ -320,6 +338,7 @@ void Cmainview::keyPressEvent(QKeyEvent* event) {
 void Cmainview::apply_zoom() {
   for (MarkObject& o : doc_.ring.oldest_first()) doc_.update_screen_rect(o);
   update_frame();
+  drop_scene();
   viewport()->update();
   emit zoom_changed(doc_.view.zoom_index);
 }
@@ -343,6 +362,7 @@ bool Cmainview::zoom_out() {
 
 void Cmainview::toggle_grid() {
   doc_.view.grid_on = doc_.view.grid_on != 0 ? 0 : 1;
+  drop_scene();
   viewport()->update();
 }
 
@@ -431,7 +451,30 @@ Qt::CursorShape qt_cursor(CursorKind kind) {
 }  // namespace
 
 void Cmainview::repaint_marks() {
-  InvalidateSelection(0, 0, 0);
+  const ViewMapping m = mapping();
+  const SelectionFrame& sel = doc_.view.selection;
+  viewport()->update(marks_region(sel.drawn_frame, m) + marks_region(sel.frame, m));
+}
+
+QRegion Cmainview::marks_region(const FrameRect& frame, const ViewMapping& m) const {
+  const int32_t k = doc_.view.handle_size;
+  const HandleRects h = handle_rects(frame, k);
+  const std::array<int32_t, 4>& f = h[0];
+  // The dotted outline with a pixel to spare on either side of it.
+  const QRect outer = m.pixel_rect(f[0] - 2 * k, f[1] + 2 * k, f[2] + 2 * k, f[3] - 2 * k)
+                          .adjusted(-2, -2, 2, 2);
+  QRegion area = QRegion(outer).subtracted(QRegion(outer.adjusted(4, 4, -4, -4)));
+  for (std::size_t i = 1; i < h.size(); ++i) {
+    area += m.pixel_rect(h[i][0], h[i][1], h[i][2], h[i][3]).adjusted(-2, -2, 2, 2);
+  }
+  return area;
+}
+
+QRegion Cmainview::band_region(ViewPoint corner, const ViewMapping& m) const {
+  if (!band_anchor_) return {};
+  const QRect outer =
+      m.pixel_rect(band_anchor_->x, band_anchor_->y, corner.x, corner.y).adjusted(-2, -2, 2, 2);
+  return QRegion(outer).subtracted(QRegion(outer.adjusted(4, 4, -4, -4)));
 }
 
 void Cmainview::mousePressEvent(QMouseEvent* event) {
@@ -457,6 +500,7 @@ void Cmainview::mousePressEvent(QMouseEvent* event) {
     if (picked.outcome == PressOutcome::Band) {
       band_anchor_ = v;
       band_corner_ = v;
+      band_drawn_ = v;
       band_ctrl_ = ctrl;
       return;
     }
@@ -479,7 +523,8 @@ void Cmainview::mouseMoveEvent(QMouseEvent* event) {
     repaint_marks();
   } else if (band_anchor_) {
     band_corner_ = {v.x(), v.y()};
-    viewport()->update();
+    const ViewMapping m = mapping();
+    viewport()->update(band_region(band_drawn_, m) + band_region(band_corner_, m));
   }
   QAbstractScrollArea::mouseMoveEvent(event);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QRegion>
@@ -54,6 +55,10 @@ class Cmainview : public QAbstractScrollArea {
   // The pixel areas the two operations above repaint, through `m`.
   QRegion selection_area(double width, double height, double angle, const ViewMapping& m) const;
   QRegion scan_area_band(const ViewMapping& m) const;
+  // The pixels of the dotted frame and the handles of `frame` through `m`.
+  QRegion marks_region(const FrameRect& frame, const ViewMapping& m) const;
+  // The pixels of the rubber band's outline from the anchor to `corner`.
+  QRegion band_region(ViewPoint corner, const ViewMapping& m) const;
 
   // Device pixels per view unit (physical size of the screen).
   double pixels_per_unit() const { return scale_; }
@@ -98,6 +103,12 @@ class Cmainview : public QAbstractScrollArea {
 
   // Marks of the old and the new frame repainted, not the whole view.
   void repaint_marks();
+  // While a drag or a band is under way the picture under the marks is kept
+  // in `scene_`, so a mouse step copies back the few pixels the marks left
+  // and draws them anew instead of drawing every object again.
+  bool tracking() const { return drag_.has_value() || band_anchor_.has_value(); }
+  void capture_scene();
+  void drop_scene() { scene_ = QImage(); }
 
   CketralDoc& doc_;
   double scale_ = 96.0 / 2540.0;
@@ -107,7 +118,10 @@ class Cmainview : public QAbstractScrollArea {
   // A rubber band, from its anchor (view units) to the pointer.
   std::optional<ViewPoint> band_anchor_;
   ViewPoint band_corner_{};
+  ViewPoint band_drawn_{};
   bool band_ctrl_ = false;
+  QImage scene_;
+  bool marks_hidden_ = false;
 };
 
 }  // namespace lumetch

@@ -401,6 +401,7 @@ TEST(MainFrame, ChoosingAListEntrySelectsItsObjectAndDrawingShowsTheSettings) {
   EXPECT_EQ(f.selected_count(), 1);
   EXPECT_TRUE(is_selected(f.doc, *chosen));
   EXPECT_EQ(f.frame->form()->sheet_text(), entries[2] + "\n四角形のプロパティ");
+  EXPECT_EQ(f.frame->focusWidget(), f.frame->view());  // the keys act on it at once
 
   list->setCurrentRow(0);
   EXPECT_EQ(selection_kind(f.doc), 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -248,6 +249,73 @@ TEST(MainView, MouseMoveSendsTheReadout) {
   QApplication::sendEvent(f.view.viewport(), &move);
   ASSERT_EQ(spy.count(), 1);
   EXPECT_EQ(spy.at(0).at(0).toString(), QString(45, QLatin1Char(' ')) + "x= 50.000mm, y= 50.000mm");
+}
+
+// What the window shows of the view's pane, as its backing store holds it
+// after the paints so far; null where the platform's window is no image.
+QImage shown_pane(Cmainview& view) {
+  QApplication::processEvents();
+  const auto* img = dynamic_cast<const QImage*>(view.backingStore()->paintDevice());
+  if (img == nullptr) return {};
+  const QRect pane(view.viewport()->mapTo(&view, QPoint(0, 0)), view.viewport()->size());
+  return img->copy(pane).convertToFormat(QImage::Format_RGB32);
+}
+
+QImage whole_repaint(Cmainview& view) {
+  QImage img(view.viewport()->size(), QImage::Format_RGB32);
+  img.fill(kWhite);
+  QPainter p(&img);
+  view.OnDraw(p, view.mapping());
+  return img;
+}
+
+// Mouse steps repaint only the marks over the kept picture; after every step
+// the pane must still be exactly what a whole repaint draws.
+TEST(MainView, DragAndBandStepsLeaveNoTraces) {
+  ViewFixture f;
+  f.view.resize(300, 300);
+  f.view.show();
+  f.view.set_pixels_per_unit(0.04);
+  f.view.set_scroll_position(12250, -12250);
+  const ObjectId moved = f.add_square(0.0, 0.0, 3).id;
+  f.add_square(5.0, 3.0, 5);  // under the dragged frame
+  f.doc.update_screen_rect(*f.doc.ring.find(moved));
+  f.doc.selection = Selection::only(moved);
+  f.view.update_frame();
+  f.view.viewport()->update();
+  if (shown_pane(f.view).isNull()) GTEST_SKIP() << "this platform's window is not an image";
+  ASSERT_EQ(shown_pane(f.view), whole_repaint(f.view));
+
+  QWidget* port = f.view.viewport();
+  const auto& fr = f.doc.view.selection.frame;
+  const QPoint press(f.view.mapping().px((fr[0] + fr[2]) / 2), f.view.mapping().py(fr[1] - 300));
+  const auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(at), port->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
+                  Qt::NoModifier);
+    QApplication::sendEvent(port, &e);
+  };
+  mouse(QEvent::MouseButtonPress, press, Qt::LeftButton);
+  const FrameRect start = fr;
+  for (const QPoint step : {QPoint(9, 0), QPoint(30, 11), QPoint(60, 40), QPoint(20, -30)}) {
+    SCOPED_TRACE(step.x());
+    mouse(QEvent::MouseMove, press + step, Qt::LeftButton);
+    EXPECT_EQ(shown_pane(f.view), whole_repaint(f.view));
+  }
+  EXPECT_NE(fr, start);
+  mouse(QEvent::MouseButtonRelease, press + QPoint(20, -30), Qt::NoButton);
+  EXPECT_GT(f.doc.ring.find(moved)->cent_x, 0.0);
+  EXPECT_EQ(shown_pane(f.view), whole_repaint(f.view));
+
+  // A band from empty field over both squares, then back off them.
+  const QPoint corner(5, 5);
+  mouse(QEvent::MouseButtonPress, corner, Qt::LeftButton);
+  mouse(QEvent::MouseMove, QPoint(280, 280), Qt::LeftButton);
+  const QImage band = shown_pane(f.view);
+  EXPECT_NE(band, whole_repaint(f.view));  // the band is drawn
+  mouse(QEvent::MouseMove, QPoint(40, 30), Qt::LeftButton);
+  mouse(QEvent::MouseButtonRelease, QPoint(40, 30), Qt::NoButton);
+  EXPECT_EQ(selection_kind(f.doc), 0);
+  EXPECT_EQ(shown_pane(f.view), whole_repaint(f.view));
 }
 
 TEST(MainView, RepaintAreas) {
