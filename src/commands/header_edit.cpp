@@ -69,6 +69,8 @@ void sync_shape_size(MarkObject& o) {
   if (auto* p = o.block<RhombicParams>()) p->size_x = o.width, p->size_y = o.height;
   if (auto* p = o.block<PolygonParams>()) p->size = o.width;
   if (auto* p = o.block<BmpBlock>()) p->image_width = o.width, p->image_height = o.height;
+  if (auto* p = o.block<PltBlock>()) p->init_width = o.width, p->init_height = o.height;
+  if (auto* p = o.block<VctBlock>()) p->init_width = o.width, p->init_height = o.height;
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "model/mark_object.h"
-#include "panel/header_block.h"
+#include "panel/page_extras.h"
 
 namespace lumetch {
 
@@ -104,39 +104,38 @@ void form_view::show_kind(int32_t kind) {
   sheet_->setText(text);
 
   // The pages are made anew for every selection, so no edit outlives it.
+  shown_.clear();
   while (pages_->count() > 0) {
     QWidget* page = pages_->widget(0);
     pages_->removeTab(0);
     delete page;
   }
-  header_ = nullptr;
-  const auto add = [this](const QString& title) {
-    auto* page = new QWidget;
-    page->setLayout(new QVBoxLayout);
-    pages_->addTab(page, title);
-    return page;
-  };
-  if (kind == 0) {
-    for (const char* title : {"データ設定", "スキャニングエリア設定", "フィールド設定"}) {
-      add(QString::fromUtf8(title));
+  const bool object_page = kind > 0 && current_object(doc_) != nullptr;
+  if (kind == 0 || kind == -1 || object_page) {
+    for (const PageId id : pages_for_kind(kind)) {
+      auto* page = new CPropertyPage(doc_, id);
+      connect(page, &CPropertyPage::edited, this, &form_view::edited);
+      connect(page, &CPropertyPage::scan_area_changing, this, &form_view::scan_area_changing);
+      connect(page, &CPropertyPage::refused, this, &form_view::status_message);
+      connect(page, &CPropertyPage::focus_view, this, &form_view::focus_view);
+      add_page_extras(*page, services_);
+      pages_->addTab(page, QString::fromUtf8(page_def(id).title.data(),
+                                             static_cast<qsizetype>(page_def(id).title.size())));
+      shown_.push_back(page);
     }
-  } else if (kind == -1) {
-    add(page_title(-1));
-  } else if (kind > 0 && current_object(doc_) != nullptr) {
-    QWidget* page = add(page_title(kind));
-    header_ = new CHeaderBlock(doc_, page);
-    page->layout()->addWidget(header_);
-    static_cast<QVBoxLayout*>(page->layout())->addStretch(1);
-    connect(header_, &CHeaderBlock::edited, this, &form_view::edited);
-    connect(header_, &CHeaderBlock::refused, this, &form_view::status_message);
-    connect(header_, &CHeaderBlock::focus_view, this, &form_view::focus_view);
-    if (kind == LINE_TEXT || kind == ARC_TEXT) add(QString::fromUtf8("単一文字のプロパティ"));
   }
   pages_->setCurrentIndex(0);
 }
 
+CPropertyPage* form_view::page(PageId id) const {
+  for (CPropertyPage* p : shown_) {
+    if (p->id() == id) return p;
+  }
+  return nullptr;
+}
+
 void form_view::refresh_fields() {
-  if (header_ != nullptr) header_->fill();
+  for (CPropertyPage* p : shown_) p->refresh();
 }
 
 QString form_view::sheet_text() const {

@@ -2,7 +2,11 @@
 
 #include <QWidget>
 
+#include <vector>
+
+#include "commands/page_table.h"
 #include "model/cketral_doc.h"
+#include "panel/property_page.h"
 
 class QLabel;
 class QListWidget;
@@ -29,18 +33,20 @@ class form_view : public QWidget {
   // Shows what the sheet edits for the selection kind.
   void show_kind(int32_t kind);
   QString sheet_text() const;
-  // The pages of the selection kind; the shared header block of an object
-  // page (null on the other pages).
+  // The pages of the selection kind, and one of them by its id (null when
+  // it is not shown).
   QTabWidget* pages() const { return pages_; }
-  class CHeaderBlock* header_block() const {
-    return header_;
-  }
-  // The boxes show the current object's values again (after an edit made
+  CPropertyPage* page(PageId id) const;
+  // The pages show the document's values again (after an edit made
   // elsewhere: the mouse, the keyboard, undo).
   void refresh_fields();
+  // What the window lends the pages' own code.
+  void set_services(PageServices services) { services_ = std::move(services); }
+  const PageServices& services() const { return services_; }
 
  signals:
-  void edited(double width, double height, double angle);
+  void edited(PageRepaint repaint, double width, double height, double angle);
+  void scan_area_changing();
   void status_message(const QString& text);
   void focus_view();
 
@@ -52,7 +58,8 @@ class form_view : public QWidget {
   QGroupBox* frame_ = nullptr;
   QLabel* sheet_ = nullptr;
   QTabWidget* pages_ = nullptr;
-  class CHeaderBlock* header_ = nullptr;
+  std::vector<CPropertyPage*> shown_;
+  PageServices services_;
   bool filling_ = false;  // list rebuilt by the program, not chosen by the operator
 };
 

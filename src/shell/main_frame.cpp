@@ -365,10 +365,12 @@ void CMainFrame::build_panes() {
   connect(view_, &Cmainview::readout_changed, this, [this](const QString& t) { set_status(0, t); });
   form_ = new form_view(doc_, splitter_);
   form_->setObjectName("form_view");
-  connect(form_, &form_view::edited, this, [this](double w, double h, double a) {
-    view_->update_frame();
-    view_->InvalidateSelection(w, h, a);
-  });
+  form_->set_services(page_services());
+  connect(form_, &form_view::edited, this,
+          [this](PageRepaint repaint, double w, double h, double a) {
+            page_edited(repaint, w, h, a);
+          });
+  connect(form_, &form_view::scan_area_changing, this, [this] { view_->InvalidateScanArea(); });
   connect(form_, &form_view::status_message, this, [this](const QString& t) { set_status(0, t); });
   connect(form_, &form_view::focus_view, this, [this] { view_->setFocus(); });
   splitter_->addWidget(view_);
@@ -625,6 +627,31 @@ void CMainFrame::sheet_switched(int32_t kind) {
   view_->viewport()->update();
   // Arrow keys and Delete act on the new selection at once.
   view_->setFocus(Qt::OtherFocusReason);
+}
+
+PageServices CMainFrame::page_services() {
+  PageServices s;
+  s.op = [this]() -> Operator& { return *op_; };
+  s.status = [this](const QString& text) { set_status(0, text); };
+  return s;
+}
+
+void CMainFrame::page_edited(PageRepaint repaint, double width, double height, double angle) {
+  switch (repaint) {
+    case PageRepaint::Selection:
+      view_->update_frame();
+      view_->InvalidateSelection(width, height, angle);
+      break;
+    case PageRepaint::ScanArea:
+      view_->InvalidateScanArea();
+      break;
+    case PageRepaint::View:
+      invalidate_all();
+      break;
+    case PageRepaint::None:
+    case PageRepaint::Preview:
+      break;
+  }
 }
 
 void CMainFrame::invalidate_selection(double width, double height, double angle) {

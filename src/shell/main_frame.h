@@ -9,6 +9,7 @@
 
 #include "marker/marker_sim.h"
 #include "model/cketral_doc.h"
+#include "panel/property_page.h"
 #include "platform/operator.h"
 #include "platform/text_file.h"
 
@@ -96,6 +97,9 @@ class CMainFrame : public QMainWindow, public DocObserver {
   void print_preview();
   QPrinter& printer();
   void print_setup();
+  // What the property pages' own code may use of the window.
+  PageServices page_services();
+  void page_edited(PageRepaint repaint, double width, double height, double angle);
 
   CketralDoc& doc_;
   QtOperator* qt_op_ = nullptr;  // owned by the frame as a child object
