@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "commands/arrange.h"
+#include "commands/page_table.h"
 #include "model/edit.h"
 #include "platform/text_file.h"
 
@@ -45,21 +46,6 @@ std::string_view field_name(HeaderField f) {
   return kNames[static_cast<int32_t>(f)];
 }
 
-std::string fixed(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%7.3f", v);
-  return buf;
-}
-
-// A box holds at most nine characters; the rest of a pasted text is not read.
-double read_double(std::string_view text) {
-  return leading_double(text.substr(0, 9));
-}
-
-int64_t read_count(std::string_view text) {
-  return leading_integer(text.substr(0, 9));
-}
-
 // A shape's own sizes are the header's: the size boxes set both. (Texts and
 // barcodes derive theirs by rules of their own pages.)
 void sync_shape_size(MarkObject& o) {
@@ -78,7 +64,7 @@ void sync_shape_size(MarkObject& o) {
 std::string header_text(const MarkObject& obj, HeaderField field) {
   if (field == HeaderField::Rows) return std::to_string(obj.rows);
   if (field == HeaderField::Columns) return std::to_string(obj.columns);
-  return fixed(*length_field(obj, field));
+  return page::fixed(*length_field(obj, field));
 }
 
 HeaderEdit apply_header_text(CketralDoc& doc, HeaderField field, std::string_view text) {
@@ -86,7 +72,7 @@ HeaderEdit apply_header_text(CketralDoc& doc, HeaderField field, std::string_vie
   MarkObject* obj = current_object(doc);
   if (obj == nullptr) return result;
   if (is_count(field)) {
-    const int64_t n = read_count(text);
+    const int64_t n = page::read_count(text);
     const int64_t other = field == HeaderField::Rows ? obj->columns : obj->rows;
     if (n < 0 || n > kMaxCopies || (n > 0 && other > kMaxCopies / n)) {
       result.status = "An array of " + std::to_string(n) +
@@ -98,13 +84,13 @@ HeaderEdit apply_header_text(CketralDoc& doc, HeaderField field, std::string_vie
   Commit commit(doc);
   commit.modify(*obj);
   if (field == HeaderField::Rows) {
-    obj->rows = static_cast<int32_t>(read_count(text));
+    obj->rows = static_cast<int32_t>(page::read_count(text));
   } else if (field == HeaderField::Columns) {
-    obj->columns = static_cast<int32_t>(read_count(text));
+    obj->columns = static_cast<int32_t>(page::read_count(text));
   } else {
     double& v = *length_field(*obj, field);
     const double old = v;
-    v = read_double(text);
+    v = page::read_measure(text);
     // Keep aspect: the other size follows in proportion.
     const bool size = field == HeaderField::Width || field == HeaderField::Height;
     if (size && obj->keep_aspect == 1 && old != 0) {
@@ -112,7 +98,6 @@ HeaderEdit apply_header_text(CketralDoc& doc, HeaderField field, std::string_vie
           field == HeaderField::Width ? HeaderField::Height : HeaderField::Width;
       double& o = *length_field(*obj, other);
       o = o * v / old;
-      result.echo = {{other, fixed(o)}};
     }
     if (size) sync_shape_size(*obj);
   }
@@ -122,26 +107,6 @@ HeaderEdit apply_header_text(CketralDoc& doc, HeaderField field, std::string_vie
   result.applied = true;
   result.area = {obj->width, obj->height, obj->angle};
   return result;
-}
-
-bool set_keep_aspect(CketralDoc& doc, bool keep) {
-  MarkObject* obj = current_object(doc);
-  if (obj == nullptr) return false;
-  Commit commit(doc);
-  commit.modify(*obj).keep_aspect = keep ? 1 : 0;
-  commit.push("Keep aspect");
-  return true;
-}
-
-std::optional<std::string> spin_text(const CketralDoc& doc, HeaderField field,
-                                     std::string_view text, bool up) {
-  if (is_count(field)) {
-    const int64_t n = read_count(text) + (up ? 1 : -1);
-    if (n < 0) return std::nullopt;
-    return std::to_string(n);
-  }
-  const double s = current_step(doc);
-  return fixed(read_double(text) + (up ? s : -s));
 }
 
 }  // namespace lumetch

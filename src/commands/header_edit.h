@@ -32,8 +32,6 @@ inline constexpr int64_t kMaxCopies = 1'000'000;
 struct HeaderEdit {
   bool applied = false;
   std::string status;  // why it was refused, for the status bar
-  // The other size box, when keep aspect changed it too: its new text.
-  std::optional<std::pair<HeaderField, std::string>> echo;
   StyleInvalidate area;  // the current object's size and angle, for the repaint
 };
 
@@ -45,13 +43,5 @@ std::string header_text(const MarkObject& obj, HeaderField field);
 // count; a text that is no number reads as 0. Counts that are negative or
 // make more than kMaxCopies copies are refused and the field keeps its value.
 HeaderEdit apply_header_text(CketralDoc& doc, HeaderField field, std::string_view text);
-
-// The keep-aspect box.
-bool set_keep_aspect(CketralDoc& doc, bool keep);
-
-// A spin button's step on a box's text: counts by 1, everything else by the
-// current step; nullopt for a count that would go below 0.
-std::optional<std::string> spin_text(const CketralDoc& doc, HeaderField field,
-                                     std::string_view text, bool up);
 
 }  // namespace lumetch

@@ -113,13 +113,13 @@ StyleInvalidate apply_layer(CketralDoc& doc, int32_t layer) {
   return area;
 }
 
-std::string format_pitch(double pitch) {
+std::string box_text(double pitch) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%7.3f", pitch);
   return buf;
 }
 
-double parse_pitch(std::string_view text) {
+double read_box_text(std::string_view text) {
   return leading_double(text.substr(0, 9));
 }
 

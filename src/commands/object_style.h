@@ -44,12 +44,13 @@ StyleInvalidate apply_layer(CketralDoc& doc, int32_t layer);
 // A radio group with no button checked.
 inline constexpr int32_t kNoneChecked = -1;
 
-// "%7.3f", as the pitch box shows it.
-std::string format_pitch(double pitch);
+// "%7.3f", as the number boxes (the pitch box, the property pages) show a
+// length.
+std::string box_text(double pitch);
 
-// The pitch box's text read as the dialog reads it: the decimal number at the
+// A number box's text read as the boxes read it: the decimal number at the
 // start of its first 9 characters; nothing readable is 0.
-double parse_pitch(std::string_view text);
+double read_box_text(std::string_view text);
 
 // Sets output mode, fill direction and fill pitch of `current` and copies
 // them into the creation defaults of its type (a BMP keeps only the pitch

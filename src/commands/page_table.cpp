@@ -14,13 +14,11 @@ namespace lumetch {
 namespace page {
 
 std::string fixed(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%7.3f", v);
-  return buf;
+  return box_text(v);
 }
 
 double read_measure(std::string_view text) {
-  return leading_double(text.substr(0, 9));
+  return read_box_text(text);
 }
 
 int64_t read_count(std::string_view text) {

@@ -106,7 +106,7 @@ COutputModeDialog::COutputModeDialog(int32_t output_mode, int32_t fill_direction
   fill_layout->addWidget(radio(directions_, 0, 1304, "水平方向", fill_box));
   fill_layout->addWidget(radio(directions_, 1, 1305, "垂直方向", fill_box));
 
-  pitch_box_ = new QLineEdit(from_utf8(format_pitch(fill_pitch)), this);
+  pitch_box_ = new QLineEdit(from_utf8(box_text(fill_pitch)), this);
   pitch_box_->setObjectName("1201");
   auto* pitch_row = new QHBoxLayout;
   auto* pitch_label = new QLabel(QString::fromUtf8("走査間隔(mm)"), this);
@@ -133,7 +133,7 @@ int32_t COutputModeDialog::checked_direction() const {
 }
 
 double COutputModeDialog::pitch() const {
-  return parse_pitch(pitch_box_->text().left(9).toStdString());
+  return read_box_text(pitch_box_->text().left(9).toStdString());
 }
 
 QRadioButton* COutputModeDialog::mode_button(int32_t mode) const {

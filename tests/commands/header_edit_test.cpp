@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/page_table.h"
 #include "model/edit.h"
 
 namespace lumetch {
@@ -61,7 +62,7 @@ TEST(HeaderEdit, CountsThatWouldMakeAHugeOrNegativeArrayAreRefused) {
   ASSERT_TRUE(apply_header_text(d.doc, HeaderField::Columns, "0").applied);
   EXPECT_FALSE(apply_header_text(d.doc, HeaderField::Rows, "99999999999").applied);
   // A spin never takes a count below 0.
-  EXPECT_EQ(spin_text(d.doc, HeaderField::Columns, "0", false), std::nullopt);
+  EXPECT_EQ(spin_row(d.doc, PageId::Rect, 1108, "0", false), std::nullopt);
 }
 
 }  // namespace

@@ -110,9 +110,9 @@ TEST(ObjectStyle, PitchBoxReadsTheNumberAtTheStartOfItsFirstNineCharacters) {
       {"0.2", 0.2},      {"", 0.0},      {"abc", 0.0},         {"1.23456789012", 1.2345678},
       {"  0.050", 0.05}, {"0.5mm", 0.5}, {"+0.3", 0.3},        {"-0.1", -0.1},
       {"inf", 0.0},      {"1e999", 0.0}, {"         0.2", 0.0}};
-  for (const auto& [text, value] : rows) EXPECT_DOUBLE_EQ(parse_pitch(text), value) << text;
-  EXPECT_EQ(format_pitch(0.2), "  0.200");
-  EXPECT_EQ(format_pitch(12.5), " 12.500");
+  for (const auto& [text, value] : rows) EXPECT_DOUBLE_EQ(read_box_text(text), value) << text;
+  EXPECT_EQ(box_text(0.2), "  0.200");
+  EXPECT_EQ(box_text(12.5), " 12.500");
 }
 
 TEST(ObjectStyle, OutputModeReachesTheObjectAndTheNextObjectOfItsTypeButNoPlot) {
