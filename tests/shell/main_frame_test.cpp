@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,6 +23,7 @@
 
 #include "commands/create_object.h"
 #include "commands/edit_commands.h"
+#include "commands/header_edit.h"
 #include "commands/layout_commands.h"
 #include "model/settings_file.h"
 #include "panel/form_view.h"
@@ -331,6 +333,9 @@ TEST(MainFrame, ADragOfTheSelectionMovesItAndOneUndoTakesItBack) {
   EXPECT_GT(rect->cent_x, 0.0);
   EXPECT_EQ(rect->cent_y, 0.0);
   EXPECT_EQ(f.doc.history.size(), steps + 1);  // the whole drag is one step
+  // The page shows where it went.
+  EXPECT_EQ(f.frame->form()->page(PageId::Rect)->box(1101)->text().toStdString(),
+            header_text(*rect, HeaderField::CentX));
   QTest::keySequence(f.frame.get(), QKeySequence("Ctrl+Z"));
   EXPECT_EQ(current_object(f.doc)->cent_x, 0.0);
 
