@@ -12,6 +12,7 @@
 #include "commands/session.h"
 #include "model/cketral_doc.h"
 #include "shell/main_frame.h"
+#include "shell/page_screenshots.h"
 #include "shell/splash.h"
 
 namespace {
@@ -35,16 +36,19 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Lumetch");
 
-  // lumetch [LAYOUT.mrk] [--screenshot FILE.png]
+  // lumetch [LAYOUT.mrk] [--screenshot FILE.png] [--page-screenshots DIR]
   QString layout;
   QString screenshot;
+  QString page_shots;
   const QStringList args = QApplication::arguments();
   for (qsizetype i = 1; i < args.size(); ++i) {
     if (args[i] == "--screenshot" && i + 1 < args.size()) {
       screenshot = args[++i];
+    } else if (args[i] == "--page-screenshots" && i + 1 < args.size()) {
+      page_shots = args[++i];
     } else if (args[i] == "--help" || args[i] == "-h") {
       std::printf(
-          "usage: lumetch [LAYOUT.mrk] [--screenshot FILE.png]\n"
+          "usage: lumetch [LAYOUT.mrk] [--screenshot FILE.png] [--page-screenshots DIR]\n"
           "Works in the current directory: $.1, default.$, screen.$, fix.txt, "
           "title.txt, page.bmp.\n");
       return 0;
@@ -66,7 +70,7 @@ int main(int argc, char** argv) {
     for (const std::string& m : start.unreadable) text += QString::fromStdString(m) + "\n";
     text += "\nThe program stops so that no setting is replaced by its default.";
     std::fprintf(stderr, "lumetch: %s\n", qPrintable(text));
-    if (screenshot.isEmpty()) QMessageBox::critical(nullptr, "Warning", text);
+    if (screenshot.isEmpty() && page_shots.isEmpty()) QMessageBox::critical(nullptr, "Warning", text);
     return 2;
   }
   int status = 0;
@@ -77,7 +81,12 @@ int main(int argc, char** argv) {
     if (const QScreen* screen = frame.screen()) frame.resize(screen->availableGeometry().size());
     frame.showMaximized();
     if (!layout.isEmpty()) frame.open_layout(layout.toStdString());
-    if (screenshot.isEmpty()) {
+    if (!page_shots.isEmpty()) {
+      QTimer::singleShot(1500, &frame, [&frame, &doc, &page_shots, &status] {
+        if (!lumetch::save_page_screenshots(frame, doc, page_shots)) status = 1;
+        QApplication::exit(status);
+      });
+    } else if (screenshot.isEmpty()) {
       lumetch::show_splash(doc.work_dir, &frame);
     } else {
       // A picture of the window once it has been laid out and painted.
