@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -221,6 +223,35 @@ TEST(PropertySheet, PltPensChooseTheirLayers) {
   EXPECT_EQ(std::get<PltBlock>(current_object(p.doc)->params).pen_layer[2], 1);
   p.type(1103, "20");
   EXPECT_EQ(std::get<PltBlock>(current_object(p.doc)->params).init_width, 20.0);
+}
+
+TEST(PropertySheet, BmpFileIsReplacedFromTheDialogOrKept) {
+  Panel p;
+  p.form.set_services({[&p]() -> Operator& { return p.op; }, {}, {}});
+  const std::filesystem::path data = LUMETCH_TEST_DATA "/bmp";
+  p.op.file_answers.push_back(data / "f_bottom_up.bmp");
+  MarkObject* bmp = p.create(BMP);
+  ASSERT_NE(bmp, nullptr);
+  const double width = bmp->width;
+  const struct {
+    const char* file;
+    const char* kept_from;  // the image the object has afterwards
+  } rows[] = {
+      {"f_top_down.bmp", "f_top_down.bmp"},
+      {"not_bitmap.bmp", "f_top_down.bmp"},  // refused by the loader, which says why
+  };
+  for (const auto& row : rows) {
+    p.op.file_answers.push_back(data / row.file);
+    p.page()->button(1135)->click();
+    const auto& b = std::get<BmpBlock>(current_object(p.doc)->params);
+    EXPECT_EQ(std::filesystem::path(b.source_path).filename(), row.kept_from) << row.file;
+    EXPECT_EQ(current_object(p.doc)->width, width);  // the size in mm stays
+  }
+  EXPECT_FALSE(p.op.texts("message").empty());
+  ASSERT_TRUE(UndoCommand(p.doc));
+  EXPECT_EQ(std::filesystem::path(std::get<BmpBlock>(current_object(p.doc)->params).source_path)
+                .filename(),
+            "f_bottom_up.bmp");
 }
 
 }  // namespace
