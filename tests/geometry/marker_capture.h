@@ -24,7 +24,6 @@ namespace lumetch::test {
 struct CaptureLog {
   std::vector<std::string> commands;
   std::optional<std::size_t> fail_after;  // writes beyond this many fail, as a lost port would
-  std::size_t refused = 0;                 // writes that failed
 };
 
 class CaptureChannel : public Channel {
@@ -33,7 +32,6 @@ class CaptureChannel : public Channel {
   std::string name() const override { return "capture"; }
   std::optional<std::string> write(std::string_view command) override {
     if (log_.fail_after && log_.commands.size() >= *log_.fail_after) {
-      ++log_.refused;
       return "capture channel failed";
     }
     log_.commands.emplace_back(command);
