@@ -263,15 +263,16 @@ TEST(CliJob, ASerialNumberThatCouldNotBeStoredIsNeverMarked) {
   }
 }
 
+// A long array marked first, then a serial number.
+const std::string kLongSerialJob =
+    "2,100,100,  0.100,  0.100,  0.000,  0.000,  0.200,  0.200,  0.000,0,0,  0.050,0,0,0,0,"
+    "  0.200,  0.200,  0.000,0,0.00\n" +
+    serial_barcode("0099");
+
 TEST(CliJob, ASaveThatFailsAfterMarkingIsAFailureNamingTheNumber) {
   test::TempDir dir;
   fs::permissions(dir.path(), fs::perms::all);
-  // Marked first: a long array, so that the folder turns read-only meanwhile.
-  const std::string layout =
-      "2,100,100,  0.100,  0.100,  0.000,  0.000,  0.200,  0.200,  0.000,0,0,  0.050,0,0,0,0,"
-      "  0.200,  0.200,  0.000,0,0.00\n" +
-      serial_barcode("0099");
-  dir.write("job.mrk", layout);
+  dir.write("job.mrk", kLongSerialJob);  // the folder turns read-only while it marks
   fs::permissions(dir.file("job.mrk"), fs::perms::all);
   FifoPort port(dir.file("port"));
   fs::permissions(dir.file("port"), fs::perms::all);
@@ -292,11 +293,7 @@ TEST(CliJob, ASaveThatFailsAfterMarkingIsAFailureNamingTheNumber) {
 
 TEST(CliJob, ASecondJobOnTheSameLayoutOrPortIsRefused) {
   test::TempDir dir;
-  const std::string serial_job =
-      "2,100,100,  0.100,  0.100,  0.000,  0.000,  0.200,  0.200,  0.000,0,0,  0.050,0,0,0,0,"
-      "  0.200,  0.200,  0.000,0,0.00\n" +
-      serial_barcode("0099");
-  dir.write("a.mrk", serial_job);
+  dir.write("a.mrk", kLongSerialJob);
   dir.write("b.mrk", kSquareLayout);
   FifoPort port(dir.file("port"));
   Cli first(dir, {"mark", "a.mrk", "--yes", "--port", "port"});
