@@ -2,16 +2,12 @@
 // in a temporary directory, with signals and a second process where a case
 // needs them.
 #include <fcntl.h>
-#include <grp.h>
-#include <poll.h>
+#include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
-
-#include <sys/ioctl.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,190 +15,48 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.h"
+#include "support/cli_process.h"
 
 namespace lumetch {
 namespace {
 
 namespace fs = std::filesystem;
+using Cli = test::CliProcess;
+using test::kCliBound;
+using test::kSquareLayout;
+using test::repeat;
 
-// How long a program may take before a test gives up on it.
-constexpr auto kBound = std::chrono::minutes(2);
-
-// One lumetch-cli process: its working directory, its own TMPDIR, answers on
-// stdin; stdout and stderr are collected when it is waited for.
-class Cli {
- public:
-  // Flags: stdin stays open after the answers, so that a prompt waits; the
-  // program runs as user nobody, so that permissions count although we are root.
-  static constexpr unsigned kKeepInput = 1, kAsNobody = 2;
-  Cli(const test::TempDir& dir, const std::vector<std::string>& args, const std::string& input = "",
-      unsigned flags = 0) {
-    int in[2], out[2], err[2];
-    if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return;
-    const std::string tmp = (dir.path() / "tmp").string();
-    fs::create_directories(tmp);
-    if ((flags & kAsNobody) != 0) fs::permissions(tmp, fs::perms::all);
-    // Everything the child needs is made before the fork.
-    std::vector<char*> argv{const_cast<char*>(LUMETCH_CLI)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<std::string> env_text{"TMPDIR=" + tmp, "PATH=/usr/bin:/bin"};
-    std::vector<char*> env;
-    for (std::string& e : env_text) env.push_back(e.data());
-    env.push_back(nullptr);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(in[0], 0);
-      ::dup2(out[1], 1);
-      ::dup2(err[1], 2);
-      for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
-      if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
-      if ((flags & kAsNobody) != 0 &&
-          (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
-        ::_exit(125);
-      }
-      ::execve(LUMETCH_CLI, argv.data(), env.data());
-      ::_exit(127);
-    }
-    ::close(in[0]);
-    ::close(out[1]);
-    ::close(err[1]);
-    out_fd_ = out[0];
-    err_fd_ = err[0];
-    if (!input.empty()) [[maybe_unused]]
-      auto n = ::write(in[1], input.data(), input.size());
-    if ((flags & kKeepInput) != 0) {
-      in_fd_ = in[1];
-    } else {
-      ::close(in[1]);
-    }
-  }
-  ~Cli() {
-    if (pid_ > 0 && code_ == -1) {
-      ::kill(pid_, SIGKILL);
-      wait();
-    }
-    if (in_fd_ >= 0) ::close(in_fd_);
-  }
-  Cli(const Cli&) = delete;
-  Cli& operator=(const Cli&) = delete;
-
-  pid_t pid() const { return pid_; }
-  void signal(int sig) const { ::kill(pid_, sig); }
-
-  // Reads stderr until it holds `text`; false when the program ended first.
-  bool await_err(const std::string& text) {
-    const auto deadline = std::chrono::steady_clock::now() + kBound;
-    while (err_.find(text) == std::string::npos) {
-      pollfd p{err_fd_, POLLIN, 0};
-      if (::poll(&p, 1, 1000) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        continue;
-      }
-      char buf[4096];
-      const ssize_t n = ::read(err_fd_, buf, sizeof buf);
-      if (n <= 0) return false;
-      err_.append(buf, static_cast<std::size_t>(n));
-    }
-    return true;
-  }
-
-  // Until `sig` sent to the program is no longer pending: it has been handled.
-  // Bounded, so that a program that never takes it fails the test.
-  bool handled(int sig) const {
-    const unsigned long bit = 1ul << (sig - 1);
-    for (int i = 0; i < 10000; ++i) {
-      std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
-      unsigned long pending = 0;
-      for (std::string line; std::getline(status, line);) {
-        if (line.starts_with("SigPnd:") || line.starts_with("ShdPnd:")) {
-          pending |= std::stoul(line.substr(7), nullptr, 16);
-        }
-      }
-      if ((pending & bit) == 0) return true;
-      ::usleep(1000);
-    }
-    return false;
-  }
-
-  // Waits for the end and returns the exit code (128 + n for a signal death).
-  // A program that has not ended after two minutes is killed: a hang fails
-  // the test instead of holding it.
-  int wait() {
-    if (code_ != -1) return code_;
-    pollfd fds[2] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};
-    int open = 2;
-    const auto deadline = std::chrono::steady_clock::now() + kBound;
-    while (open > 0) {
-      const int ready = ::poll(fds, 2, 1000);
-      if (ready < 0) break;
-      if (ready == 0) {
-        if (std::chrono::steady_clock::now() > deadline) ::kill(pid_, SIGKILL);
-        continue;
-      }
-      for (pollfd& p : fds) {
-        if (p.fd < 0 || p.revents == 0) continue;
-        char buf[4096];
-        const ssize_t n = ::read(p.fd, buf, sizeof buf);
-        if (n <= 0) {
-          ::close(p.fd);
-          p.fd = -1;
-          --open;
-          continue;
-        }
-        (p.fd == out_fd_ ? out_ : err_).append(buf, static_cast<std::size_t>(n));
-      }
-    }
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return code_;
-  }
-  const std::string& out() const { return out_; }
-  const std::string& err() const { return err_; }
-
- private:
-  pid_t pid_ = -1;
-  int in_fd_ = -1;
-  int out_fd_ = -1;
-  int err_fd_ = -1;
-  int code_ = -1;
-  std::string out_, err_;
-};
-
-const std::string kSquare =
-    "2,1,1,  1.000,  1.000,  0.000,  0.000, 10.000, 10.000,  0.000,0,0,  0.050,0,0,0,0, "
-    "10.000, 10.000,  0.000,0,0.00\n";
-
-TEST(CliJob, AMissingPortPathIsRefusedNamingItAndNothingIsRecorded) {
+// Whether port.txt or --port names it, a port that cannot be opened fails
+// the job with its name; nothing is recorded in its stead.
+TEST(CliJob, APortThatCannotBeOpenedFailsTheJobNamingIt) {
   const struct {
     const char* label;
-    std::string port_txt;
-    std::string named;    // in the refusal
-    const char* created;  // a file that must not appear
+    std::string port_txt;  // empty: "--port not-a-port", a directory
+    std::string named;     // in the refusal
+    const char* created;   // a file that must not appear
   } cases[] = {
       {"the simulator in capitals", "SIM\n", "SIM\": no such device", "SIM"},
       {"a device name mistyped", "lp1\n", "/lp1\": no such device", "lp1"},
+      {"a directory", "", "not-a-port\": Is a directory", "not-a-port/x"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     test::TempDir dir;
-    dir.write("sq.mrk", kSquare);
-    dir.write("port.txt", c.port_txt);
-    Cli run(dir, {"mark", "sq.mrk", "--yes"});
+    dir.write("sq.mrk", kSquareLayout);
+    std::vector<std::string> args{"mark", "sq.mrk", "--yes"};
+    if (c.port_txt.empty()) {
+      fs::create_directory(dir.file("not-a-port"));
+      args.insert(args.end(), {"--port", "not-a-port"});
+    } else {
+      dir.write("port.txt", c.port_txt);
+    }
+    Cli run(dir, args);
     EXPECT_EQ(run.wait(), 1) << run.err();
     EXPECT_NE(run.err().find(c.named), std::string::npos) << run.err();
+    EXPECT_NE(run.out().find("the marker port failed"), std::string::npos) << run.out();
     EXPECT_EQ(run.out().find("done"), std::string::npos) << run.out();
     EXPECT_FALSE(fs::exists(dir.file(c.created)));
   }
-  // Recording into a new file is asked for by name.
-  test::TempDir dir;
-  dir.write("sq.mrk", kSquare);
-  dir.write("port.txt", "file:rec.txt\n");
-  Cli rec(dir, {"mark", "sq.mrk", "--yes"});
-  EXPECT_EQ(rec.wait(), 0) << rec.err();
-  EXPECT_NE(dir.read("rec.txt").find("PD2200,2200;"), std::string::npos);
 }
 
 // A FIFO port the test reads itself. Opened for reading and writing, it
@@ -240,7 +94,7 @@ class FifoPort {
   // Reads on until the program has ended (killed, as by Cli::wait, when it
   // hangs).
   void drain_until_end(const Cli& cli) {
-    const auto deadline = std::chrono::steady_clock::now() + kBound;
+    const auto deadline = std::chrono::steady_clock::now() + kCliBound;
     siginfo_t info{};
     while (::waitid(P_PID, static_cast<id_t>(cli.pid()), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
            info.si_pid == 0) {
@@ -359,12 +213,6 @@ TEST(CliJob, ScratchFoldersGoOnEveryExitAndThoseOfDeadProcessesAtStart) {
   EXPECT_EQ(scratch_folders(dir).size(), 2u);
 }
 
-std::string repeat(const std::string& s, int n) {
-  std::string out;
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
-}
-
 const std::string kHeader =
     ",1,1,  1.000,  1.000,  0.000,-30.000, 40.000, 10.000,  0.000,0,1,  0.050,0,0,0,0,";
 
@@ -415,15 +263,16 @@ TEST(CliJob, ASerialNumberThatCouldNotBeStoredIsNeverMarked) {
   }
 }
 
+// A long array marked first, then a serial number.
+const std::string kLongSerialJob =
+    "2,100,100,  0.100,  0.100,  0.000,  0.000,  0.200,  0.200,  0.000,0,0,  0.050,0,0,0,0,"
+    "  0.200,  0.200,  0.000,0,0.00\n" +
+    serial_barcode("0099");
+
 TEST(CliJob, ASaveThatFailsAfterMarkingIsAFailureNamingTheNumber) {
   test::TempDir dir;
   fs::permissions(dir.path(), fs::perms::all);
-  // Marked first: a long array, so that the folder turns read-only meanwhile.
-  const std::string layout =
-      "2,100,100,  0.100,  0.100,  0.000,  0.000,  0.200,  0.200,  0.000,0,0,  0.050,0,0,0,0,"
-      "  0.200,  0.200,  0.000,0,0.00\n" +
-      serial_barcode("0099");
-  dir.write("job.mrk", layout);
+  dir.write("job.mrk", kLongSerialJob);  // the folder turns read-only while it marks
   fs::permissions(dir.file("job.mrk"), fs::perms::all);
   FifoPort port(dir.file("port"));
   fs::permissions(dir.file("port"), fs::perms::all);
@@ -444,12 +293,8 @@ TEST(CliJob, ASaveThatFailsAfterMarkingIsAFailureNamingTheNumber) {
 
 TEST(CliJob, ASecondJobOnTheSameLayoutOrPortIsRefused) {
   test::TempDir dir;
-  const std::string serial_job =
-      "2,100,100,  0.100,  0.100,  0.000,  0.000,  0.200,  0.200,  0.000,0,0,  0.050,0,0,0,0,"
-      "  0.200,  0.200,  0.000,0,0.00\n" +
-      serial_barcode("0099");
-  dir.write("a.mrk", serial_job);
-  dir.write("b.mrk", kSquare);
+  dir.write("a.mrk", kLongSerialJob);
+  dir.write("b.mrk", kSquareLayout);
   FifoPort port(dir.file("port"));
   Cli first(dir, {"mark", "a.mrk", "--yes", "--port", "port"});
   ASSERT_TRUE(port.fill_up()) << (first.wait(),
@@ -490,7 +335,7 @@ TEST(CliJob, ObjectsThatMarkNothingAreNamedAndTheJobIsNotDone) {
   const std::string h =
       ",1,1,  1.000,  1.000,  0.000,  0.000, 10.000, 10.000,  0.000,0,0,  0.050,0,0,0,0,";
   dir.write("job.mrk", "7" + h + "0,/nowhere/x.bmp\n12" + h + dir.file("folder").string() + "\n5" +
-                           h + dir.file("empty.plt").string() + "\n" + kSquare);
+                           h + dir.file("empty.plt").string() + "\n" + kSquareLayout);
   Cli run(dir, {"mark", "job.mrk", "--yes", "--port", "file:out.txt"});
   EXPECT_EQ(run.wait(), 3) << run.err();
   EXPECT_NE(run.out().find("done; 3 object(s) marked nothing"), std::string::npos) << run.out();

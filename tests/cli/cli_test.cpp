@@ -1,43 +1,19 @@
-#include "cli/cli_app.h"
-
+// The tool's commands, each run as a program in a temporary directory.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.h"
+#include "support/cli_process.h"
 
 namespace lumetch {
 namespace {
 
-// Runs the tool in-process with `dir` as working directory.
-struct CliRun {
-  int code = 0;
-  std::string out;
-  std::string err;
-};
-
-CliRun cli(const test::TempDir& dir, std::vector<std::string> args, const std::string& input = "") {
-  const auto old = std::filesystem::current_path();
-  std::filesystem::current_path(dir.path());
-  std::vector<const char*> argv{"lumetch-cli"};
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  std::istringstream in(input);
-  std::ostringstream out;
-  std::ostringstream err;
-  CliRun r;
-  r.code = run_cli(static_cast<int>(argv.size()), argv.data(), in, out, err);
-  std::filesystem::current_path(old);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
-
-const std::string kLayout =
-    "2,1,1,  1.000,  1.000,  0.000,  0.000, 10.000, 10.000,  0.000,0,0,  0.050,0,0,0,0, "
-    "10.000, 10.000,  0.000,0,0.00\n";
+using test::cli;
+using test::CliRun;
+using test::kSquareLayout;
+using test::repeat;
 
 TEST(Cli, SendShowsWhatTheSimulatorReceived) {
   test::TempDir dir;
@@ -61,7 +37,7 @@ TEST(Cli, PortTxtChoosesTheChannelAndFilesAreAppended) {
 
 TEST(Cli, MarkRunsTheJobAndSummarises) {
   test::TempDir dir;
-  dir.write("square.mrk", kLayout);
+  dir.write("square.mrk", kSquareLayout);
   dir.write("$.1", "");  // an empty settings file keeps every default
   const CliRun r = cli(dir, {"mark", "square.mrk", "--yes", "--port", "file:out.txt"});
   EXPECT_EQ(r.code, 0) << r.err;
@@ -74,47 +50,30 @@ TEST(Cli, MarkRunsTheJobAndSummarises) {
 
 TEST(Cli, MarkAsksThePowerCheckAndCancelSendsNothing) {
   test::TempDir dir;
-  dir.write("square.mrk", kLayout);
+  dir.write("square.mrk", kSquareLayout);
   const CliRun r = cli(dir, {"mark", "square.mrk", "--port", "file:out.txt"}, "c\n");
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("Please Check the Laser Power!"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
 }
 
-TEST(Cli, AFailingPortIsReportedAndTheJobFails) {
+TEST(Cli, BadUsageAndUnreadableLayoutsExitWithTwo) {
   test::TempDir dir;
-  dir.write("square.mrk", kLayout);
-  std::filesystem::create_directory(dir.file("not-a-port"));
-  const CliRun r = cli(dir, {"mark", "square.mrk", "--yes", "--port", "not-a-port"});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.out.find("the marker port failed"), std::string::npos) << r.out;
-  EXPECT_NE(r.err.find("not-a-port"), std::string::npos) << r.err;
-}
-
-TEST(Cli, BadUsageAndUnreadableLayouts) {
-  test::TempDir dir;
-  EXPECT_EQ(cli(dir, {}).code, 2);
-  EXPECT_EQ(cli(dir, {"frobnicate"}).code, 2);
-  EXPECT_EQ(cli(dir, {"mark"}).code, 2);
-  EXPECT_EQ(cli(dir, {"mark", "missing.mrk", "--yes"}).code, 2);
-  EXPECT_EQ(cli(dir, {"send", "--port"}).code, 2);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {}, {"frobnicate"}, {"mark"}, {"mark", "missing.mrk", "--yes"}, {"send", "--port"}}) {
+    EXPECT_EQ(cli(dir, args).code, 2) << (args.empty() ? "" : args[0]);
+  }
   EXPECT_EQ(cli(dir, {"--help"}).code, 0);
 }
 
 TEST(Cli, DamagedLinesAreSkippedAndSaid) {
   test::TempDir dir;
-  dir.write("mixed.mrk", "garbage line\n" + kLayout);
+  dir.write("mixed.mrk", "garbage line\n" + kSquareLayout);
   const CliRun r = cli(dir, {"mark", "mixed.mrk", "--yes", "--port", "null"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.err.find("damaged lines of the layout were skipped (line 1)"), std::string::npos)
       << r.err;
   EXPECT_NE(r.out.find("1 objects"), std::string::npos);
-}
-
-std::string repeat(const std::string& s, int n) {
-  std::string out;
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
 }
 
 // A variable line text, an arc text and a variable barcode.
@@ -190,7 +149,7 @@ TEST(Cli, ImportBuildsALayoutThatListsAndMarks) {
 
 TEST(Cli, ConvertMoveAndOutlineTest) {
   test::TempDir dir;
-  dir.write("square.mrk", kLayout);
+  dir.write("square.mrk", kSquareLayout);
   const std::vector<std::string> area = {"--scan-size", "20x20", "--resolution", "10"};
   for (const char* style : {"scan-plt", "bmp", "outline-vct", "outline-plt"}) {
     std::vector<std::string> args = {"convert", "square.mrk", "--style", style, "-o", style};

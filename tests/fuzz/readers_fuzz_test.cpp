@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "geometry/glyph_file.h"
+#include "geometry/glyph_words.h"
 #include "geometry/marker_capture.h"
 #include "geometry/text_shapes.h"
 #include "imports/bmp.h"
@@ -155,14 +156,9 @@ TEST(ReaderFuzz, SettingsScreenAndSpeedModes) {
 
 TEST(ReaderFuzz, GlyphFilesDrawnAsText) {
   // A glyph file of two characters: an outline square and a stroke.
-  std::vector<uint16_t> words = {2,   2,   15, 0, 12,  100, 200, 0,   1,   27,  0,   7,
-                                 100, 300, 0,  5, 100, 100, 200, 100, 200, 200, 100, 200,
-                                 100, 100, 0,  0, 100, 100, 1,   300, 300, 0,   100, 300};
-  std::string seed;
-  for (uint16_t w : words) {
-    seed += static_cast<char>(w & 0xFF);
-    seed += static_cast<char>(w >> 8);
-  }
+  const std::string seed = test::glyph_bytes(
+      {2,   2,   15,  0,   12,  100, 200, 0,   1,   27, 0, 7,   100, 300, 0,   5,   100, 100,
+       200, 100, 200, 200, 100, 200, 100, 100, 0,   0,  100, 100, 1,   300, 300, 0,   100, 300});
   fuzz_file({seed}, "txt1.txt", [](const std::filesystem::path& path) {
     CketralDoc doc;
     MarkObject obj;

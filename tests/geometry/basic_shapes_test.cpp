@@ -218,48 +218,24 @@ TEST(DrawRectangle, InnerPointsAreMappedFieldPointsNotOffsetsOfTheOuterCorners) 
     Contour marker;
     Contour screen;
   };
+  // clang-format off
   const Case cases[] = {
-      {"right angle",
-       0,
-       0,
-       1,
+      {"right angle", 0, 0, 1,
        {{1809, 2192}, {1809, 1808}, {2192, 1808}, {2192, 2192}, {1809, 2192}},
        {{-76, 76}, {-76, -76}, {76, -76}, {76, 76}, {-76, 76}}},
-      {"round, radius within the edge: the inset rectangle first",
-       0.1,
-       1,
-       0,
+      {"round, radius within the edge: the inset rectangle first", 0.1, 1, 0,
        {{1809, 2192}, {2192, 2192}, {2192, 1808}, {1809, 1808}, {1809, 2192}},
        {{-76, 76}, {76, 76}, {76, -76}, {-76, -76}, {-76, 76}}},
-      {"bevel, edge below the cut: nine points",
-       1,
-       2,
-       1,
-       {{1840, 2192},
-        {2160, 2192},
-        {2192, 2160},
-        {2192, 1840},
-        {2160, 1808},
-        {1840, 1808},
-        {1809, 1840},
-        {1809, 2160},
-        {1840, 2192}},
-       {{-64, 76},
-        {64, 76},
-        {76, 64},
-        {76, -64},
-        {64, -76},
-        {-64, -76},
-        {-76, -64},
-        {-76, 64},
-        {-64, 76}}},
-      {"bevel, edge beyond the cut: the inset rectangle",
-       0.2,
-       2,
-       1,
+      {"bevel, edge below the cut: nine points", 1, 2, 1,
+       {{1840, 2192}, {2160, 2192}, {2192, 2160}, {2192, 1840}, {2160, 1808},
+        {1840, 1808}, {1809, 1840}, {1809, 2160}, {1840, 2192}},
+       {{-64, 76}, {64, 76}, {76, 64}, {76, -64}, {64, -76},
+        {-64, -76}, {-76, -64}, {-76, 64}, {-64, 76}}},
+      {"bevel, edge beyond the cut: the inset rectangle", 0.2, 2, 1,
        {{1809, 2192}, {2192, 2192}, {2192, 1808}, {1809, 1808}, {1809, 2192}},
        {{-76, 76}, {76, 76}, {76, -76}, {-76, -76}, {-76, 76}}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     MarkObject obj = rect(10, 10, 0.208, c.rho, c.style);
@@ -300,13 +276,9 @@ TEST(BasicShapes, ExactPointSequencesOnTheMarker) {
   EXPECT_EQ(Rig().trace(line(10, 0.5)).at(0), (Contour{{1800, 2000}, {2200, 2000}}));
   EXPECT_EQ(Rig().trace(line(10, 0.2, 90)).at(0), (Contour{{2000, 2200}, {2000, 1800}}));
   // Radius 20 mm: a hexagon from 120 degrees round to 60.
-  EXPECT_EQ(Rig().trace(polygon(40, 0, 6)).at(0), (Contour{{1600, 2693},
-                                                           {1200, 2000},
-                                                           {1600, 1307},
-                                                           {2400, 1307},
-                                                           {2800, 2000},
-                                                           {2400, 2693},
-                                                           {1600, 2693}}));
+  EXPECT_EQ(Rig().trace(polygon(40, 0, 6)).at(0),
+            (Contour{{1600, 2693}, {1200, 2000}, {1600, 1307}, {2400, 1307}, {2800, 2000},
+                     {2400, 2693}, {1600, 2693}}));
   // Three edges point down, unlike TRIANGLE.
   EXPECT_EQ(Rig().trace(polygon(40, 0, 3)).at(0),
             (Contour{{1307, 2400}, {2000, 1200}, {2693, 2400}, {1307, 2400}}));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "geometry/glyph_file.h"
+#include "geometry/glyph_words.h"
 #include "model/cketral_doc.h"
 #include "support/temp_dir.h"
 
@@ -20,30 +21,13 @@ namespace fs = std::filesystem;
 // A glyph file of one outline character (a triangle) whose xmin and xmax
 // are given: the same size whatever the values.
 void write_glyph_file(const fs::path& path, uint16_t xmin, uint16_t xmax) {
-  const std::vector<uint16_t> words{1, kGlyphOutline, 8,   0,    8,   xmin, xmax, 0,
-                                    3, xmin,          100, xmax, 100, xmin, 100,  0};
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  for (uint16_t w : words) {
-    out.put(static_cast<char>(w & 0xFF));
-    out.put(static_cast<char>(w >> 8));
-  }
+  test::write_words(path, {1, kGlyphOutline, 8, 0, 8, xmin, xmax, 0, 3, xmin, 100, xmax, 100,
+                           xmin, 100, 0});
 }
 
 int first_xmin(const std::shared_ptr<const GlyphFile>& file) {
   return file && !file->glyphs.empty() ? file->glyphs[0].xmin : -1;
 }
-
-// Every character a square as wide as its code, so "A" and "B" give files of
-// the same size with different contents.
-struct SquareFonts : FontEngine {
-  std::optional<NativeOutline> outline(const FontDescription&, char32_t ch, bool) override {
-    const auto w = static_cast<int32_t>(ch) << 16;
-    const std::vector<FixedPoint> rest{{w, 0}, {w, 100 << 16}, {0, 100 << 16}};
-    return NativeOutline{OutlinePolygon{{0, 0}, {{OutlineCurve::Kind::Line, rest}}}};
-  }
-  std::string resolved_family(const FontDescription&) override { return "Square"; }
-  std::vector<std::string> outline_families() override { return {"Square"}; }
-};
 
 TEST(GlyphCache, NoticesRewrittenAndRemovedFiles) {
   test::TempDir dir;
@@ -75,7 +59,7 @@ TEST(GlyphCache, NoticesRewrittenAndRemovedFiles) {
 
 TEST(GlyphCache, WritingAGlyphFileDropsItsEntry) {
   test::TempDir dir;
-  SquareFonts fonts;
+  test::SquareFonts fonts;
   CketralDoc doc;
   doc.font_engine = &fonts;
   const fs::path path = dir.file("text1.txt");

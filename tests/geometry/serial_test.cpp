@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "geometry/glyph_file.h"
+#include "geometry/glyph_words.h"
 #include "model/cketral_doc.h"
 #include "support/temp_dir.h"
 
@@ -34,19 +35,6 @@ TEST(NextSerialText, CountsLikeTheCConversionKeepingALeadingZero) {
   EXPECT_EQ(next_serial_text("999", 3), "");
 }
 
-// Squares as wide as the digit is large, so that each text has its own glyph
-// file; remembers the fonts asked for.
-struct SquareFonts : FontEngine {
-  std::vector<FontDescription> requests;
-  std::optional<NativeOutline> outline(const FontDescription& font, char32_t ch, bool) override {
-    requests.push_back(font);
-    const int32_t w = (static_cast<int32_t>(ch) - '0' + 1) * 10 * 65536, h = 500 * 65536;
-    return NativeOutline{{{0, 0}, {{OutlineCurve::Kind::Line, {{w, 0}, {w, h}, {0, h}}}}}};
-  }
-  std::string resolved_family(const FontDescription& font) override { return font.face_name; }
-  std::vector<std::string> outline_families() override { return {"Square"}; }
-};
-
 MarkObject object(ObjectType type, ParamBlock params) {
   MarkObject obj;
   obj.type = type;
@@ -59,7 +47,7 @@ MarkObject barcode(std::string text, int32_t variable = 1) {
 
 struct SerialDoc {
   CketralDoc doc;
-  SquareFonts fonts;
+  test::SquareFonts fonts;
   test::TempDir dir;
   std::string path = dir.file("txt1.txt").string();
   const CreationDefaults defaults = doc.defaults;
@@ -72,11 +60,7 @@ struct SerialDoc {
   }
   // The glyph file of `text` in the document's current font.
   std::string glyphs_of(const std::string& text) {
-    std::string bytes;
-    for (const uint16_t w : BuildGlyphFile(fonts, doc.outline_font, text)) {
-      bytes += {static_cast<char>(w & 0xFF), static_cast<char>(w >> 8)};
-    }
-    return bytes;
+    return test::glyph_bytes(BuildGlyphFile(fonts, doc.outline_font, text));
   }
 };
 

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <limits>
 #include <numbers>
 #include <string>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "geometry/glyph_file.h"
+#include "geometry/glyph_words.h"
 #include "geometry/marker_capture.h"
 #include "platform/recording_canvas.h"
 #include "support/temp_dir.h"
@@ -20,7 +20,8 @@
 namespace lumetch {
 namespace {
 
-using Words = std::vector<uint16_t>;
+using test::Words;
+using test::write_words;
 
 struct HandGlyph {
   uint16_t type, xmin, xmax;
@@ -44,12 +45,6 @@ Words assemble(const std::vector<HandGlyph>& glyphs) {
     w.insert(w.end(), g.data.begin(), g.data.end());
   }
   return w;
-}
-
-void write_words(const std::filesystem::path& path, const Words& words, bool odd_byte = false) {
-  std::ofstream out(path, std::ios::binary);
-  for (uint16_t v : words) out << static_cast<char>(v & 0xFF) << static_cast<char>(v >> 8);
-  if (odd_byte) out << 'x';
 }
 
 struct Pt {
@@ -124,7 +119,7 @@ TEST(GlyphFileRead, DamagedEntriesReadAsBlanks) {
     EXPECT_TRUE(g.type == kGlyphBlank && g.xmin == 0 && g.xmax == 128 && g.data.empty()) << word;
   }
   test::TempDir dir;
-  write_words(dir.file("g.txt"), good, true);  // the odd byte belongs to no word
+  dir.write("g.txt", test::glyph_bytes(good) + "x");  // the odd byte belongs to no word
   const auto read = ReadGlyphFile(dir.file("g.txt"));
   ASSERT_TRUE(read && read->glyphs.size() == 2);
   EXPECT_TRUE(read->glyphs[0].type == kGlyphOutline && read->glyphs[0].xmax == 384);

@@ -3,59 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "geometry/marker_capture.h"
 #include "model/units.h"
-#include "platform/scripted_operator.h"
 
 namespace lumetch {
 namespace {
 
-// Records every command; fails from the n-th write on when told to.
-class CaptureChannel : public Channel {
- public:
-  explicit CaptureChannel(std::vector<std::string>& out) : out_(out) {}
-  std::string name() const override { return "capture"; }
-  std::optional<std::string> write(std::string_view command) override {
-    if (fail_from >= 0 && static_cast<int>(out_.size()) >= fail_from) {
-      ++refused;
-      return "Cannot open the marker port \"capture\": No such device";
-    }
-    out_.emplace_back(command);
-    return std::nullopt;
-  }
-  int fail_from = -1;
-  int refused = 0;
-
- private:
-  std::vector<std::string>& out_;
-};
-
-struct Rig {
-  CketralDoc doc;
-  std::vector<std::string> sent;
-  CaptureChannel* channel = nullptr;
-  std::unique_ptr<PortWriter> port;
-  ScriptedOperator op;
-  std::unique_ptr<PenEmitter> pen;
-  Rig() {
-    auto ch = std::make_unique<CaptureChannel>(sent);
-    channel = ch.get();
-    port = std::make_unique<PortWriter>(std::move(ch));
-    pen = std::make_unique<PenEmitter>(doc, *port, op);
-  }
-};
+using Rig = test::MarkerCapture;  // a pen emitter on a port that records every command
 
 using Commands = std::vector<std::string>;
 
 TEST(EmitMove, OneCommandPerMoveWithoutSuppression) {
   Rig r;
-  r.pen->EmitMove(100, -20, true);
-  r.pen->EmitMove(0, 0, false);
-  r.pen->EmitMove(0, 0, false);
-  EXPECT_EQ(r.sent, (Commands{"PD100,-20;", "PU0,0;", "PU0,0;"}));
+  r.pen.EmitMove(100, -20, true);
+  r.pen.EmitMove(0, 0, false);
+  r.pen.EmitMove(0, 0, false);
+  EXPECT_EQ(r.commands(), (Commands{"PD100,-20;", "PU0,0;", "PU0,0;"}));
 }
 
 TEST(EmitMove, MirrorsThenSwaps) {
@@ -81,8 +47,8 @@ TEST(EmitMove, MirrorsThenSwaps) {
     r.doc.settings.change_xy = row.change_xy;
     r.doc.settings.rate_x = row.rate_x;
     r.doc.settings.mark_size_y = 50.0;
-    r.pen->EmitMove(row.x, row.y, true);
-    EXPECT_EQ(r.sent, Commands{row.expected}) << row.name;
+    r.pen.EmitMove(row.x, row.y, true);
+    EXPECT_EQ(r.commands(), Commands{row.expected}) << row.name;
   }
 }
 
@@ -104,8 +70,8 @@ TEST(EscapePoll, StopDialectStopsAtOnceAndLeavesLaterKeysQueued) {
     r.op.keys.push_back({KeyEvent::Kind::Up, kKeyEscape});  // releases are discarded
     r.op.press_escape();
     r.op.keys.push_back({KeyEvent::Kind::Down, 'B'});
-    r.pen->EmitMove(1, 2, true);
-    EXPECT_TRUE(r.sent.empty()) << dialect;
+    r.pen.EmitMove(1, 2, true);
+    EXPECT_TRUE(r.commands().empty()) << dialect;
     EXPECT_EQ(r.doc.stop_requested, 1);
     ASSERT_EQ(r.op.keys.size(), 1u);
     EXPECT_EQ(r.op.keys.front().key, 'B');
@@ -132,8 +98,8 @@ TEST(EscapePoll, PausingDialectAsksOncePerEscape) {
     r.doc.view.stable_speed_cmd = "sp0;";
     for (int i = 0; i < row.escapes; ++i) r.op.press_escape();
     r.op.continue_answers = row.answers;
-    r.pen->EmitMove(5, 6, true);
-    EXPECT_EQ(r.sent, row.expected) << row.name;
+    r.pen.EmitMove(5, 6, true);
+    EXPECT_EQ(r.commands(), row.expected) << row.name;
     EXPECT_EQ(r.doc.stop_requested, row.stop) << row.name;
     EXPECT_EQ(r.op.texts("continue").size(), row.answers.size()) << row.name;
   }
@@ -145,12 +111,12 @@ TEST(EmitMoveToFile, WritesTheSameTextAndNeverPauses) {
   r.doc.settings.change_x = 1;
   std::FILE* f = std::tmpfile();
   ASSERT_NE(f, nullptr);
-  EXPECT_TRUE(r.pen->EmitMoveToFile(1000, 7, true, f));
+  EXPECT_TRUE(r.pen.EmitMoveToFile(1000, 7, true, f));
   r.op.press_escape();
-  EXPECT_TRUE(r.pen->EmitMoveToFile(1, 1, false, f));
+  EXPECT_TRUE(r.pen.EmitMoveToFile(1, 1, false, f));
   EXPECT_EQ(r.doc.stop_requested, 1);
   EXPECT_TRUE(r.op.texts("continue").empty());
-  EXPECT_TRUE(r.sent.empty());
+  EXPECT_TRUE(r.commands().empty());
   std::rewind(f);
   char buf[64] = {};
   const std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
@@ -160,37 +126,34 @@ TEST(EmitMoveToFile, WritesTheSameTextAndNeverPauses) {
 
 TEST(SendEllipse, CentreMoveThenOneCeCommand) {
   Rig r;
-  r.pen->SendEllipse(0, 0, 101, 41);
-  r.pen->SendEllipse(101, 41, 0, 0);
-  r.pen->SendEllipse(-7, -3, 0, 0);  // truncation toward zero
-  EXPECT_EQ(r.sent, (Commands{"PU50,20;", "CE50,20,360;", "PU50,20;", "CE50,20,360;", "PU-3,-1;",
+  r.pen.SendEllipse(0, 0, 101, 41);
+  r.pen.SendEllipse(101, 41, 0, 0);
+  r.pen.SendEllipse(-7, -3, 0, 0);  // truncation toward zero
+  EXPECT_EQ(r.commands(), (Commands{"PU50,20;", "CE50,20,360;", "PU50,20;", "CE50,20,360;", "PU-3,-1;",
                               "CE3,1,360;"}));
   Rig swapped;
   swapped.doc.settings.change_xy = 1;  // moves the centre, not the radii
-  swapped.pen->SendEllipse(0, 0, 101, 41);
-  EXPECT_EQ(swapped.sent, (Commands{"PU20,50;", "CE50,20,360;"}));
+  swapped.pen.SendEllipse(0, 0, 101, 41);
+  EXPECT_EQ(swapped.commands(), (Commands{"PU20,50;", "CE50,20,360;"}));
   Rig stopped;  // an ellipse whose centre move was stopped is not marked
   stopped.op.press_escape();
-  stopped.pen->SendEllipse(0, 0, 10, 10);
-  EXPECT_TRUE(stopped.sent.empty());
+  stopped.pen.SendEllipse(0, 0, 10, 10);
+  EXPECT_TRUE(stopped.commands().empty());
 }
 
+// The port reports once and writes nothing more until reset (port_writer_test);
+// the emitter stops the job and tells the operator.
 TEST(FailedPort, ReportedOnceJobStoppedNothingMoreWritten) {
   Rig r;
-  r.channel->fail_from = 1;
-  r.pen->EmitMove(1, 1, false);
-  r.pen->EmitMove(2, 2, true);
-  r.pen->EmitMove(3, 3, true);
-  r.pen->Send("PU;");
-  EXPECT_EQ(r.sent, Commands{"PU1,1;"});
-  EXPECT_EQ(r.channel->refused, 1);  // the failed handle is never tried again
+  r.sent.fail_after = 1;
+  r.pen.EmitMove(1, 1, false);
+  r.pen.EmitMove(2, 2, true);
+  r.pen.EmitMove(3, 3, true);
+  r.pen.Send("PU;");
+  EXPECT_EQ(r.commands(), Commands{"PU1,1;"});
   EXPECT_EQ(r.doc.stop_requested, 1);
   ASSERT_EQ(r.op.texts("message").size(), 1u);
   EXPECT_NE(r.op.texts("message")[0].find("capture"), std::string::npos);
-  r.channel->fail_from = -1;
-  r.port->reset();  // the next job tries again
-  r.pen->EmitMove(4, 4, false);
-  EXPECT_EQ(r.sent.back(), "PU4,4;");
 }
 
 }  // namespace

@@ -39,31 +39,27 @@ TEST(SpeedModeLine, TakesTheTextAfterTheColonThroughTheSemicolon) {
   }
 }
 
-TEST(SpeedModeFile, MissingFileGivesDefaults) {
-  TempDir dir;
-  EXPECT_EQ(load_speed_modes(dir.file("fix.txt")), SpeedModes{});
-}
-
-TEST(SpeedModeFile, EachRejectedLineKeepsItsOwnDefault) {
-  TempDir dir;
-  dir.write("fix.txt", "anything:sp0;trailing\r\nVarible speed:SP5;\r\n");
-  EXPECT_EQ(load_speed_modes(dir.file("fix.txt")), (SpeedModes{"sp0;", "SP5;"}));
-
-  dir.write("fix.txt", "no colon here\nVarible speed:SP5;\n");
-  EXPECT_EQ(load_speed_modes(dir.file("fix.txt")), (SpeedModes{"SP1;", "SP5;"}));
-
-  dir.write("fix.txt", "stable speed:SP0;\nVarible speed SP5\n");
-  EXPECT_EQ(load_speed_modes(dir.file("fix.txt")), (SpeedModes{"SP0;", "SP2;"}));
-
-  dir.write("fix.txt", "stable speed:SP0;");  // one line, no newline
-  EXPECT_EQ(load_speed_modes(dir.file("fix.txt")), (SpeedModes{"SP0;", "SP2;"}));
-}
-
-TEST(SpeedModeFile, OverLongFirstLineDoesNotSpillIntoTheSecond) {
-  TempDir dir;
-  // Read in 49-character pieces, the tail of line 1 would have become line 2.
-  dir.write("fix.txt", std::string(60, 'L') + ":SP7;\nVarible speed:SP8;\n");
-  EXPECT_EQ(load_speed_modes(dir.file("fix.txt")), (SpeedModes{"SP1;", "SP8;"}));
+TEST(SpeedModeFile, EachLineMissingOrRejectedKeepsItsOwnDefault) {
+  const struct {
+    const char* name;
+    std::optional<std::string> file;  // none: no file
+    SpeedModes modes;
+  } cases[] = {
+      {"no file", std::nullopt, {}},
+      {"both read, Windows line ends", "anything:sp0;trailing\r\nVarible speed:SP5;\r\n",
+       {"sp0;", "SP5;"}},
+      {"first rejected", "no colon here\nVarible speed:SP5;\n", {"SP1;", "SP5;"}},
+      {"second rejected", "stable speed:SP0;\nVarible speed SP5\n", {"SP0;", "SP2;"}},
+      {"one line, no newline", "stable speed:SP0;", {"SP0;", "SP2;"}},
+      // Read in 49-character pieces, the tail of line 1 would have become line 2.
+      {"over-long first line", std::string(60, 'L') + ":SP7;\nVarible speed:SP8;\n",
+       {"SP1;", "SP8;"}},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    if (c.file) dir.write("fix.txt", *c.file);
+    EXPECT_EQ(load_speed_modes(dir.file("fix.txt")), c.modes) << c.name;
+  }
 }
 
 TEST(SpeedModeFile, CreatesTheDefaultFileOnlyWhenMissing) {

@@ -20,26 +20,11 @@ namespace fs = std::filesystem;
 
 // Neighbouring header fields differ, so a swap in the record shows.
 MarkObject header(int32_t type, ParamBlock block = {}) {
-  MarkObject o;
-  o.rows = 2;
-  o.columns = 3;
-  o.row_gap = 1.5;
-  o.column_gap = 0.25;
-  o.cent_x = -12.5;
-  o.cent_y = 7.125;
-  o.width = 20.0;
-  o.height = 10.0;
-  o.angle = 45.0;
-  o.layer = 6;
-  o.type = type;
-  o.keep_aspect = 1;
-  o.output_mode = 2;
-  o.fill_pitch = 0.1;
-  o.fill_direction = 0;
-  o.mirror_x = 0;
-  o.mirror_y = 1;
-  o.params = std::move(block);
-  return o;
+  return {.name = {}, .rows = 2, .columns = 3, .row_gap = 1.5, .column_gap = 0.25,
+          .cent_x = -12.5, .cent_y = 7.125, .width = 20.0, .height = 10.0, .angle = 45.0,
+          .screen_rect = {}, .layer = 6, .type = type, .keep_aspect = 1, .output_mode = 2,
+          .fill_pitch = 0.1, .fill_direction = 0, .mirror_x = 0, .mirror_y = 1,
+          .params = std::move(block), .scratch = {}};
 }
 
 template <class Block>

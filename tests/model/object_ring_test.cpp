@@ -100,64 +100,44 @@ TEST(ObjectRing, NewObjectsGoAheadButAreWalkedLast) {
   EXPECT_EQ(f.doc.ring.size(), 3u);
 }
 
-TEST(DeleteObjects, RemovesSelectedAndKeepsListInStep) {
-  DocFixture f;
-  MarkObject* l1 = f.make(LINE);
-  MarkObject* r1 = f.make(RECTANGLE);
-  MarkObject* l2 = f.make(LINE);
-  MarkObject* c1 = f.make(CIRCLE);
-  (void)l2;
-  (void)c1;
-  f.select({l1, r1});
-  EXPECT_EQ(selection_kind(f.doc), -1);
-  // line1 and rectangle1 (adjacent, entries 1 and 2) go; line2, circle1 stay.
-  delete_objects(f.doc, false);
-  EXPECT_EQ(f.doc.object_list.entries(), (std::vector<std::string>{"drawing", "line2", "circle1"}));
-  EXPECT_EQ(f.types_oldest_first(), (std::vector<int32_t>{LINE, CIRCLE}));
-  EXPECT_EQ(current_object(f.doc), f.doc.ring.oldest());
-  EXPECT_EQ(f.doc.object_list.selection(), 0);
-  EXPECT_EQ(selection_kind(f.doc), 0);
-}
-
-TEST(DeleteObjects, NothingSelectedStillShowsDrawingPage) {
-  DocFixture f;
-  f.make(LINE);
-  f.make(CIRCLE);
-  f.select({});
-  delete_objects(f.doc, false);
-  EXPECT_EQ(f.doc.ring.size(), 2u);
-  EXPECT_EQ(f.doc.object_list.size(), 3);
-  EXPECT_EQ(f.doc.object_list.selection(), 0);
-  EXPECT_EQ(selection_kind(f.doc), 0);
-  // current falls back to the oldest object, as after any deletion.
-  EXPECT_EQ(current_object(f.doc)->type, LINE);
-}
-
-TEST(DeleteObjects, AllLeavesCurrentOnTheHeadAndNamesRestart) {
-  DocFixture f;
-  for (int i = 0; i < 5; ++i) f.make(LINE);
-  delete_objects(f.doc, true);
-  EXPECT_TRUE(f.doc.ring.is_empty());
-  EXPECT_EQ(current_object(f.doc), nullptr);
-  EXPECT_EQ(f.doc.object_list.entries(), std::vector<std::string>{"drawing"});
-  EXPECT_EQ(next_object_name(f.doc.object_list, "line"), "line1");
-  // The ring still works afterwards.
-  f.make(RHOMBIC);
-  EXPECT_EQ(f.doc.object_list.entries().back(), "rhombic1");
-  EXPECT_EQ(f.doc.ring.index_of(current_object(f.doc)), 1);
-}
-
-TEST(DeleteObjects, ListIndicesFollowRingPositionWithGaps) {
-  DocFixture f;
-  std::vector<MarkObject*> objs;
-  for (int i = 0; i < 6; ++i) objs.push_back(f.make(i % 2 == 0 ? LINE : POLYGON));
-  // Selected: positions 1, 3, 4, 6 (line1, line2, polygon2, polygon3).
-  f.select({objs[0], objs[2], objs[3], objs[5]});
-  delete_objects(f.doc, false);
-  EXPECT_EQ(f.doc.object_list.entries(),
-            (std::vector<std::string>{"drawing", "polygon1", "line3"}));
-  EXPECT_EQ(f.doc.ring.index_of(objs[1]), 1);
-  EXPECT_EQ(f.doc.ring.index_of(objs[4]), 2);
+// After any deletion the drawing page shows, current falls back to the oldest
+// object and every list entry names the object at its ring position; names
+// go on from the last entry left.
+TEST(DeleteObjects, RemovesTheSelectionOrAllKeepingTheListInStep) {
+  const struct {
+    const char* name;
+    std::vector<int32_t> types;  // created in this order
+    std::vector<std::size_t> selected;
+    bool all;
+    std::vector<std::string> entries;  // after the deletion
+  } cases[] = {
+      {"two adjacent", {LINE, RECTANGLE, LINE, CIRCLE}, {0, 1}, false, {"line2", "circle1"}},
+      {"nothing selected", {LINE, CIRCLE}, {}, false, {"line1", "circle1"}},
+      {"gaps", {LINE, POLYGON, LINE, POLYGON, LINE, POLYGON}, {0, 2, 3, 5}, false,
+       {"polygon1", "line3"}},
+      {"all", {LINE, LINE, LINE, LINE, LINE}, {}, true, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DocFixture f;
+    std::vector<MarkObject*> objs;
+    for (int32_t type : c.types) objs.push_back(f.make(type));
+    f.doc.selection.clear();
+    for (std::size_t i : c.selected) f.doc.selection.add(objs[i]->id);
+    delete_objects(f.doc, c.all);
+    EXPECT_EQ(f.doc.object_list.entries(), list_of(c.entries));
+    int32_t at = 1;
+    for (const MarkObject& o : f.doc.ring.oldest_first()) {
+      EXPECT_EQ(f.doc.ring.index_of(&o), at);
+      EXPECT_EQ(f.doc.object_list.entries()[static_cast<std::size_t>(at++)], o.name);
+    }
+    EXPECT_EQ(current_object(f.doc), c.all ? nullptr : f.doc.ring.oldest());
+    EXPECT_EQ(f.doc.object_list.selection(), 0);
+    EXPECT_EQ(selection_kind(f.doc), 0);
+    f.make(RHOMBIC);  // the ring still works afterwards
+    EXPECT_EQ(f.doc.object_list.entries().back(), "rhombic1");
+    EXPECT_EQ(f.doc.ring.index_of(current_object(f.doc)), static_cast<int32_t>(f.doc.ring.size()));
+  }
 }
 
 TEST(ScreenRect, OneCopyBoxAtZoomAndOrigin) {
