@@ -49,6 +49,9 @@ struct ViewState {
   std::string stable_speed_cmd = kDefaultStableSpeedCmd;
   std::string variable_speed_cmd = kDefaultVariableSpeedCmd;
   SelectionFrame selection;
+  // The character the single-character page edits (0-based). Kept across
+  // selections like the page's own choice; readers clamp it to the text.
+  int32_t per_word_index = 0;
 
   // Zoom factor Z of the current zoom index; an index out of range reads its nearest end.
   int32_t zoom() const {

@@ -220,6 +220,7 @@ void CPropertyPage::fill() {
   for (const PageRow& row : page_def(id_).rows) {
     if (row.read != nullptr) show_value(row, row.read(doc_));
   }
+  emit refreshed();
 }
 
 void CPropertyPage::refresh() {
@@ -229,6 +230,7 @@ void CPropertyPage::refresh() {
     const auto it = shown_.find(row.id);
     if (it == shown_.end() || it->second != now) show_value(row, now);
   }
+  emit refreshed();
 }
 
 void CPropertyPage::changed(int32_t id, const std::string& text) {

@@ -71,6 +71,9 @@ class CPropertyPage : public QWidget {
   // A button, or a spin step the page's own code acts on.
   void action(int32_t id);
   void focus_view();
+  // The controls were written from the document (fill, refresh): a page's
+  // own widgets follow it.
+  void refreshed();
 
  private:
   void build();
