@@ -229,6 +229,7 @@ void CPropertyPage::refresh() {
     const auto it = shown_.find(row.id);
     if (it == shown_.end() || it->second != now) show_value(row, now);
   }
+  emit refreshed();
 }
 
 void CPropertyPage::changed(int32_t id, const std::string& text) {

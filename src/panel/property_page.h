@@ -71,6 +71,8 @@ class CPropertyPage : public QWidget {
   // A button, or a spin step the page's own code acts on.
   void action(int32_t id);
   void focus_view();
+  // refresh() has run: what the page draws of its own may have changed.
+  void refreshed();
 
  private:
   void build();
