@@ -21,6 +21,14 @@ namespace {
 
 using Layers = std::array<int32_t, kLayerCount>;
 
+// Settings rows repaint nothing of the selection.
+constexpr PageRow setting_row(int32_t id, std::string_view label, RowKind kind, RowRead read,
+                              RowApply apply, PageRepaint repaint = PageRepaint::None) {
+  PageRow r{id, label, kind, read, apply};
+  r.repaint = repaint;
+  return r;
+}
+
 // --- settings rows -------------------------------------------------------
 
 template <double MarkSettings::*M>
@@ -40,9 +48,7 @@ PageEdit measure_apply(CketralDoc& doc, std::string_view text, const RowKey& key
 template <double MarkSettings::*M>
 constexpr PageRow measure_row(int32_t id, std::string_view label,
                               PageRepaint repaint = PageRepaint::None) {
-  PageRow r{id, label, RowKind::Measure, &measure_read<M>, &measure_apply<M>};
-  r.repaint = repaint;
-  return r;
+  return setting_row(id, label, RowKind::Measure, &measure_read<M>, &measure_apply<M>, repaint);
 }
 
 template <int32_t MarkSettings::*M>
@@ -61,14 +67,15 @@ PageEdit flag_apply(CketralDoc& doc, std::string_view text, const RowKey& key) {
 
 template <int32_t MarkSettings::*M>
 constexpr PageRow flag_row(int32_t id, std::string_view label) {
-  PageRow r{id, label, RowKind::Check, &flag_read<M>, &flag_apply<M>};
-  r.repaint = PageRepaint::None;
-  return r;
+  return setting_row(id, label, RowKind::Check, &flag_read<M>, &flag_apply<M>);
 }
 
-template <int32_t MarkSettings::*M>
+// A value outside the group (an edited settings file) ticks no radio: "-1"
+// names none of them, nor a radio of the next group.
+template <int32_t MarkSettings::*M, int32_t N>
 std::string choice_read(const CketralDoc& doc) {
-  return std::to_string(doc.settings.*M);
+  const int32_t v = doc.settings.*M;
+  return v >= 0 && v < N ? std::to_string(v) : "-1";
 }
 
 // A radio index outside the group is no choice.
@@ -86,9 +93,11 @@ template <int32_t MarkSettings::*M, std::size_t N>
 constexpr PageRow choice_row(int32_t id, std::string_view group,
                              const std::string_view (&choices)[N],
                              PageRepaint repaint = PageRepaint::None) {
-  PageRow r{id, group, RowKind::Choice, &choice_read<M>,
-            &choice_apply<M, static_cast<int32_t>(N)>, choices, group};
-  r.repaint = repaint;
+  constexpr auto n = static_cast<int32_t>(N);
+  PageRow r =
+      setting_row(id, group, RowKind::Choice, &choice_read<M, n>, &choice_apply<M, n>, repaint);
+  r.choices = choices;
+  r.group = group;
   return r;
 }
 
@@ -126,9 +135,7 @@ PageEdit layer_apply(CketralDoc& doc, std::string_view text, const RowKey& key) 
 template <Layers MarkSettings::*M, int64_t Min = std::numeric_limits<int32_t>::min(),
           int64_t Max = std::numeric_limits<int32_t>::max()>
 constexpr PageRow layer_row(int32_t id, std::string_view label) {
-  PageRow r{id, label, RowKind::Count, &layer_read<M>, &layer_apply<M, Min, Max>};
-  r.repaint = PageRepaint::None;
-  return r;
+  return setting_row(id, label, RowKind::Count, &layer_read<M>, &layer_apply<M, Min, Max>);
 }
 
 std::string constant_speed_read(const CketralDoc& doc) {
@@ -159,9 +166,8 @@ double raster_side(double mm, int32_t resolution) {
 std::string raster_refusal(const MarkSettings& s) {
   if (scan_raster_pixels(s) <= kMaxScanPixels) return {};
   return "A scan raster of " + pixels_text(raster_side(s.scan_size_x, s.resolution)) + " x " +
-         pixels_text(raster_side(s.scan_size_y, s.resolution)) +
-         " pixels is refused: at most " + pixels_text(kMaxScanPixels) +
-         " pixels. Lower the resolution or the scanning area.";
+         pixels_text(raster_side(s.scan_size_y, s.resolution)) + " pixels is refused: at most " +
+         pixels_text(kMaxScanPixels) + " pixels. Lower the resolution or the scanning area.";
 }
 
 template <double MarkSettings::*M>
@@ -199,8 +205,8 @@ PageEdit resolution_apply(CketralDoc& doc, std::string_view text, const RowKey& 
 template <double MarkSettings::*M>
 constexpr PageRow offset_row(int32_t id, std::string_view label) {
   // Typing stores nothing: a spin step or "プロッタの移動" reads the box.
-  PageRow r{id, label, RowKind::Measure, &measure_read<M>, nullptr};
-  r.repaint = PageRepaint::Preview;
+  PageRow r =
+      setting_row(id, label, RowKind::Measure, &measure_read<M>, nullptr, PageRepaint::Preview);
   r.acts_on_spin = true;
   return r;
 }
@@ -345,8 +351,7 @@ constexpr PageRow kMarkRows[] = {
     layer_row<&S::mark_num, 0, kMaxPasses>(1107, "彫刻回数"),
     layer_row<&S::power>(1108, "パワー"),
     layer_row<&S::speed>(1109, "スピード"),
-    {1052, "一定速度", RowKind::Check, &constant_speed_read, &constant_speed_apply, {}, {}, true,
-     PageRepaint::None},
+    setting_row(1052, "一定速度", RowKind::Check, &constant_speed_read, &constant_speed_apply),
 };
 
 constexpr std::string_view kOutlines[] = {"四角形", "円形", "菱形", "三角形", "逆三角形"};
@@ -359,12 +364,11 @@ constexpr std::string_view kConversions[] = {"スキャニングPlt", "BMPファ
 constexpr PageRow kScanRows[] = {
     measure_row<&S::scan_cent_x>(1101, "オフセットX", PageRepaint::ScanArea),
     measure_row<&S::scan_cent_y>(1102, "オフセットY", PageRepaint::ScanArea),
-    {1103, "横幅", RowKind::Measure, &measure_read<&S::scan_size_x>,
-     &scan_size_apply<&S::scan_size_x>, {}, {}, true, PageRepaint::ScanArea},
-    {1104, "縦幅", RowKind::Measure, &measure_read<&S::scan_size_y>,
-     &scan_size_apply<&S::scan_size_y>, {}, {}, true, PageRepaint::ScanArea},
-    {1105, "解像度(Dot/mm)", RowKind::Count, &resolution_read, &resolution_apply, {}, {}, true,
-     PageRepaint::None},
+    setting_row(1103, "横幅", RowKind::Measure, &measure_read<&S::scan_size_x>,
+                &scan_size_apply<&S::scan_size_x>, PageRepaint::ScanArea),
+    setting_row(1104, "縦幅", RowKind::Measure, &measure_read<&S::scan_size_y>,
+                &scan_size_apply<&S::scan_size_y>, PageRepaint::ScanArea),
+    setting_row(1105, "解像度(Dot/mm)", RowKind::Count, &resolution_read, &resolution_apply),
     measure_row<&S::scan_dot>(1106, "走査間隔"),
     choice_row<&S::scan_outline>(1311, "アウトライン", kOutlines, PageRepaint::ScanArea),
     choice_row<&S::scan_style_yz>(1321, "スキャニングのスタイル", kScanStyles),
@@ -429,7 +433,9 @@ void MovePenHome(PenEmitter& pen) {
 
 PageEdit store_field_offset(CketralDoc& doc, std::optional<std::string_view> x,
                             std::optional<std::string_view> y) {
-  const RowKey key{x && y ? "field offset" : x ? "field offset x" : "field offset y",
+  const RowKey key{x && y ? "field offset"
+                   : x    ? "field offset x"
+                          : "field offset y",
                    x && y ? "プロッタの移動" : "オフセット"};
   return page::change_document(doc, key, [x, y](CketralDoc& d, PageEdit&) {
     if (x) d.settings.locate_cent_x = page::read_measure(*x);

@@ -52,7 +52,7 @@ struct PreviewPoint {
 };
 
 struct FieldPreview {
-  bool drawn = false;  // a field of 1 mm or less is not drawn
+  bool drawn = false;                                // a field of 1 mm or less is not drawn
   int32_t left = 0, top = 0, right = 0, bottom = 0;  // the field
   int32_t outline = 0;                               // scan_outline
   PreviewPoint centre;                               // of the scanning outline

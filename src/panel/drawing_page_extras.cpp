@@ -29,7 +29,8 @@ class FieldPreviewWidget : public QWidget {
  public:
   FieldPreviewWidget(const CketralDoc& doc, QWidget* parent) : QWidget(parent), doc_(doc) {
     setObjectName("field_preview");
-    setFixedSize(kPreviewWidth, kPreviewHeight);
+    // One more pixel each way: the field's far edges lie on the area's last line.
+    setFixedSize(kPreviewWidth + 1, kPreviewHeight + 1);
   }
 
  protected:

@@ -650,8 +650,9 @@ PageServices CMainFrame::page_services() {
       return false;
     };
     if (*busy || doc_.engraving != 0 || (qt_op_ != nullptr && qt_op_->job_running())) {
-      return refuse("A marking job is running: nothing was sent. Wait for it to end or stop it "
-                    "with Escape.");
+      return refuse(
+          "A marking job is running: nothing was sent. Wait for it to end or stop it with "
+          "Escape.");
     }
     if (const PortFile port = read_port_file(doc_.work_dir); port.unreadable()) {
       return refuse(port.message + " Nothing was sent.");
