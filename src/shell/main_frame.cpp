@@ -24,6 +24,8 @@
 #include <QToolBar>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,8 +36,11 @@
 #include "commands/engrave.h"
 #include "commands/layout_commands.h"
 #include "commands/session.h"
+#include "marker/pen_emitter.h"
+#include "marker/port_writer.h"
 #include "model/settings_file.h"
 #include "panel/form_view.h"
+#include "platform/job_lock.h"
 #include "platform/text_codec.h"
 #include "shell/about_box.h"
 #include "shell/commands.h"
@@ -366,6 +371,8 @@ void CMainFrame::build_panes() {
   form_ = new form_view(doc_, splitter_);
   form_->setObjectName("form_view");
   form_->set_services(page_services());
+  // The first pages were made before the window could lend them anything.
+  form_->show_kind(selection_kind(doc_));
   connect(form_, &form_view::edited, this,
           [this](PageRepaint repaint, double w, double h, double a) {
             page_edited(repaint, w, h, a);
@@ -633,6 +640,59 @@ PageServices CMainFrame::page_services() {
   PageServices s;
   s.op = [this]() -> Operator& { return *op_; };
   s.status = [this](const QString& text) { set_status(0, text); };
+  // A pen move or conversion of a page: the job's port, locked the same way,
+  // and never while a job (or another such move) runs.
+  auto busy = std::make_shared<bool>(false);
+  s.with_pen = [this, busy](const std::function<void(PenEmitter&)>& work) {
+    const auto refuse = [this](const std::string& why) {
+      set_status(0, qs(why));
+      op_->message(why, "Warning");
+      return false;
+    };
+    if (*busy || doc_.engraving != 0 || (qt_op_ != nullptr && qt_op_->job_running())) {
+      return refuse(
+          "A marking job is running: nothing was sent. Wait for it to end or stop it with "
+          "Escape.");
+    }
+    if (const PortFile port = read_port_file(doc_.work_dir); port.unreadable()) {
+      return refuse(port.message + " Nothing was sent.");
+    }
+    const std::string channel = choose_port(doc_.work_dir, std::nullopt);
+    JobLock lock;
+    if (const std::string held = lock.lock_port(channel); !held.empty()) return refuse(held);
+    PortWriter port(make_channel(channel, &sim_));
+    {
+      // Escape is queued for the work; the window takes no other input meanwhile.
+      struct Running {
+        CMainFrame& frame;
+        bool& busy;
+        Running(CMainFrame& f, bool& b) : frame(f), busy(b) {
+          busy = true;
+          if (frame.qt_op_ != nullptr) frame.qt_op_->begin_job();
+        }
+        ~Running() {
+          if (frame.qt_op_ != nullptr) frame.qt_op_->end_job();
+          frame.doc_.stop_requested = 0;  // this work's Escape ends with it
+          busy = false;
+        }
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+      } running(*this, *busy);
+      // A failing port is reported once, by the emitter, naming the reason.
+      PenEmitter pen(doc_, port, *op_);
+      work(pen);
+    }
+    if (channel == "sim") {
+      sim_pane_->refresh();
+      sim_dock_->show();
+      sim_dock_->raise();
+    }
+    if (port.failed()) {
+      set_status(0, qs("The marker port " + channel + " failed: " + port.error()));
+      return false;
+    }
+    return true;
+  };
   return s;
 }
 
