@@ -178,8 +178,19 @@ std::optional<StyleInvalidate> ResizeSelection(CketralDoc& doc, ResizeMode mode)
       if (proportional) dw = d * wf / hf;
       break;
   }
-  const double sx = (wf + dw) / wf;
-  const double sy = (hf + dh) / hf;
+  return ScaleSelection(doc, (wf + dw) / wf, (hf + dh) / hf, "Resize",
+                        "resize " + std::to_string(static_cast<int32_t>(mode)));
+}
+
+std::optional<StyleInvalidate> ScaleSelection(CketralDoc& doc, double sx, double sy,
+                                              const std::string& step_name,
+                                              const std::string& merge_key) {
+  const std::optional<std::array<double, 4>> frame = selection_frame(doc);
+  if (!frame || !(sx > 0) || !(sy > 0) || !std::isfinite(sx) || !std::isfinite(sy)) {
+    return std::nullopt;
+  }
+  const auto [l, t, r, b] = *frame;
+  const double z = doc.view.zoom();
   const double cx = ((l + r) / 2 - doc.view.origin_x) / z / 2;
   const double cy = ((t + b) / 2 + doc.view.origin_y) / z / 2;
 
@@ -196,7 +207,7 @@ std::optional<StyleInvalidate> ResizeSelection(CketralDoc& doc, ResizeMode mode)
     doc.update_screen_rect(*o);
     widen_to_turned(area, *o);
   }
-  commit.push("Resize", "resize " + std::to_string(static_cast<int32_t>(mode)));
+  commit.push(step_name, merge_key);
   return area;
 }
 

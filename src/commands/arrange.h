@@ -55,6 +55,13 @@ enum class ResizeMode : int32_t {
 // keeps its aspect. A shrink to nothing is refused (nullopt).
 std::optional<StyleInvalidate> ResizeSelection(CketralDoc& doc, ResizeMode mode);
 
+// Scales every selected object by (sx, sy) about the selection frame's
+// centre, with the type sizes and array gaps, as one step (merging by
+// `merge_key`). Factors that are not positive and finite change nothing.
+std::optional<StyleInvalidate> ScaleSelection(CketralDoc& doc, double sx, double sy,
+                                              const std::string& step_name,
+                                              const std::string& merge_key);
+
 // Toggles mirror_x (x = true) or mirror_y of every selected object.
 std::optional<StyleInvalidate> MirrorSelection(CketralDoc& doc, bool x);
 

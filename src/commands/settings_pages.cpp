@@ -263,28 +263,12 @@ PageEdit group_offset_apply(CketralDoc& doc, std::string_view text, const RowKey
   return out;
 }
 
-// The step table lent to the keyboard resize for one call.
-class LentStep {
- public:
-  LentStep(CketralDoc& doc, double step) : doc_(doc), saved_(doc.view.step_table) {
-    doc.view.step_table.fill(step);
-  }
-  ~LentStep() { doc_.view.step_table = saved_; }
-  LentStep(const LentStep&) = delete;
-  LentStep& operator=(const LentStep&) = delete;
-
- private:
-  CketralDoc& doc_;
-  std::array<double, 8> saved_;
-};
-
 // The frame takes the typed size, keeping its proportions, and every
 // selected object is scaled into it about the frame's centre exactly as the
-// keyboard resize scales (type sizes and array gaps included): the resize
-// runs once with the step that reaches the typed size. A size of 0 or less
-// changes nothing.
+// keyboard resize scales (type sizes and array gaps included). A size of 0
+// or less changes nothing.
 template <GroupBox B>
-PageEdit group_size_apply(CketralDoc& doc, std::string_view text, const RowKey& /*key*/) {
+PageEdit group_size_apply(CketralDoc& doc, std::string_view text, const RowKey& key) {
   PageEdit out;
   const auto w = group_value(doc, GroupBox::SizeX);
   const auto h = group_value(doc, GroupBox::SizeY);
@@ -296,19 +280,12 @@ PageEdit group_size_apply(CketralDoc& doc, std::string_view text, const RowKey& 
                  " mm high: a frame without width or height cannot be scaled.";
     return out;
   }
-  const bool x = B == GroupBox::SizeX;
-  const double step = v - (x ? *w : *h);
-  if (step == 0) {
+  const double s = v / (B == GroupBox::SizeX ? *w : *h);
+  if (s == 1) {
     out.applied = true;
     return out;
   }
-  const ResizeMode mode = x ? (step > 0 ? ResizeMode::Wider : ResizeMode::Narrower)
-                            : (step > 0 ? ResizeMode::Taller : ResizeMode::Lower);
-  std::optional<StyleInvalidate> area;
-  {
-    const LentStep lent(doc, std::fabs(step));
-    area = ResizeSelection(doc, mode);
-  }
+  const auto area = ScaleSelection(doc, s, s, "Edit " + std::string(key.label), key.merge);
   if (!area) return out;
   out.applied = true;
   out.area = *area;

@@ -198,7 +198,7 @@ void Cmainview::capture_scene() {
 
 void Cmainview::OnDraw(QPainter& p, const ViewMapping& m) {
   ViewState& v = doc_.view;
-  MarkSettings& s = doc_.settings;
+  const MarkSettings& s = doc_.settings;
   const double z = v.zoom();
   const double f = s.disp_size;
   const double ox = v.origin_x;
@@ -206,8 +206,9 @@ void Cmainview::OnDraw(QPainter& p, const ViewMapping& m) {
   QtCanvas canvas(p, m);
 
   if (v.grid_on == 1) {
-    if (s.grid_size <= 0) s.grid_size = 1.0;
-    const double g = s.grid_size;
+    // A pitch of 0 or less (typed, or from the settings file) draws a 1 mm
+    // grid; the setting itself is the operator's and stays as it is.
+    const double g = s.grid_size > 0 ? s.grid_size : 1.0;
     canvas.set_pen({kGridColour, 1, PenStyle::Solid});
     const double n_real = f / g;
     // A pitch far below the display's resolution would draw millions of lines.

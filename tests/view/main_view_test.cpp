@@ -96,7 +96,7 @@ TEST(MainView, BorderAndZeroPitch) {
   ViewFixture f;
   f.doc.settings.grid_size = 0.0;
   QImage img = f.render();
-  EXPECT_EQ(f.doc.settings.grid_size, 1.0);
+  EXPECT_EQ(f.doc.settings.grid_size, 0.0);  // drawn at 1 mm, the setting untouched
   EXPECT_EQ(img.pixel(10, 50), qRgb(0, 0, 0));
   EXPECT_EQ(img.pixel(110, 50), qRgb(0, 0, 0));
   EXPECT_EQ(img.pixel(50, 10), qRgb(0, 0, 0));
