@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -119,12 +120,23 @@ void form_view::show_kind(int32_t kind) {
       connect(page, &CPropertyPage::refused, this, &form_view::status_message);
       connect(page, &CPropertyPage::focus_view, this, &form_view::focus_view);
       add_page_extras(*page, services_);
-      pages_->addTab(page, QString::fromUtf8(page_def(id).title.data(),
-                                             static_cast<qsizetype>(page_def(id).title.size())));
+      // A page taller than the pane scrolls instead of being cut off.
+      auto* scroll = new QScrollArea;
+      scroll->setFrameShape(QFrame::NoFrame);
+      scroll->setWidgetResizable(true);
+      scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      scroll->setWidget(page);
+      pages_->addTab(scroll, QString::fromUtf8(page_def(id).title.data(),
+                                               static_cast<qsizetype>(page_def(id).title.size())));
       shown_.push_back(page);
     }
   }
   pages_->setCurrentIndex(0);
+}
+
+CPropertyPage* form_view::page_at(int index) const {
+  auto* scroll = qobject_cast<QScrollArea*>(pages_->widget(index));
+  return scroll != nullptr ? qobject_cast<CPropertyPage*>(scroll->widget()) : nullptr;
 }
 
 CPropertyPage* form_view::page(PageId id) const {

@@ -37,6 +37,7 @@ class form_view : public QWidget {
   // it is not shown).
   QTabWidget* pages() const { return pages_; }
   CPropertyPage* page(PageId id) const;
+  CPropertyPage* page_at(int index) const;
   // The pages show the document's values again (after an edit made
   // elsewhere: the mouse, the keyboard, undo).
   void refresh_fields();

@@ -114,7 +114,9 @@ void CPropertyPage::build() {
         group->setObjectName(name_of(id) + "_group");
         auto* lay = new QGridLayout(group);
         auto* buttons = new QButtonGroup(group);
-        const int per_line = row.choices.size() > 4 ? 3 : static_cast<int>(row.choices.size());
+        // Up to three on a line, four as two pairs, so the pane stays narrow.
+        const std::size_t n = row.choices.size();
+        const int per_line = n <= 3 ? static_cast<int>(n) : n == 4 ? 2 : 3;
         for (std::size_t i = 0; i < row.choices.size(); ++i) {
           auto* radio = new QRadioButton(qs(row.choices[i]), group);
           radio->setObjectName(name_of(id + static_cast<int32_t>(i)));

@@ -45,7 +45,7 @@ struct Panel {
     for (int i = 0; i < form.pages()->count(); ++i) out << form.pages()->tabText(i);
     return out;
   }
-  CPropertyPage* page() const { return qobject_cast<CPropertyPage*>(form.pages()->widget(0)); }
+  CPropertyPage* page() const { return form.page_at(0); }
   QLineEdit* box(int32_t id) const { return page()->box(id); }
   // Replaces a box's text keystroke by keystroke, as the operator types.
   void type(int32_t id, const char* text) const {

@@ -51,7 +51,7 @@ struct Panel {
     return o;
   }
   CPropertyPage* page(int index = 0) const {
-    return qobject_cast<CPropertyPage*>(form.pages()->widget(index));
+    return form.page_at(index);
   }
   void type(int32_t id, const char* text, int index = 0) const {
     QLineEdit* box = page(index)->box(id);
