@@ -8,6 +8,7 @@
 #include "commands/arrange.h"
 #include "commands/edit_commands.h"
 #include "model/edit.h"
+#include "support/desk.h"
 
 namespace lumetch {
 namespace {
@@ -115,23 +116,7 @@ TEST(SettingsPages, FieldPreviewScalesTheFieldAndPlacesOutlineAndPlotter) {
   }
 }
 
-struct Desk {
-  CketralDoc doc;
-  MarkObject* add(double cx, double cy, double w, double h) {
-    auto o = std::make_unique<MarkObject>();
-    o->type = RECTANGLE;
-    o->cent_x = cx;
-    o->cent_y = cy;
-    o->width = w;
-    o->height = h;
-    o->params = RectangleParams{w, h, 0, 0, 0};
-    Commit c(doc);
-    MarkObject* obj = c.add(std::move(o));
-    doc.selection.add(obj->id);
-    doc.selection.set_current(obj->id);
-    c.push("Create");
-    return obj;
-  }
+struct Desk : test::Desk {
   double box(int32_t id) const { return page::read_measure(row_text(doc, PageId::Group, id)); }
 };
 

@@ -19,44 +19,14 @@
 #include "commands/edit_commands.h"
 #include "commands/header_edit.h"
 #include "panel/form_view.h"
+#include "panel/panel_fixture.h"
 #include "platform/scripted_operator.h"
 #include "support/temp_dir.h"
 
 namespace lumetch {
 namespace {
 
-struct Panel {
-  test::TempDir dir;
-  CketralDoc doc;
-  ScriptedOperator op;
-  form_view form{doc};
-  Panel() {
-    doc.work_dir = dir.path();
-    form.resize(420, 900);
-    form.show();
-  }
-  MarkObject* create(int32_t type) {
-    MarkObject* o = CreateObject(doc, type, op);
-    form.show_kind(selection_kind(doc));
-    return o;
-  }
-  QStringList titles() const {
-    QStringList out;
-    for (int i = 0; i < form.pages()->count(); ++i) out << form.pages()->tabText(i);
-    return out;
-  }
-  CPropertyPage* page() const { return form.page_at(0); }
-  QLineEdit* box(int32_t id) const { return page()->box(id); }
-  // Replaces a box's text keystroke by keystroke, as the operator types.
-  void type(int32_t id, const char* text) const {
-    box(id)->selectAll();
-    QTest::keyClicks(box(id), text);
-  }
-  template <class W>
-  W* control(int32_t id) const {
-    return page()->findChild<W*>(QString("c%1").arg(id));
-  }
-};
+using test::Panel;
 
 TEST(PropertySheet, EachSelectionKindHasItsPages) {
   Panel p;

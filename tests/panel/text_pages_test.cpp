@@ -15,6 +15,7 @@
 #include "commands/edit_commands.h"
 #include "geometry/glyph_file.h"
 #include "panel/form_view.h"
+#include "panel/panel_fixture.h"
 #include "platform/scripted_operator.h"
 #include "platform/text_codec.h"
 #include "support/temp_dir.h"
@@ -22,55 +23,7 @@
 namespace lumetch {
 namespace {
 
-// A square for every character, so glyph files do not depend on the fonts installed.
-class SquareFonts : public FontEngine {
- public:
-  std::optional<NativeOutline> outline(const FontDescription&, char32_t, bool) override {
-    constexpr int32_t s = 300 * 65536;
-    return NativeOutline{{{0, 0}, {{OutlineCurve::Kind::Line, {{s, 0}, {s, s}, {0, s}}}}}};
-  }
-  std::string resolved_family(const FontDescription& font) override { return font.face_name; }
-  std::vector<std::string> outline_families() override { return {"Square"}; }
-};
-
-struct Panel {
-  test::TempDir dir;
-  SquareFonts fonts;
-  CketralDoc doc;
-  ScriptedOperator op;
-  form_view form{doc};
-  Panel() {
-    doc.work_dir = dir.path();
-    doc.font_engine = &fonts;
-    form.resize(420, 1000);
-    form.show();
-  }
-  MarkObject* create(int32_t type) {
-    MarkObject* o = CreateObject(doc, type, op);
-    form.show_kind(selection_kind(doc));
-    return o;
-  }
-  CPropertyPage* page(int index = 0) const {
-    return form.page_at(index);
-  }
-  void type(int32_t id, const char* text, int index = 0) const {
-    QLineEdit* box = page(index)->box(id);
-    box->selectAll();
-    QTest::keyClicks(box, text);
-  }
-  void click(int32_t id) const {
-    page()->findChild<QAbstractButton*>(QString("c%1").arg(id))->click();
-  }
-  // Types into the text box of the first page; "確定" only when asked.
-  void enter(const char* text, bool confirm = true) const {
-    const int32_t box = page()->id() == PageId::LineText ? 1110 : 1109;
-    page()->text_box(box)->setPlainText(QString::fromUtf8(text));
-    if (confirm) click(1080);
-  }
-  std::string shown(int32_t id, int index = 0) const {
-    return page(index)->box(id)->text().toStdString();
-  }
-};
+using test::Panel;
 
 template <class Block>
 Block& block(MarkObject* o) {
