@@ -3,6 +3,7 @@
 // Row builders shared by the tables of the property pages.
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -89,6 +90,31 @@ constexpr PageRow block_row(int32_t id, std::string_view label) {
   using T = std::decay_t<decltype(std::declval<Block>().*Member)>;
   return {id, label, std::is_same_v<T, double> ? RowKind::Measure : RowKind::Count,
           &block_read<Member>, &block_apply<Member>};
+}
+
+// A radio group that stores the chosen index in a block member; `Also`,
+// when given, makes the choice the default of objects made later too.
+using DefaultSetter = void (*)(CreationDefaults& defaults, int32_t value);
+
+template <auto Member, const auto& Choices, DefaultSetter Also = nullptr>
+PageEdit choice_apply(CketralDoc& doc, std::string_view text, const RowKey& key) {
+  using Block = decltype(block_type_of(Member));
+  const int64_t v = read_count(text);
+  if (v < 0 || v >= static_cast<int64_t>(std::size(Choices))) return {};
+  return change_current(doc, key, [&doc, v](MarkObject& o, PageEdit&) {
+    Block* b = o.block<Block>();
+    if (b == nullptr) return false;
+    b->*Member = static_cast<int32_t>(v);
+    if constexpr (Also != nullptr) Also(doc.defaults, b->*Member);
+    return true;
+  });
+}
+
+template <auto Member, const auto& Choices, DefaultSetter Also = nullptr>
+constexpr PageRow choice_row(int32_t id, std::string_view group) {
+  return {
+      id,      group, RowKind::Choice, &block_read<Member>, &choice_apply<Member, Choices, Also>,
+      Choices, group};
 }
 
 }  // namespace lumetch::page

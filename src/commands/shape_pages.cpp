@@ -23,32 +23,16 @@ using HF = HeaderField;
 
 constexpr std::string_view kEdgeStyles[] = {"直角", "ラウンド", "傾斜"};
 
-PageEdit rect_edge_style(CketralDoc& doc, std::string_view text, const RowKey& key) {
-  const int64_t v = page::read_count(text);
-  if (v < 0 || v > 2) return {};
-  return page::change_current(doc, key, [&doc, v](MarkObject& o, PageEdit&) {
-    auto* b = o.block<RectangleParams>();
-    if (b == nullptr) return false;
-    b->edge_style = static_cast<int32_t>(v);
-    doc.defaults.rectangle.edge_style = b->edge_style;  // later rectangles too
-    return true;
-  });
+void rect_style_default(CreationDefaults& d, int32_t v) {
+  d.rectangle.edge_style = v;  // later rectangles too
 }
 
 // --- triangle ----------------------------------------------------------
 
 constexpr std::string_view kApex[] = {"上", "下"};
 
-PageEdit triangle_direction(CketralDoc& doc, std::string_view text, const RowKey& key) {
-  const int64_t v = page::read_count(text);
-  if (v < 0 || v > 1) return {};
-  return page::change_current(doc, key, [&doc, v](MarkObject& o, PageEdit&) {
-    auto* b = o.block<TriangleParams>();
-    if (b == nullptr) return false;
-    b->direction = static_cast<int32_t>(v);
-    doc.defaults.triangle.direction = b->direction;
-    return true;
-  });
+void triangle_default(CreationDefaults& d, int32_t v) {
+  d.triangle.direction = v;
 }
 
 // --- polygon -----------------------------------------------------------
@@ -164,17 +148,6 @@ PageEdit barcode_variable(CketralDoc& doc, std::string_view text, const RowKey& 
 
 constexpr std::string_view kDisplayTypes[] = {"標準", "原本"};
 
-PageEdit barcode_display(CketralDoc& doc, std::string_view text, const RowKey& key) {
-  const int64_t v = page::read_count(text);
-  if (v < 0 || v > 1) return {};
-  return page::change_current(doc, key, [v](MarkObject& o, PageEdit&) {
-    auto* b = o.block<BarcodeParams>();
-    if (b == nullptr) return false;
-    b->display_type = static_cast<int32_t>(v);
-    return true;
-  });
-}
-
 // --- PLT ---------------------------------------------------------------
 
 constexpr std::string_view kLayerNames[] = {"Black", "Red",  "Yellow",  "Green",
@@ -199,29 +172,13 @@ PageEdit plt_pen_apply(CketralDoc& doc, std::string_view text, const RowKey& key
 
 template <int Pen>
 constexpr PageRow pen_row(std::string_view label) {
-  return {1081 + Pen, label, RowKind::Combo, &plt_pen_read<Pen>, &plt_pen_apply<Pen>,
-          kLayerNames, "色の選択"};
+  return {1081 + Pen,          label,       RowKind::Combo, &plt_pen_read<Pen>,
+          &plt_pen_apply<Pen>, kLayerNames, "色の選択"};
 }
 
 // --- BMP ---------------------------------------------------------------
 
 constexpr std::string_view kImageStyles[] = {"標準", "原本"};
-
-template <auto Member, class Block>
-std::string choice_read(const CketralDoc& doc) {
-  return std::to_string(page::current_block<Block>(doc).*Member);
-}
-
-PageEdit bmp_style(CketralDoc& doc, std::string_view text, const RowKey& key) {
-  const int64_t v = page::read_count(text);
-  if (v < 0 || v > 1) return {};
-  return page::change_current(doc, key, [v](MarkObject& o, PageEdit&) {
-    auto* b = o.block<BmpBlock>();
-    if (b == nullptr) return false;
-    b->style = static_cast<int32_t>(v);
-    return true;
-  });
-}
 
 // --- the tables --------------------------------------------------------
 
@@ -249,9 +206,8 @@ constexpr PageRow kRectRows[] = {
     header_row<HF::Height>(1104, "縦幅"),
     block_row<&RectangleParams::edge_size>(1105, "エッジサイズ"),
     block_row<&RectangleParams::edge_radius>(1106, "エッジ半径"),
-    {1311, "エッジスタイル", RowKind::Choice,
-     &choice_read<&RectangleParams::edge_style, RectangleParams>, &rect_edge_style, kEdgeStyles,
-     "エッジスタイル"},
+    page::choice_row<&RectangleParams::edge_style, kEdgeStyles, &rect_style_default>(
+        1311, "エッジスタイル"),
     header_row<HF::Rows>(1107, "行数"),
     header_row<HF::Columns>(1108, "列数"),
     header_row<HF::RowGap>(1109, "行間"),
@@ -278,9 +234,8 @@ constexpr PageRow kTriangleRows[] = {
     header_row<HF::Width>(1103, "横幅"),
     header_row<HF::Height>(1104, "縦幅"),
     block_row<&TriangleParams::edge_size>(1105, "エッジサイズ"),
-    {1311, "グラフィックスタイル", RowKind::Choice,
-     &choice_read<&TriangleParams::direction, TriangleParams>, &triangle_direction, kApex,
-     "グラフィックスタイル"},
+    page::choice_row<&TriangleParams::direction, kApex, &triangle_default>(1311,
+                                                                           "グラフィックスタイル"),
     header_row<HF::Rows>(1106, "行数"),
     header_row<HF::Columns>(1107, "列数"),
     header_row<HF::RowGap>(1108, "行間"),
@@ -327,29 +282,14 @@ constexpr PageRow kBarcodeRows[] = {
     header_row<HF::Columns>(1107, "列数"),
     header_row<HF::RowGap>(1108, "行間"),
     header_row<HF::ColumnGap>(1109, "列間"),
-    {1301, "表示タイプ", RowKind::Choice, &choice_read<&BarcodeParams::display_type, BarcodeParams>,
-     &barcode_display, kDisplayTypes, "表示タイプ"},
+    page::choice_row<&BarcodeParams::display_type, kDisplayTypes>(1301, "表示タイプ"),
 };
 
 constexpr PageRow kPltRows[] = {
-    kLineRows[0],
-    kLineRows[1],
-    kLineRows[2],
-    kLineRows[3],
-    kLineRows[4],
-    kLineRows[5],
-    kLineRows[6],
-    kLineRows[7],
-    kLineRows[8],
-    keep_aspect_row(),
-    pen_row<0>("SP1"),
-    pen_row<1>("SP2"),
-    pen_row<2>("SP3"),
-    pen_row<3>("SP4"),
-    pen_row<4>("SP5"),
-    pen_row<5>("SP6"),
-    pen_row<6>("SP7"),
-    pen_row<7>("SP8"),
+    kLineRows[0],      kLineRows[1],      kLineRows[2],      kLineRows[3],      kLineRows[4],
+    kLineRows[5],      kLineRows[6],      kLineRows[7],      kLineRows[8],      keep_aspect_row(),
+    pen_row<0>("SP1"), pen_row<1>("SP2"), pen_row<2>("SP3"), pen_row<3>("SP4"), pen_row<4>("SP5"),
+    pen_row<5>("SP6"), pen_row<6>("SP7"), pen_row<7>("SP8"),
 };
 
 constexpr PageRow kBmpRows[] = {
@@ -361,8 +301,7 @@ constexpr PageRow kBmpRows[] = {
     header_row<HF::Columns>(1106, "列数"),
     header_row<HF::RowGap>(1107, "行間"),
     header_row<HF::ColumnGap>(1108, "列間"),
-    {1311, "イメージのスタイル", RowKind::Choice, &choice_read<&BmpBlock::style, BmpBlock>,
-     &bmp_style, kImageStyles, "イメージのスタイル"},
+    page::choice_row<&BmpBlock::style, kImageStyles>(1311, "イメージのスタイル"),
     {1135, "ファイルの選択", RowKind::Button},
     keep_aspect_row(),
 };
@@ -380,18 +319,17 @@ PageEdit choose_bmp_file(CketralDoc& doc, Operator& op) {
   BmpLoad load = LoadBmp(*path, doc.settings.resolution, &op);  // it shows its own refusals
   op.set_status(0, " ");
   if (load.result != BmpLoad::kLoaded) return {};
-  return page::change_current(doc, {"bmp file", "ファイルの選択"},
-                              [&](MarkObject& o, PageEdit&) {
-                                auto* b = o.block<BmpBlock>();
-                                if (b == nullptr) return false;
-                                b->source_path = path->string();
-                                b->width_px = load.width_px;
-                                b->height_px = load.height_px;
-                                b->top_down = load.top_down;
-                                b->bits_offset = load.bits_offset;
-                                b->dib = SharedBytes(std::move(load.dib));
-                                return true;
-                              });
+  return page::change_current(doc, {"bmp file", "ファイルの選択"}, [&](MarkObject& o, PageEdit&) {
+    auto* b = o.block<BmpBlock>();
+    if (b == nullptr) return false;
+    b->source_path = path->string();
+    b->width_px = load.width_px;
+    b->height_px = load.height_px;
+    b->top_down = load.top_down;
+    b->bits_offset = load.bits_offset;
+    b->dib = SharedBytes(std::move(load.dib));
+    return true;
+  });
 }
 
 std::span<const PageRow> shape_page_rows(PageId id) {
