@@ -30,6 +30,7 @@
 #include "commands/create_object.h"
 #include "geometry/glyph_cache.h"
 #include "model/cketral_doc.h"
+#include "model/edit.h"
 #include "platform/scripted_operator.h"
 #include "platform/text_codec.h"
 #include "view/main_view.h"
@@ -326,10 +327,49 @@ void BM_DragStep500(benchmark::State& state) {
   if (!followed) state.SkipWithError("the frame did not follow the mouse");
 }
 
+// One repaint of a layout holding a 100000 × 100000 array of 0.2 mm squares
+// 0.2 mm apart (ten thousand million copies, 40 m across): only the copies
+// in sight are drawn.
+void BM_RepaintHugeArray(benchmark::State& state) {
+  CketralDoc doc;
+  doc.view.zoom_index = kZoomIndex;
+  {
+    auto o = std::make_unique<MarkObject>();
+    o->type = RECTANGLE;
+    o->width = o->height = 0.2;
+    o->params = RectangleParams{0.2, 0.2, 0.0, 0.0, 0};
+    o->rows = o->columns = 100000;
+    o->row_gap = o->column_gap = 0.2;
+    Commit c(doc);
+    MarkObject* added = c.add(std::move(o));
+    doc.update_screen_rect(*added);
+    c.push("Create");
+  }
+  Cmainview view(doc);
+  const double scale = 96.0 / 2540.0;
+  const ViewMapping m{scale, static_cast<int32_t>(doc.view.origin_x - (kImageWidth / 2) / scale),
+                      static_cast<int32_t>(doc.view.origin_y - (kImageHeight / 2) / scale)};
+  QImage img(kImageWidth, kImageHeight, QImage::Format_RGB32);
+  std::vector<double> wall;
+  for (auto _ : state) {
+    img.fill(Qt::white);
+    const auto t0 = std::chrono::steady_clock::now();
+    {
+      QPainter p(&img);
+      view.OnDraw(p, m);
+    }
+    wall.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    benchmark::DoNotOptimize(img.constBits());
+  }
+  state.counters["median_ms"] = median(wall);
+}
+
 BENCHMARK(BM_RepaintView500)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_RepaintView500ColdGlyphCache)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_RepaintView500PainterLines)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_DragStep500)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_RepaintHugeArray)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 }  // namespace
 }  // namespace lumetch

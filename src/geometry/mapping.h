@@ -1,6 +1,9 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include "model/cketral_doc.h"
 #include "model/units.h"
@@ -15,10 +18,21 @@ inline constexpr double kPi = 3.14159;
 
 enum class DrawTarget { Marker, Screen, Raster };
 
+// The part of the field a repaint can show, in field millimetres.
+struct FieldWindow {
+  double left = 0.0;
+  double bottom = 0.0;
+  double right = 0.0;
+  double top = 0.0;
+};
+
 // What a generator works with: the document and, while marking, the pen emitter.
 struct GeomContext {
   CketralDoc& doc;
   PenEmitter* pen = nullptr;  // needed on the marker target only
+  // Set by the view for one paint: copies that cannot reach it are not drawn.
+  // Never set for marking or scanning, where every copy counts.
+  std::optional<FieldWindow> visible = std::nullopt;
 
   // Marker while engraving without a canvas, raster while the scan renders,
   // screen otherwise. Fixed for the whole generator call.
@@ -78,6 +92,43 @@ void for_each_copy(const CketralDoc& doc, const MarkObject& obj, double w, doubl
       const double left = (w + obj.column_gap) * c + (obj.cent_x - tw / 2);
       const double top = (th / 2 + obj.cent_y) - (h + obj.row_gap) * r;
       fn(left, top);
+    }
+  }
+}
+
+// The same walk limited to the copies whose box, turned about its own centre
+// (and a pen's width more), can reach g.visible: the columns and rows are
+// computed, not searched, so an array of millions of copies paints at the
+// cost of the copies in sight. Without a window it is the full walk.
+template <class Fn>
+void for_each_copy(const GeomContext& g, const MarkObject& obj, double w, double h, Fn&& fn) {
+  const double pw = w + obj.column_gap;
+  const double ph = h + obj.row_gap;
+  if (!g.visible || !(pw > 0) || !(ph > 0) || !std::isfinite(pw) || !std::isfinite(ph)) {
+    for_each_copy(g.doc, obj, w, h, fn);
+    return;
+  }
+  const FieldWindow& v = *g.visible;
+  const double tw = (obj.columns - 1) * obj.column_gap + obj.columns * w;
+  const double th = (obj.rows - 1) * obj.row_gap + obj.rows * h;
+  const double reach = std::hypot(w, h) / 2 + 1.0;
+  const double x0 = obj.cent_x - tw / 2 + w / 2;  // centre of column 0
+  const double y0 = th / 2 + obj.cent_y - h / 2;  // centre of row 0
+  // First and last index of the n whose centre lies in [lo, hi] along a
+  // pitch from `at`; first > last when none does.
+  const auto range = [](double lo, double hi, int32_t n) {
+    const double first = std::max(0.0, std::ceil(lo));
+    const double last = std::min(static_cast<double>(n) - 1, std::floor(hi));
+    if (!(first <= last)) return std::pair<int32_t, int32_t>{0, -1};
+    return std::pair{static_cast<int32_t>(first), static_cast<int32_t>(last)};
+  };
+  const auto [c0, c1] = range((v.left - reach - x0) / pw, (v.right + reach - x0) / pw, obj.columns);
+  const auto [r0, r1] = range((y0 - v.top - reach) / ph, (y0 - v.bottom + reach) / ph, obj.rows);
+  for (int32_t c = c0; c <= c1; ++c) {
+    if (g.doc.stop_requested != 0) return;
+    for (int32_t r = r0; r <= r1; ++r) {
+      if (g.doc.stop_requested != 0) return;
+      fn(pw * c + (obj.cent_x - tw / 2), (th / 2 + obj.cent_y) - ph * r);
     }
   }
 }

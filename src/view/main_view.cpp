@@ -196,6 +196,17 @@ void Cmainview::capture_scene() {
   marks_hidden_ = false;
 }
 
+FieldWindow Cmainview::field_window(const QPainter& p, const ViewMapping& m) const {
+  QRect px = p.window();
+  if (p.hasClipping()) px &= p.clipBoundingRect().toAlignedRect();
+  const QPoint tl = m.view_point(px.topLeft());
+  const QPoint br = m.view_point(px.bottomRight() + QPoint(1, 1));
+  const double z2 = 2 * doc_.view.zoom();
+  const double ox = doc_.view.origin_x;
+  const double oy = doc_.view.origin_y;
+  return {(tl.x() - ox) / z2, (br.y() + oy) / z2, (br.x() - ox) / z2, (tl.y() + oy) / z2};
+}
+
 void Cmainview::OnDraw(QPainter& p, const ViewMapping& m) {
   ViewState& v = doc_.view;
   const MarkSettings& s = doc_.settings;
@@ -253,6 +264,7 @@ void Cmainview::OnDraw(QPainter& p, const ViewMapping& m) {
   canvas.set_pen(Pen{});
   canvas.set_brush(Brush{});
   GeomContext g{doc_, nullptr};
+  g.visible = field_window(p, m);
   for (const MarkObject& obj : doc_.ring.oldest_first()) DrawObject(g, &canvas, obj);
 
   if (v.printing == 0 && !marks_hidden_) DrawSelectionMarks(p, m);

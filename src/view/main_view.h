@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "commands/object_style.h"
+#include "geometry/mapping.h"
 #include "model/cketral_doc.h"
 #include "view/frame_drag.h"
 #include "view/pick.h"
@@ -37,6 +38,8 @@ class Cmainview : public QAbstractScrollArea {
 
   // Paints the whole view into `p` (device pixels) through `m`.
   void OnDraw(QPainter& p, const ViewMapping& m);
+  // The part of the field the painter's area (or clip) shows through `m`.
+  FieldWindow field_window(const QPainter& p, const ViewMapping& m) const;
   // The selection marks, drawn NOT-XOR so a second drawing erases them.
   void DrawSelectionMarks(QPainter& p, const ViewMapping& m);
   // Asks for a repaint of the selection marks after the selection changed.

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "commands/draw_object.h"
 #include "model/mark_object.h"
 
 namespace lumetch {
@@ -316,6 +317,54 @@ TEST(MainView, DragAndBandStepsLeaveNoTraces) {
   mouse(QEvent::MouseButtonRelease, QPoint(40, 30), Qt::NoButton);
   EXPECT_EQ(selection_kind(f.doc), 0);
   EXPECT_EQ(shown_pane(f.view), whole_repaint(f.view));
+}
+
+// Arrays paint only the copies in sight; what they paint is what the full
+// walk paints, turned copies and a clipped repaint included.
+TEST(MainView, ArraysPaintTheCopiesInSightAsTheFullWalkDoes) {
+  ViewFixture f;
+  MarkObject& a = f.add_square(10.0, -5.0, 1);
+  a.rows = 40;
+  a.columns = 30;
+  a.width = a.height = 2.0;
+  a.params = RectangleParams{2.0, 2.0, 0.0, 0.0, 0};
+  a.row_gap = 1.5;
+  a.column_gap = 1.0;
+  a.angle = 30.0;
+  MarkObject& b = f.add_square(-45.0, 40.0, 2);  // mostly off the field
+  b.rows = b.columns = 25;
+  for (MarkObject& o : f.doc.ring.oldest_first()) f.doc.update_screen_rect(o);
+  const QImage culled = f.render();
+
+  ViewFixture bare;  // the same view without objects
+  QImage full = bare.render();
+  {
+    QPainter p(&full);
+    QtCanvas canvas(p, kMapping);
+    GeomContext g{f.doc, nullptr};  // no window: every copy
+    for (const MarkObject& o : f.doc.ring.oldest_first()) DrawObject(g, &canvas, o);
+  }
+  EXPECT_EQ(culled, full);
+
+  // A clipped repaint draws inside its clip what the whole one draws.
+  QImage part(121, 121, QImage::Format_RGB32);
+  part.fill(kWhite);
+  {
+    QPainter p(&part);
+    p.setClipRect(QRect(30, 40, 25, 20));
+    f.view.OnDraw(p, kMapping);
+  }
+  EXPECT_EQ(part.copy(30, 40, 25, 20), culled.copy(30, 40, 25, 20));
+
+  // Ten thousand million copies: only those in sight are walked.
+  a.rows = a.columns = 100000;
+  a.width = a.height = 0.2;
+  a.params = RectangleParams{0.2, 0.2, 0.0, 0.0, 0};
+  a.row_gap = a.column_gap = 0.2;
+  a.angle = 0.0;
+  f.doc.update_screen_rect(a);
+  const QImage huge = f.render();
+  EXPECT_NE(huge, bare.render());
 }
 
 TEST(MainView, RepaintAreas) {
