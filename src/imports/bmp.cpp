@@ -326,7 +326,7 @@ void dots(GeomContext& g, Canvas& dc, const MarkObject& obj, const BmpBlock& b, 
   const bool mirror_y = obj.mirror_y != 0;
   std::vector<int32_t> xs(cols.size());
   std::vector<int32_t> ys(rows.size());
-  for_each_copy(doc, obj, obj.width, obj.height, [&](double left, double top) {
+  for_each_copy(g, obj, obj.width, obj.height, [&](double left, double top) {
     double x0 = 0;
     double y0 = 0;
     if (walk.y_up) {

@@ -341,7 +341,7 @@ void DrawVct(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   const std::size_t reserve = b->point_count > 0 ? static_cast<std::size_t>(b->point_count) : 0;
 
   ContourList list;
-  for_each_copy(doc, obj, w, h, [&](double left, double top) {
+  for_each_copy(g, obj, w, h, [&](double left, double top) {
     LineReader in(b->source_path);
     if (!in.is_open()) return;
     std::string_view header;
