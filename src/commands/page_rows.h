@@ -117,4 +117,27 @@ constexpr PageRow choice_row(int32_t id, std::string_view group) {
       Choices, group};
 }
 
+// A tick stored in an int32_t block member as 0 or 1.
+template <auto Member>
+PageEdit tick_apply(CketralDoc& doc, std::string_view text, const RowKey& key) {
+  using Block = decltype(block_type_of(Member));
+  return change_current(doc, key, [text](MarkObject& o, PageEdit&) {
+    Block* b = o.block<Block>();
+    if (b == nullptr) return false;
+    b->*Member = text == "1" ? 1 : 0;
+    return true;
+  });
+}
+
+template <auto Member>
+std::string tick_read(const CketralDoc& doc) {
+  using Block = decltype(block_type_of(Member));
+  return current_block<Block>(doc).*Member != 0 ? "1" : "0";
+}
+
+template <auto Member>
+constexpr PageRow tick_row(int32_t id, std::string_view label) {
+  return {id, label, RowKind::Check, &tick_read<Member>, &tick_apply<Member>};
+}
+
 }  // namespace lumetch::page

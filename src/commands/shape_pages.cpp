@@ -133,19 +133,6 @@ PageEdit barcode_text(CketralDoc& doc, std::string_view text, const RowKey& key)
   });
 }
 
-std::string barcode_variable_read(const CketralDoc& doc) {
-  return page::current_block<BarcodeParams>(doc).variable != 0 ? "1" : "0";
-}
-
-PageEdit barcode_variable(CketralDoc& doc, std::string_view text, const RowKey& key) {
-  return page::change_current(doc, key, [text](MarkObject& o, PageEdit&) {
-    auto* b = o.block<BarcodeParams>();
-    if (b == nullptr) return false;
-    b->variable = text == "1" ? 1 : 0;
-    return true;
-  });
-}
-
 constexpr std::string_view kDisplayTypes[] = {"標準", "原本"};
 
 // --- PLT ---------------------------------------------------------------
@@ -276,7 +263,7 @@ constexpr PageRow kBarcodeRows[] = {
     {1104, "サイズY", RowKind::Measure, &page::header_read<HF::Height>, &barcode_height},
     {1105, "バーの幅", RowKind::Measure, &page::block_read<&BarcodeParams::bar_width>,
      &barcode_bar},
-    {1051, "可変テキスト", RowKind::Check, &barcode_variable_read, &barcode_variable},
+    page::tick_row<&BarcodeParams::variable>(1051, "可変テキスト"),
     {1110, "文字列", RowKind::Line, &barcode_text_read, &barcode_text},
     header_row<HF::Rows>(1106, "行数"),
     header_row<HF::Columns>(1107, "列数"),

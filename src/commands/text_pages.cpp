@@ -181,24 +181,6 @@ PageEdit line_text_gap(CketralDoc& doc, std::string_view text, const RowKey& key
   });
 }
 
-std::string line_text_variable_read(const CketralDoc& doc) {
-  return page::current_block<LineTextParams>(doc).variable != 0 ? "1" : "0";
-}
-
-PageEdit line_text_variable(CketralDoc& doc, std::string_view text, const RowKey& key) {
-  return page::change_current(doc, key, [text](MarkObject& o, PageEdit&) {
-    auto* b = o.block<LineTextParams>();
-    if (b == nullptr) return false;
-    b->variable = text == "1" ? 1 : 0;
-    return true;
-  });
-}
-
-template <auto Member, class Block>
-std::string choice_read(const CketralDoc& doc) {
-  return std::to_string(page::current_block<Block>(doc).*Member);
-}
-
 constexpr std::string_view kDirections[] = {"横書き", "縦書き"};
 
 // The other writing turns the box: width and height change places.
@@ -219,16 +201,8 @@ PageEdit line_text_direction(CketralDoc& doc, std::string_view text, const RowKe
 
 constexpr std::string_view kAlignments[] = {"左上", "右下", "中央", "両端揃え"};
 
-PageEdit line_text_align(CketralDoc& doc, std::string_view text, const RowKey& key) {
-  const int64_t v = page::read_count(text);
-  if (v < 0 || v > 3) return {};
-  return page::change_current(doc, key, [&doc, v](MarkObject& o, PageEdit&) {
-    auto* b = o.block<LineTextParams>();
-    if (b == nullptr) return false;
-    b->align = static_cast<int32_t>(v);
-    doc.defaults.line_text.align = b->align;
-    return true;
-  });
+void align_default(CreationDefaults& d, int32_t v) {
+  d.line_text.align = v;  // later texts too
 }
 
 // --- arc text ----------------------------------------------------------
@@ -258,16 +232,8 @@ PageEdit arc_radius(CketralDoc& doc, std::string_view text, const RowKey& key) {
 
 constexpr std::string_view kCharDirections[] = {"上", "下"};
 
-PageEdit arc_direction(CketralDoc& doc, std::string_view text, const RowKey& key) {
-  const int64_t v = page::read_count(text);
-  if (v < 0 || v > 1) return {};
-  return page::change_current(doc, key, [&doc, v](MarkObject& o, PageEdit&) {
-    auto* b = o.block<ArcTextParams>();
-    if (b == nullptr) return false;
-    b->downward = static_cast<int32_t>(v);
-    doc.defaults.arc_text.downward = b->downward;
-    return true;
-  });
+void arc_direction_default(CreationDefaults& d, int32_t v) {
+  d.arc_text.downward = v;
 }
 
 // --- single character --------------------------------------------------
@@ -349,18 +315,16 @@ constexpr PageRow kLineTextRows[] = {
     block_row<&LineTextParams::char_gap>(1107, "字間"),
     header_row<HF::Angle>(1108, "角度"),
     {1109, "行間", RowKind::Measure, &page::block_read<&LineTextParams::line_gap>, &line_text_gap},
-    {1051, "可変テキスト", RowKind::Check, &line_text_variable_read, &line_text_variable},
+    page::tick_row<&LineTextParams::variable>(1051, "可変テキスト"),
     {1110, "文字入力", RowKind::Text, &line_text_read, nullptr},
     kConfirm,
     header_row<HF::Rows>(1111, "行数"),
     header_row<HF::Columns>(1112, "列数"),
     header_row<HF::RowGap>(1114, "行間"),
     header_row<HF::ColumnGap>(1113, "列間"),
-    {1311, "文字列方向", RowKind::Choice, &choice_read<&LineTextParams::vertical, LineTextParams>,
+    {1311, "文字列方向", RowKind::Choice, &page::block_read<&LineTextParams::vertical>,
      &line_text_direction, kDirections, "文字列方向"},
-    {1321, "文字列の位置揃え", RowKind::Choice,
-     &choice_read<&LineTextParams::align, LineTextParams>, &line_text_align, kAlignments,
-     "文字列の位置揃え"},
+    page::choice_row<&LineTextParams::align, kAlignments, &align_default>(1321, "文字列の位置揃え"),
 };
 
 constexpr PageRow kArcTextRows[] = {
@@ -380,8 +344,8 @@ constexpr PageRow kArcTextRows[] = {
     header_row<HF::Columns>(1111, "列数"),
     header_row<HF::RowGap>(1112, "行間"),
     header_row<HF::ColumnGap>(1114, "列間"),
-    {1301, "文字方向", RowKind::Choice, &choice_read<&ArcTextParams::downward, ArcTextParams>,
-     &arc_direction, kCharDirections, "文字方向"},
+    page::choice_row<&ArcTextParams::downward, kCharDirections, &arc_direction_default>(1301,
+                                                                                        "文字方向"),
     page::keep_aspect_row(),
 };
 
