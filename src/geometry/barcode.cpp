@@ -106,7 +106,7 @@ void DrawBarcode(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   const bool negative = p->display_type == 1;
 
   ContourList list;
-  for_each_copy(g, obj, w, h, [&](double left, double top) {
+  for_each_copy(g, dc, obj, w, h, [&](double left, double top) {
     list.clear();
     double x = kQuietZone * n;
     if (negative) add_rectangle(list, m, top, h, left, left + x);

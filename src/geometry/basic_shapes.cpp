@@ -107,7 +107,7 @@ class ShapeRun {
 
   template <class Fn>
   void each_copy(Fn&& fn) {
-    for_each_copy(g_, obj_, obj_.width, obj_.height, [&](double left, double top) {
+    for_each_copy(g_, dc_, obj_, obj_.width, obj_.height, [&](double left, double top) {
       contours_.clear();
       fn(left, top);
       if (contours_.contour_count() > 0) render();

@@ -53,6 +53,17 @@ class Canvas {
   virtual void ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) = 0;
   virtual void set_pixel(int32_t x, int32_t y, Rgb colour) = 0;
 
+  // Repeating one drawing, for arrays with thousands of copies in sight: what
+  // is drawn between begin_stamp and end_stamp, inside the box given (target
+  // units), is kept, and put_stamp draws it again shifted by whole target
+  // units. False when this surface keeps no drawings: then draw every copy.
+  virtual bool begin_stamp(int32_t /*left*/, int32_t /*top*/, int32_t /*right*/,
+                           int32_t /*bottom*/) {
+    return false;
+  }
+  virtual void end_stamp() {}
+  virtual void put_stamp(int32_t /*dx*/, int32_t /*dy*/) {}
+
  private:
   Pen pen_;
   Brush brush_;

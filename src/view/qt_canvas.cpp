@@ -186,16 +186,55 @@ QPoint ViewMapping::view_point(QPoint pixel) const {
   return {nearest_int(x), nearest_int(y)};
 }
 
-QtCanvas::QtCanvas(QPainter& painter, const ViewMapping& mapping) : p_(painter), m_(mapping) {
+QtCanvas::QtCanvas(QPainter& painter, const ViewMapping& mapping)
+    : main_(painter), p_(&painter), m_(mapping) {
   if (t_waiting != nullptr) t_waiting->flush();
-  p_.save();
-  p_.setRenderHint(QPainter::Antialiasing, false);
+  p_->save();
+  p_->setRenderHint(QPainter::Antialiasing, false);
   apply();
 }
 
 QtCanvas::~QtCanvas() {
+  if (stamp_painter_) end_stamp();
   flush();
-  p_.restore();
+  p_->restore();
+}
+
+bool QtCanvas::begin_stamp(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  if (stamp_painter_ || not_xor()) return false;
+  const int margin = pen_pixels() + 1;
+  const QRect box = m_.pixel_rect(left, top, right, bottom).adjusted(-margin, -margin, margin, margin);
+  // A block larger than this is no cheaper to repeat than to draw.
+  constexpr int kMaxStampSide = 1024;
+  if (box.isEmpty() || box.width() > kMaxStampSide || box.height() > kMaxStampSide) return false;
+  flush();
+  if (stamp_.size() != box.size()) stamp_ = QImage(box.size(), QImage::Format_ARGB32_Premultiplied);
+  stamp_.fill(Qt::transparent);
+  stamp_box_ = box;
+  stamp_anchor_ = QPoint(left, top);
+  stamp_painter_.emplace(&stamp_);
+  stamp_painter_->translate(-box.topLeft());
+  stamp_painter_->setRenderHint(QPainter::Antialiasing, false);
+  p_ = &*stamp_painter_;
+  apply();
+  return true;
+}
+
+void QtCanvas::end_stamp() {
+  if (!stamp_painter_) return;
+  flush();
+  stamp_painter_.reset();
+  p_ = &main_;
+  apply();
+}
+
+void QtCanvas::put_stamp(int32_t dx, int32_t dy) {
+  if (stamp_painter_ || stamp_.isNull()) return;
+  flush();
+  const double ax = stamp_anchor_.x();
+  const double ay = stamp_anchor_.y();
+  const QPoint shift(m_.px(ax + dx) - m_.px(ax), m_.py(ay + dy) - m_.py(ay));
+  p_->drawImage(stamp_box_.topLeft() + shift, stamp_);
 }
 
 void QtCanvas::flush() {
@@ -204,7 +243,7 @@ void QtCanvas::flush() {
   // Into an image the pixels are set here, as the painter would set them, at
   // a fraction of its cost per line. Lines that end outside the image (where
   // the painter cuts them) are left to the painter.
-  if (const std::optional<DirectImage> d = direct_image(p_)) {
+  if (const std::optional<DirectImage> d = direct_image(*p_)) {
     const uint32_t colour = 0xFF000000u | batch_colour_;
     std::size_t left_over = 0;
     for (const QLine& l : lines_) {
@@ -233,7 +272,7 @@ void QtCanvas::flush() {
     lines_.resize(left_over);
   }
   // One call draws each line as drawLine would, one after another.
-  if (!lines_.empty()) p_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+  if (!lines_.empty()) p_->drawLines(lines_.data(), static_cast<int>(lines_.size()));
   lines_.clear();
 }
 
@@ -261,7 +300,7 @@ void QtCanvas::apply() {
   flush();
   batch_lines_ = false;
   if (pen().style == PenStyle::Hollow) {
-    p_.setPen(Qt::NoPen);
+    p_->setPen(Qt::NoPen);
   } else {
     QPen qp(to_qcolor(pen().colour));
     const int w = pen_pixels();
@@ -272,16 +311,16 @@ void QtCanvas::apply() {
     qp.setCapStyle(Qt::SquareCap);
     qp.setJoinStyle(Qt::MiterJoin);
     qp.setStyle(pen().style == PenStyle::Dot ? Qt::DotLine : Qt::SolidLine);
-    p_.setPen(qp);
+    p_->setPen(qp);
     batch_lines_ = w == 1 && pen().style == PenStyle::Solid;
     batch_colour_ = qRgb(pen().colour.r, pen().colour.g, pen().colour.b) & 0xFFFFFFu;
   }
   if (brush().hollow) {
-    p_.setBrush(Qt::NoBrush);
+    p_->setBrush(Qt::NoBrush);
   } else {
-    p_.setBrush(to_qcolor(brush().colour));
+    p_->setBrush(to_qcolor(brush().colour));
   }
-  p_.setCompositionMode(not_xor() ? QPainter::RasterOp_NotSourceXorDestination
+  p_->setCompositionMode(not_xor() ? QPainter::RasterOp_NotSourceXorDestination
                                   : QPainter::CompositionMode_SourceOver);
 }
 
@@ -303,7 +342,7 @@ void QtCanvas::line_to(int32_t x, int32_t y) {
       lines_.emplace_back(at_, to);
       if (lines_.size() >= kMaxWaitingLines) flush();
     } else {
-      p_.drawLine(at_, to);
+      p_->drawLine(at_, to);
     }
   }
   at_ = to;
@@ -322,7 +361,7 @@ void QtCanvas::not_xor_line(QPoint from, QPoint to) {
   int n = 0;
   const bool dotted = pen().style == PenStyle::Dot;
   while (at != to) {
-    if (!dotted || n % 2 == 0) p_.fillRect(QRect(at, QSize(1, 1)), c);
+    if (!dotted || n % 2 == 0) p_->fillRect(QRect(at, QSize(1, 1)), c);
     ++n;
     const int e2 = 2 * err;
     if (e2 >= dy) {
@@ -342,7 +381,7 @@ void QtCanvas::polygon(std::span<const CanvasPoint> points) {
   QPolygon poly;
   poly.reserve(static_cast<qsizetype>(points.size()));
   for (const CanvasPoint& pt : points) poly << m_.pixel(pt.x, pt.y);
-  p_.drawPolygon(poly, Qt::OddEvenFill);
+  p_->drawPolygon(poly, Qt::OddEvenFill);
 }
 
 void QtCanvas::poly_polygon(std::span<const CanvasPoint> points, std::span<const int32_t> counts) {
@@ -362,7 +401,7 @@ void QtCanvas::poly_polygon(std::span<const CanvasPoint> points, std::span<const
     path.addPolygon(ring);
     at += static_cast<std::size_t>(count);
   }
-  p_.drawPath(path);
+  p_->drawPath(path);
 }
 
 void QtCanvas::not_xor_rectangle(const QRect& r) {
@@ -370,7 +409,7 @@ void QtCanvas::not_xor_rectangle(const QRect& r) {
   const bool outline = pen().style != PenStyle::Hollow;
   if (!brush().hollow) {
     const QRect inner = outline ? r.adjusted(1, 1, -1, -1) : r;
-    if (inner.isValid()) p_.fillRect(inner, to_qcolor(brush().colour));
+    if (inner.isValid()) p_->fillRect(inner, to_qcolor(brush().colour));
   }
   if (!outline) return;
   const QColor c = to_qcolor(pen().colour);
@@ -386,7 +425,7 @@ void QtCanvas::not_xor_rectangle(const QRect& r) {
   const bool dotted = pen().style == PenStyle::Dot;
   for (std::size_t i = 0; i < border.size(); ++i) {
     if (dotted && i % 2 != 0) continue;
-    p_.fillRect(QRect(border[i], QSize(1, 1)), c);
+    p_->fillRect(QRect(border[i], QSize(1, 1)), c);
   }
 }
 
@@ -399,25 +438,25 @@ void QtCanvas::rectangle(int32_t left, int32_t top, int32_t right, int32_t botto
       return;
     }
     // The pixel border of the rectangle, pen over the filled interior.
-    if (!brush().hollow) p_.fillRect(r, to_qcolor(brush().colour));
+    if (!brush().hollow) p_->fillRect(r, to_qcolor(brush().colour));
     if (pen().style != PenStyle::Hollow) {
-      p_.setBrush(Qt::NoBrush);
-      p_.drawRect(r.adjusted(0, 0, -1, -1));
+      p_->setBrush(Qt::NoBrush);
+      p_->drawRect(r.adjusted(0, 0, -1, -1));
       apply();
     }
     return;
   }
-  p_.drawRect(r);
+  p_->drawRect(r);
 }
 
 void QtCanvas::ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
   flush();
-  p_.drawEllipse(m_.pixel_rect(left, top, right, bottom));
+  p_->drawEllipse(m_.pixel_rect(left, top, right, bottom));
 }
 
 void QtCanvas::set_pixel(int32_t x, int32_t y, Rgb colour) {
   flush();
-  p_.fillRect(QRect(m_.pixel(x, y), QSize(1, 1)), to_qcolor(colour));
+  p_->fillRect(QRect(m_.pixel(x, y), QSize(1, 1)), to_qcolor(colour));
 }
 
 }  // namespace lumetch

@@ -1,15 +1,16 @@
 #pragma once
 
+#include <QImage>
 #include <QLine>
+#include <QPainter>
 #include <QPoint>
 #include <QRect>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/canvas.h"
-
-class QPainter;
 
 namespace lumetch {
 
@@ -62,6 +63,12 @@ class QtCanvas : public Canvas {
   void ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) override;
   void set_pixel(int32_t x, int32_t y, Rgb colour) override;
 
+  // A block of copies drawn into an image of its own, then put where each
+  // block goes, whole pixels from where it was drawn.
+  bool begin_stamp(int32_t left, int32_t top, int32_t right, int32_t bottom) override;
+  void end_stamp() override;
+  void put_stamp(int32_t dx, int32_t dy) override;
+
  private:
   void apply();
   // Pen width in whole pixels, at least one.
@@ -69,12 +76,17 @@ class QtCanvas : public Canvas {
   void not_xor_rectangle(const QRect& r);
   void not_xor_line(QPoint from, QPoint to);
 
-  QPainter& p_;
+  QPainter& main_;
+  QPainter* p_;  // main_, or the stamp's painter while a stamp is drawn
   ViewMapping m_;
   QPoint at_;
   bool batch_lines_ = false;   // the pen is solid and one pixel wide
   uint32_t batch_colour_ = 0;  // its colour, 0xRRGGBB
   std::vector<QLine> lines_;
+  QImage stamp_;
+  QRect stamp_box_;     // the pixels the stamp was drawn for
+  QPoint stamp_anchor_;  // view units of its top-left corner
+  std::optional<QPainter> stamp_painter_;
 };
 
 }  // namespace lumetch

@@ -25,6 +25,7 @@
 #include "commands/edit_commands.h"
 #include "commands/header_edit.h"
 #include "commands/layout_commands.h"
+#include "model/layout_file.h"
 #include "model/settings_file.h"
 #include "panel/form_view.h"
 #include "platform/scripted_operator.h"
@@ -342,6 +343,51 @@ TEST(MainFrame, ADragOfTheSelectionMovesItAndOneUndoTakesItBack) {
   // A press on empty field drops the selection.
   QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(selection_kind(f.doc), 0);
+}
+
+// Ten thousand million copies of a 0.2 mm square, ending at the field centre:
+// the layout opens, the window paints the copies in sight and a click picks
+// the array at once (the walk over every copy took minutes).
+TEST(MainFrame, AHugeArrayOpensPaintsAndIsPickedAtOnce) {
+  FrameFixture f;
+  {
+    CketralDoc src;
+    auto o = std::make_unique<MarkObject>();
+    o->type = RECTANGLE;
+    o->width = o->height = 0.2;
+    o->params = RectangleParams{0.2, 0.2, 0.0, 0.0, 0};
+    o->rows = o->columns = 100000;
+    o->row_gap = o->column_gap = 0.2;
+    o->cent_x = -(100000 * 0.2 + 99999 * 0.2) / 2;
+    src.ring.add(std::move(o));
+    ASSERT_TRUE(save_layout(src, f.dir.file("huge.mrk"), true, false));
+  }
+  f.frame->show();
+  f.frame->resize(900, 700);
+  ASSERT_TRUE(f.frame->open_layout(f.dir.file("huge.mrk")));
+  QWidget* port = f.frame->view()->viewport();
+  const ViewMapping m = f.frame->view()->mapping();
+  const int centre_x = m.px(screen_x(f.doc.view, 0.0));
+  const int centre_y = m.py(screen_y(f.doc.view, 0.0));
+  const QImage shown = port->grab().toImage();
+  std::optional<QPoint> on_copy;
+  int dark_left = 0;
+  int dark_right = 0;
+  for (int y = centre_y - 50; y < centre_y + 50; ++y) {
+    for (int x = centre_x - 100; x < centre_x + 100; ++x) {
+      if (qGray(shown.pixel(x, y)) >= 128) continue;
+      (x < centre_x - 2 ? dark_left : dark_right) += 1;
+      if (x < centre_x - 2 && !on_copy) on_copy = QPoint(x, y);
+    }
+  }
+  EXPECT_GT(dark_left, 100 * 98 / 4);  // the copies fill the left half
+  EXPECT_LT(dark_right, 100 * 4);      // the right half is empty field (and the axes)
+  ASSERT_TRUE(on_copy);
+
+  QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(centre_x + 60, centre_y + 30));
+  EXPECT_EQ(f.selected_count(), 0);
+  QTest::mouseClick(port, Qt::LeftButton, {}, *on_copy);
+  EXPECT_EQ(f.selected_count(), 1);
 }
 
 TEST(MainFrame, EngravingGoesToTheChosenPortAndSaysWhereInTheStatusBar) {

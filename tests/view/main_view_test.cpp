@@ -367,6 +367,66 @@ TEST(MainView, ArraysPaintTheCopiesInSightAsTheFullWalkDoes) {
   EXPECT_NE(huge, bare.render());
 }
 
+// Where thousands of copies are in sight the view draws a block of them once
+// and repeats it: the picture differs from drawing every copy at most by a
+// pixel's shift here and there.
+TEST(MainView, DenseArraysRepeatBlocksOfCopiesWithinAPixel) {
+  const ViewMapping fine{kScale * 6, 10000, 10000};  // six pixels a millimetre
+  const auto paint = [&](ViewFixture& f, bool culled) {
+    QImage img(721, 721, QImage::Format_RGB32);
+    img.fill(kWhite);
+    QPainter p(&img);
+    if (culled) {
+      f.view.OnDraw(p, fine);
+    } else {
+      f.view.OnDraw(p, fine);  // grid and frame, then every copy over it
+      QtCanvas canvas(p, fine);
+      GeomContext g{f.doc, nullptr};
+      for (const MarkObject& o : f.doc.ring.oldest_first()) DrawObject(g, &canvas, o);
+    }
+    return img;
+  };
+  const auto dark = [](const QImage& img, int x, int y) {
+    return x >= 0 && y >= 0 && x < img.width() && y < img.height() && qGray(img.pixel(x, y)) < 100;
+  };
+  struct Case {
+    double angle;
+    int32_t fill;  // fill direction
+  };
+  for (const Case& c : {Case{0.0, 0}, Case{30.0, 0}, Case{0.0, 1}}) {
+    SCOPED_TRACE(c.angle);
+    ViewFixture f;
+    MarkObject& a = f.add_square(0.0, 0.0, 0);
+    a.rows = a.columns = 120;
+    a.width = a.height = 0.5;
+    a.params = RectangleParams{0.5, 0.5, 0.0, 0.0, 0};
+    a.row_gap = a.column_gap = 0.3;
+    a.angle = c.angle;
+    a.fill_direction = c.fill;
+    a.fill_pitch = 0.1;
+    f.doc.update_screen_rect(a);
+    const QImage stamped = paint(f, true);
+    const QImage each = paint(f, false);
+    int painted = 0;
+    int far = 0;
+    for (int y = 0; y < stamped.height(); ++y) {
+      for (int x = 0; x < stamped.width(); ++x) {
+        for (const auto& [one, other] : {std::pair{&stamped, &each}, std::pair{&each, &stamped}}) {
+          if (!dark(*one, x, y)) continue;
+          painted += one == &stamped ? 1 : 0;
+          bool near = false;
+          for (int dy = -1; dy <= 1 && !near; ++dy) {
+            for (int dx = -1; dx <= 1 && !near; ++dx) near = dark(*other, x + dx, y + dy);
+          }
+          far += near ? 0 : 1;
+        }
+      }
+    }
+    EXPECT_GT(painted, 720 * 720 / 10);
+    EXPECT_EQ(far, 0);
+  }
+}
+
 TEST(MainView, RepaintAreas) {
   ViewFixture f;
   SelectionFrame& sel = f.doc.view.selection;
