@@ -119,10 +119,11 @@ struct CopyRange {
 // The copies whose box, turned about its own centre (and a pen's width
 // more), can reach g.visible: the columns and rows are computed, not
 // searched, so an array of millions of copies paints at the cost of the
-// copies in sight. Nullopt without a window (or without a usable pitch):
-// then every copy counts.
+// copies in sight. `extra` widens the reach for what a copy draws beyond
+// its box. Nullopt without a window (or without a usable pitch): then every
+// copy counts.
 inline std::optional<CopyRange> visible_copies(const GeomContext& g, const MarkObject& obj,
-                                               double w, double h) {
+                                               double w, double h, double extra = 0.0) {
   CopyRange r;
   r.pitch_x = w + obj.column_gap;
   r.pitch_y = h + obj.row_gap;
@@ -133,7 +134,8 @@ inline std::optional<CopyRange> visible_copies(const GeomContext& g, const MarkO
   const FieldWindow& v = *g.visible;
   const double tw = (obj.columns - 1) * obj.column_gap + obj.columns * w;
   const double th = (obj.rows - 1) * obj.row_gap + obj.rows * h;
-  r.reach = std::hypot(w, h) / 2 + 1.0;
+  r.reach = std::hypot(w, h) / 2 + 1.0 + std::max(0.0, extra);
+  if (!std::isfinite(r.reach)) return std::nullopt;
   r.x0 = obj.cent_x - tw / 2 + w / 2;
   r.y0 = th / 2 + obj.cent_y - h / 2;
   // First and last index in [lo, hi], clamped to 0..n-1.
@@ -155,8 +157,9 @@ inline std::optional<CopyRange> visible_copies(const GeomContext& g, const MarkO
 // The same walk limited to the copies that can reach g.visible; without a
 // window it is the full walk.
 template <class Fn>
-void for_each_copy(const GeomContext& g, const MarkObject& obj, double w, double h, Fn&& fn) {
-  const std::optional<CopyRange> r = visible_copies(g, obj, w, h);
+void for_each_copy(const GeomContext& g, const MarkObject& obj, double w, double h, Fn&& fn,
+                   double extra = 0.0) {
+  const std::optional<CopyRange> r = visible_copies(g, obj, w, h, extra);
   if (!r) {
     for_each_copy(g.doc, obj, w, h, fn);
     return;
@@ -183,11 +186,11 @@ inline constexpr int32_t kStampBlock = 16;  // copies a side
 // drawn one by one. fn must draw a copy the same wherever it is.
 template <class Fn>
 void for_each_copy(const GeomContext& g, Canvas* dc, const MarkObject& obj, double w, double h,
-                   Fn&& fn) {
-  const std::optional<CopyRange> r = visible_copies(g, obj, w, h);
+                   Fn&& fn, double extra = 0.0) {
+  const std::optional<CopyRange> r = visible_copies(g, obj, w, h, extra);
   if (!r || dc == nullptr || r->count() < kStampFromCopies ||
       g.choose(dc) != DrawTarget::Screen) {
-    for_each_copy(g, obj, w, h, fn);
+    for_each_copy(g, obj, w, h, fn, extra);
     return;
   }
   const auto left_of = [&](int32_t c) { return r->x0 - w / 2 + r->pitch_x * c; };

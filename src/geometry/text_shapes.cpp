@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "geometry/glyph_cache.h"
@@ -269,8 +270,7 @@ void DrawLineText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   const double h = obj.height;
   const double object_turn = -obj.angle * kPi / 180;
 
-  // Copies of horizontal writing go row by row, of vertical writing column by column.
-  walk_copies(g.doc, obj, w, h, p->vertical != 1, [&](double left, double top) {
+  const auto draw_copy = [&](double left, double top) {
     for (const PlacedChar& c : placed) {
       if (painter.stopped()) return false;
       if (c.glyph == nullptr) continue;
@@ -296,7 +296,46 @@ void DrawLineText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
                    place);
     }
     return true;
-  });
+  };
+  if (!g.visible) {
+    // Copies of horizontal writing go row by row, of vertical writing column by column.
+    walk_copies(g.doc, obj, w, h, p->vertical != 1, draw_copy);
+    return;
+  }
+  // The view: only the copies that can reach its window. Characters may stand
+  // beyond the box by their own offsets and sizes.
+  double extra = p->size_x + p->size_y + std::fabs(p->line_width_x) + std::fabs(p->line_width_y);
+  for (const CharRecord& rec : p->chars) {
+    extra = std::max(extra, p->size_x + p->size_y + std::fabs(rec.offset_x) +
+                                std::fabs(rec.offset_y) + std::fabs(rec.size_x) +
+                                std::fabs(rec.size_y) + std::fabs(p->line_width_x) +
+                                std::fabs(p->line_width_y) + std::fabs(rec.font_width_x) +
+                                std::fabs(rec.font_width_y));
+  }
+  const auto in_sight = [&](double left, double top) { draw_copy(left, top); };
+  if (obj.angle == 0) {
+    for_each_copy(g, dc, obj, w, h, in_sight, extra);
+    return;
+  }
+  // Turned copies turn about the centre of the whole array: the window turned
+  // back the other way bounds where the unturned copies may be.
+  GeomContext unturned = g;
+  const FieldWindow& v = *g.visible;
+  FieldWindow back{obj.cent_x, obj.cent_y, obj.cent_x, obj.cent_y};
+  bool first = true;
+  for (const auto& [x0, y0] : {std::pair{v.left, v.bottom}, std::pair{v.right, v.bottom},
+                               std::pair{v.left, v.top}, std::pair{v.right, v.top}}) {
+    double x = x0;
+    double y = y0;
+    RotateAbout(obj.cent_x, obj.cent_y, x, y, -object_turn);
+    back = first ? FieldWindow{x, y, x, y}
+                 : FieldWindow{std::min(back.left, x), std::min(back.bottom, y),
+                               std::max(back.right, x), std::max(back.top, y)};
+    first = false;
+  }
+  unturned.visible = back;
+  // Not repeated in blocks: a block of turned copies is no shift of another.
+  for_each_copy(unturned, obj, w, h, in_sight, extra);
 }
 
 void DrawArcText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
@@ -354,7 +393,13 @@ void DrawArcText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
     const double xmin = glyph->xmin;
     const double w = widths[k];
 
-    for_each_copy(g.doc, obj, obj.width, obj.height, [&](double left, double top) {
+    // In the view only the copies whose character can reach its window.
+    const double extra =
+        std::hypot(std::fabs(p->radius_x - obj.width / 2) + std::fabs(cx),
+                   std::fabs(p->radius_y - obj.height / 2) + std::fabs(cy)) +
+        std::hypot(p->size_x + rec.size_x, p->size_y + rec.size_y) / 2 +
+        std::fabs(p->line_width_x + rec.font_width_x) + std::fabs(p->line_width_y + rec.font_width_y);
+    for_each_copy(g, dc, obj, obj.width, obj.height, [&](double left, double top) {
       auto place = [&](double gx, double gy) {
         double x_in = (gx - xmin) * (p->size_x + rec.size_x) / kEm + cx - w / 2;
         double y_in = (p->size_y + rec.size_y) * gy / kEm + (cy - p->size_y / 2);
@@ -365,7 +410,7 @@ void DrawArcText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
       };
       painter.draw(glyph, p->line_width_x + rec.font_width_x, p->line_width_y + rec.font_width_y,
                    place);
-    });
+    }, extra);
   }
 }
 

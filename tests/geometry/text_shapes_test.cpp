@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -238,6 +239,52 @@ TEST(ArcText, CharAngleTurnsClockwiseAndCopiesInnerLoop) {
   const auto copies = rig.draw(obj);  // each character in every copy before the next
   ASSERT_EQ(copies.size(), 4u);
   EXPECT_NEAR(copies[1][0].x - copies[0][0].x, 60, kTol);
+}
+
+// In the view a text array draws only the copies that can reach the window:
+// every character the full walk draws inside it, turned arrays and
+// characters moved beyond the box included, and fewer in all.
+TEST(TextShapes, ArraysInTheViewDrawOnlyTheCopiesThatReachTheWindow) {
+  struct Case {
+    const char* name;
+    bool arc;
+    double angle;
+    CharRecord rec;
+  };
+  for (const Case& c : {Case{"line", false, 0, {}}, Case{"turned", false, 30, {}},
+                        Case{"moved", false, 0, CharRecord{.offset_x = 35, .offset_y = -12}},
+                        Case{"arc", true, 0, {}},
+                        Case{"arc moved", true, 0, CharRecord{.offset_x = 25, .offset_y = 9}}}) {
+    SCOPED_TRACE(c.name);
+    Rig rig;
+    rig.glyphs("AB", kDiamond);
+    MarkObject obj = c.arc ? rig.arc_text("AB") : rig.line_text("AB");
+    obj.angle = c.angle;
+    std::tie(obj.rows, obj.columns, obj.row_gap, obj.column_gap) = std::tuple(30, 30, 2.0, 3.0);
+    if (c.arc) obj.block<ArcTextParams>()->chars = {c.rec, c.rec};
+    if (!c.arc) obj.block<LineTextParams>()->chars = {c.rec, c.rec};
+    const auto full = rig.draw(obj);
+    const FieldWindow w{-60.0, -40.0, 70.0, 50.0};
+    rig.g.visible = w;
+    const auto culled = rig.draw(obj);
+    EXPECT_LT(culled.size(), full.size() / 2);
+    std::size_t in_window = 0;
+    for (const auto& line : full) {
+      const bool inside = std::any_of(line.begin(), line.end(), [&](const Pt& p) {
+        return p.x >= w.left && p.x <= w.right && p.y >= w.bottom && p.y <= w.top;
+      });
+      if (!inside) continue;
+      ++in_window;
+      const bool drawn = std::any_of(culled.begin(), culled.end(), [&](const auto& other) {
+        return other.size() == line.size() &&
+               std::equal(line.begin(), line.end(), other.begin(), [](const Pt& a, const Pt& b) {
+                 return a.x == b.x && a.y == b.y;
+               });
+      });
+      ASSERT_TRUE(drawn) << "a character at " << line[0].x << ", " << line[0].y;
+    }
+    EXPECT_GT(in_window, 8u);
+  }
 }
 
 TEST(TextShapes, FilledOutlineGetsCharacterStrokeWidth) {
