@@ -9,6 +9,7 @@
 
 #include "commands/layout_commands.h"
 #include "model/layout_file.h"
+#include "platform/job_lock.h"
 #include "platform/text_file.h"
 
 namespace lumetch {
@@ -153,6 +154,11 @@ bool copy_is_newer(const RecoveryCopy& copy) {
   return copy.written > saved;
 }
 
+bool lock_copy(JobLock& lock, const fs::path& file) {
+  const std::string refused = lock.lock_layout(file);
+  return refused.find(" is in use by another job") == std::string::npos;
+}
+
 std::optional<RecoveryCopy> find_recovery(const fs::path& work_dir, const fs::path& layout) {
   std::vector<fs::path> files;
   if (!layout.empty()) {
@@ -169,6 +175,8 @@ std::optional<RecoveryCopy> find_recovery(const fs::path& work_dir, const fs::pa
     // Only the program's own copies, under the name of the layout they hold.
     if (!copy || file.filename() != recovery_file(work_dir, copy->layout).filename()) continue;
     if (!layout.empty() && copy->layout != layout_name(layout)) continue;
+    // Kept by a window that is still open: not left by a run that ended.
+    if (JobLock probe; !lock_copy(probe, file)) continue;
     if (!copy_is_newer(*copy)) {
       remove_copy(file);
       continue;

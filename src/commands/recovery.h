@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "model/cketral_doc.h"
+#include "platform/job_lock.h"
 #include "platform/operator.h"
 
 namespace lumetch {
@@ -50,10 +51,16 @@ std::optional<RecoveryCopy> read_recovery_copy(const std::filesystem::path& file
 // is gone, always does.
 bool copy_is_newer(const RecoveryCopy& copy);
 
+// Locks a copy for the window that keeps it (see JobLock::lock_layout).
+// False when another window holds it; where no lock can be made at all the
+// copies are kept unlocked (true, `lock` not held).
+bool lock_copy(JobLock& lock, const std::filesystem::path& file);
+
 // The copy to offer for `layout`, or without one (empty) the newest copy of
 // the working directory, whatever layout it belongs to: that is what the
 // last run left. Copies whose layout was saved after them are removed on the
-// way. Nullopt when there is nothing to offer.
+// way; a copy a window still keeps (it holds the copy's lock) is left alone. Nullopt when there is
+// nothing to offer.
 std::optional<RecoveryCopy> find_recovery(const std::filesystem::path& work_dir,
                                           const std::filesystem::path& layout);
 

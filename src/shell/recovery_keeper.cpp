@@ -29,7 +29,7 @@ void RecoveryKeeper::changed() {
     return;
   }
   // A copy restored into the document is its copy from now on.
-  owned_.insert(recovery_file(doc_.work_dir, doc_.layout_path));
+  hold(recovery_file(doc_.work_dir, doc_.layout_path));
   if (!timer_.isActive()) timer_.start();
 }
 
@@ -50,9 +50,15 @@ void RecoveryKeeper::write_copy() {
   auto text = std::make_shared<const std::string>(recovery_text(doc_));
   // Only the selection changed, or the changes were undone: nothing to write.
   if (file == last_file_ && *text == last_text_) return;
+  if (!hold(file)) {
+    say_once("Another window of the program keeps the recovery copy " +
+             QString::fromStdString(file.string()) +
+             ": this one keeps none of its own until that window is closed.");
+    timer_.start();
+    return;
+  }
   wait_for_writer();
   writing_ = true;
-  owned_.insert(file);
   const unsigned generation = generation_;
   writer_ = std::thread([this, generation, file, text] {
     std::string reason;
@@ -81,12 +87,22 @@ void RecoveryKeeper::written(unsigned generation, const std::filesystem::path& f
     failure_said_ = false;
     return;
   }
-  if (!failure_said_ && status_) {
-    status_("The recovery copy " + QString::fromStdString(file.string()) +
-            " could not be written: " + reason + ". It is tried again later.");
-  }
-  failure_said_ = true;
+  say_once("The recovery copy " + QString::fromStdString(file.string()) +
+           " could not be written: " + reason + ". It is tried again later.");
   timer_.start();
+}
+
+void RecoveryKeeper::say_once(const QString& text) {
+  if (!failure_said_ && status_) status_(text);
+  failure_said_ = true;
+}
+
+bool RecoveryKeeper::hold(const std::filesystem::path& file) {
+  if (owned_.count(file) != 0) return true;
+  JobLock lock;
+  if (!lock_copy(lock, file)) return false;
+  owned_.emplace(file, std::move(lock));
+  return true;
 }
 
 void RecoveryKeeper::wait_for_writer() {
@@ -97,11 +113,11 @@ void RecoveryKeeper::wait_for_writer() {
 void RecoveryKeeper::remove_copies() {
   wait_for_writer();
   ++generation_;
-  for (const std::filesystem::path& file : owned_) {
+  for (const auto& [file, lock] : owned_) {
     std::error_code ec;
     std::filesystem::remove(file, ec);
   }
-  owned_.clear();
+  owned_.clear();  // the locks go after their copies
   last_file_.clear();
   last_text_.clear();
 }

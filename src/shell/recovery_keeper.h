@@ -5,12 +5,13 @@
 #include <QTimer>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <thread>
 
 #include "model/cketral_doc.h"
+#include "platform/job_lock.h"
 
 namespace lumetch {
 
@@ -21,7 +22,9 @@ namespace lumetch {
 // written on another, so an edit never waits for the disk. The copies go
 // once nothing is unsaved (a save, New, undo back to the saved state) or the
 // window closes. A copy that cannot be written is said once in the status
-// bar and tried again an interval later; editing goes on.
+// bar and tried again an interval later; editing goes on. Each copy is
+// locked while it is kept, so that a second window in the same folder
+// neither offers nor overwrites it.
 class RecoveryKeeper : public QObject {
   Q_OBJECT
 
@@ -51,6 +54,9 @@ class RecoveryKeeper : public QObject {
                const std::shared_ptr<const std::string>& text, bool ok, const QString& reason);
   void wait_for_writer();
   void remove_copies();
+  // Takes the lock of a copy; false when another window holds it.
+  bool hold(const std::filesystem::path& file);
+  void say_once(const QString& text);
 
   CketralDoc& doc_;
   std::function<void(const QString&)> status_;
@@ -59,9 +65,9 @@ class RecoveryKeeper : public QObject {
   bool writing_ = false;
   // A write started before the copies were removed must not count.
   unsigned generation_ = 0;
-  // Copies of this run's layout on disk (or that may be): written here, or
-  // restored into the document.
-  std::set<std::filesystem::path> owned_;
+  // Copies of this run's layout on disk (or that may be), with their locks:
+  // written here, or restored into the document.
+  std::map<std::filesystem::path, JobLock> owned_;
   std::filesystem::path last_file_;
   std::string last_text_;  // what last_file_ holds
   bool failure_said_ = false;

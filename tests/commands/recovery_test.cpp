@@ -37,18 +37,20 @@ TEST(Recovery, ACopyIsOfferedOnlyWhileItIsNewerThanItsLayout) {
     char recorded;
     std::optional<int> saved_s;  // layout written this many seconds after the copy; none: gone
     bool at_start_without_layout;
+    bool locked;  // by a window still open
     bool offered;
     bool kept;
   } rows[] = {
-      {"edited after the last save", 'a', -10, false, true, true},
-      {"saved after the copy", 'a', 10, false, false, false},
-      {"saved the same moment", 'a', 0, false, false, false},
-      {"layout gone", 'a', std::nullopt, false, true, true},
-      {"untitled, start without a layout", 'u', std::nullopt, true, true, true},
-      {"layout's copy, start without a layout", 'a', -10, true, true, true},
-      {"stale copy, start without a layout", 'a', 10, true, false, false},
-      {"another layout's copy under a's name", 'b', -10, false, false, true},
-      {"no recovery line", 0, -10, true, false, true},
+      {"edited after the last save", 'a', -10, false, false, true, true},
+      {"saved after the copy", 'a', 10, false, false, false, false},
+      {"saved the same moment", 'a', 0, false, false, false, false},
+      {"layout gone", 'a', std::nullopt, false, false, true, true},
+      {"untitled, start without a layout", 'u', std::nullopt, true, false, true, true},
+      {"layout's copy, start without a layout", 'a', -10, true, false, true, true},
+      {"stale copy, start without a layout", 'a', 10, true, false, false, false},
+      {"another layout's copy under a's name", 'b', -10, false, false, false, true},
+      {"no recovery line", 0, -10, true, false, false, true},
+      {"kept by a window still open", 'a', -10, true, true, false, true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -66,6 +68,10 @@ TEST(Recovery, ACopyIsOfferedOnlyWhileItIsNewerThanItsLayout) {
       fs::last_write_time(layout, fs::last_write_time(copy) + std::chrono::seconds(*row.saved_s));
     }
 
+    JobLock window;
+    if (row.locked) {
+      ASSERT_TRUE(lock_copy(window, copy) && window.held());
+    }
     const std::optional<RecoveryCopy> found =
         find_recovery(dir.path(), row.at_start_without_layout ? fs::path() : layout);
     EXPECT_EQ(found.has_value(), row.offered);
