@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "commands/recovery.h"
 #include "geometry/text_objects.h"
 #include "imports/bmp.h"
 #include "imports/plt.h"
@@ -157,6 +158,20 @@ bool open_layout_and_report(CketralDoc& doc, const std::filesystem::path& path, 
   return true;
 }
 
+bool open_named_layout(CketralDoc& doc, const std::filesystem::path& path, Operator& op) {
+  const bool was_empty = doc.ring.is_empty();
+  if (!open_layout_and_report(doc, path, op)) return false;
+  doc.history.clear();
+  if (was_empty) {
+    doc.layout_path = layout_name(path);
+  } else {
+    // What the ring holds now is in no file.
+    doc.history.mark_unsaved();
+  }
+  doc.notify({});
+  return true;
+}
+
 std::filesystem::path clipboard_file(const CketralDoc& doc) {
   return doc.work_file("#.1");
 }
@@ -168,6 +183,7 @@ void NewCommand(CketralDoc& doc, Operator& op) {
     return;
   }
   delete_objects(doc, true);
+  doc.layout_path.clear();
   doc.history.clear();
   doc.notify({});
   doc.invalidate_all();
@@ -178,10 +194,10 @@ void OpenCommand(CketralDoc& doc, Operator& op) {
   request.default_extension = "mrk";
   request.filter = kLayoutFilter;
   if (const auto path = op.choose_file(request)) {
-    if (open_layout_and_report(doc, *path, op)) {
-      doc.history.clear();
-      doc.notify({});
-    }
+    // The copy of the layout the document is named after is this run's own.
+    std::optional<RecoveryCopy> copy;
+    if (layout_name(*path) != doc.layout_path) copy = find_recovery(doc.work_dir, *path);
+    if (!copy || !offer_recovery(doc, *copy, op)) open_named_layout(doc, *path, op);
   }
   doc.invalidate_all();
 }
@@ -192,9 +208,11 @@ bool SaveCommand(CketralDoc& doc, Operator& op) {
   request.default_extension = "mrk";
   request.filter = kLayoutFilter;
   request.overwrite_prompt = true;
+  request.initial_name = doc.layout_path.string();
   const auto path = op.choose_file(request);
   if (!path) return false;
   if (!save_or_say(doc, *path, true, false, op)) return false;
+  doc.layout_path = layout_name(*path);
   doc.history.mark_clean();
   doc.notify({});
   return true;

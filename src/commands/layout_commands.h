@@ -27,6 +27,12 @@ OpenResult open_layout_file(CketralDoc& doc, const std::filesystem::path& path,
 // opened.
 bool open_layout_and_report(CketralDoc& doc, const std::filesystem::path& path, Operator& op);
 
+// Opens a layout the operator named (Open, the command line) with a fresh
+// history. Opened into an empty document it names the document; added to
+// objects already there it keeps the name, and the document counts as
+// unsaved. False when nothing was opened (said through `op`).
+bool open_named_layout(CketralDoc& doc, const std::filesystem::path& path, Operator& op);
+
 // The clipboard file of the working directory.
 std::filesystem::path clipboard_file(const CketralDoc& doc);
 
@@ -34,9 +40,12 @@ std::filesystem::path clipboard_file(const CketralDoc& doc);
 // that is cancelled or fails keeps them.
 void NewCommand(CketralDoc& doc, Operator& op);
 // Open: the file dialog, then the layout added to the ring; the view repaints.
+// A recovery copy of the chosen layout that the last run left is offered
+// instead of the file.
 void OpenCommand(CketralDoc& doc, Operator& op);
-// Save: the file dialog, then every object written. False when cancelled or
-// the file could not be written (said through `op`).
+// Save: the file dialog (proposing the document's name), then every object
+// written; the file names the document. False when cancelled or the file
+// could not be written (said through `op`).
 bool SaveCommand(CketralDoc& doc, Operator& op);
 // The main window's close request: true when the window may close; false
 // when the operator cancels, at the prompt or in the save dialog, or the

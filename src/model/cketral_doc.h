@@ -60,6 +60,9 @@ class CketralDoc {
   int32_t raster_height = 0;
 
   std::filesystem::path work_dir;
+  // The layout file the objects were opened from or last saved to (absolute);
+  // empty while the layout is untitled.
+  std::filesystem::path layout_path;
   DocObserver* observer = nullptr;
 
   CreationDefaults defaults;

@@ -95,6 +95,9 @@ class EditHistory {
   // The document differs from what was last saved or opened.
   bool modified() const { return !clean_ || *clean_ != done_; }
   void mark_clean() { clean_ = done_; }
+  // The document holds changes that no file has, whatever is undone, until
+  // the next save (objects added to a layout by Open, a restored copy).
+  void mark_unsaved() { clean_.reset(); }
   // Forgets every step; the document counts as unmodified (New, Open).
   void clear();
 

@@ -80,7 +80,8 @@ int main(int argc, char** argv) {
     // Without a window manager "maximised" means nothing: take the screen.
     if (const QScreen* screen = frame.screen()) frame.resize(screen->availableGeometry().size());
     frame.showMaximized();
-    if (!layout.isEmpty()) frame.open_layout(layout.toStdString());
+    // Runs that only take pictures ask nothing.
+    frame.open_at_start(layout.toStdString(), screenshot.isEmpty() && page_shots.isEmpty());
     if (!page_shots.isEmpty()) {
       QTimer::singleShot(1500, &frame, [&frame, &doc, &page_shots, &status] {
         if (!lumetch::save_page_screenshots(frame, doc, page_shots)) status = 1;

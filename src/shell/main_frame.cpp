@@ -35,6 +35,7 @@
 #include "commands/edit_commands.h"
 #include "commands/engrave.h"
 #include "commands/layout_commands.h"
+#include "commands/recovery.h"
 #include "commands/session.h"
 #include "marker/pen_emitter.h"
 #include "marker/port_writer.h"
@@ -46,6 +47,7 @@
 #include "shell/commands.h"
 #include "shell/engrave_runner.h"
 #include "shell/qt_operator.h"
+#include "shell/recovery_keeper.h"
 #include "shell/sim_pane.h"
 #include "shell/small_dialogs.h"
 #include "view/main_view.h"
@@ -236,6 +238,8 @@ CMainFrame::CMainFrame(CketralDoc& doc, Operator* op, QWidget* parent)
   title_ = title.empty() ? QString::fromLatin1(kDefaultTitle) : title.front();
   setWindowTitle(title_);
 
+  const auto status = [this](const QString& text) { set_status(0, text); };
+  recovery_ = new RecoveryKeeper(doc_, status, this);
   doc_.observer = this;
   list_changed();
   document_changed({});
@@ -259,6 +263,7 @@ void CMainFrame::document_changed(const ChangeNotice& /*notice*/) {
   redo->setEnabled(doc_.history.can_redo());
   redo->setText(name("やり直し", doc_.history.redo_name(), "Ctrl+Y"));
   setWindowTitle(doc_.history.modified() ? title_ + " *" : title_);
+  if (recovery_ != nullptr) recovery_->changed();
 }
 
 CMainFrame::~CMainFrame() {
@@ -395,8 +400,9 @@ void CMainFrame::build_panes() {
   sim_dock_->hide();
 }
 
-bool CMainFrame::open_layout(const std::filesystem::path& path) {
-  const bool opened = open_layout_and_report(doc_, path, *op_);
+bool CMainFrame::open_at_start(const std::filesystem::path& path, bool offer_copy) {
+  const bool opened = offer_copy ? lumetch::open_at_start(doc_, path, *op_)
+                                 : !path.empty() && open_named_layout(doc_, path, *op_);
   invalidate_all();
   return opened;
 }
@@ -735,6 +741,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  recovery_->discard();
   // Said while the window is still there: on stderr the operator would never see it.
   std::vector<std::string> failed = save_session_files(doc_);
   session_saved_ = true;

@@ -27,6 +27,7 @@ class Cmainview;
 class form_view;
 class SimPane;
 class QtOperator;
+class RecoveryKeeper;
 
 // The first line of "title.txt" (the window title) and the lines after it
 // (the About text), each cut at 499 characters; empty when the file is missing.
@@ -61,8 +62,11 @@ class CMainFrame : public QMainWindow, public DocObserver {
   SimPane* sim_pane() const { return sim_pane_; }
   QDockWidget* sim_dock() const { return sim_dock_; }
 
-  // Opens a layout named on the command line; problems are shown.
-  bool open_layout(const std::filesystem::path& path);
+  // Start of the program with the layout of its command line (empty: none):
+  // a recovery copy the last run left is offered first (unless the run only
+  // takes pictures: `offer_copy` false); problems are shown.
+  bool open_at_start(const std::filesystem::path& path, bool offer_copy = true);
+  RecoveryKeeper* recovery() const { return recovery_; }
   // Prints the layout on one page at true size.
   bool print_to(QPrinter& printer);
   // The pane width and scroll position kept in "screen.$".
@@ -120,6 +124,7 @@ class CMainFrame : public QMainWindow, public DocObserver {
   SimPane* sim_pane_ = nullptr;
   QDockWidget* sim_dock_ = nullptr;
   std::unique_ptr<QPrinter> printer_;
+  RecoveryKeeper* recovery_ = nullptr;  // a child object
   int32_t start_scroll_x_ = 0;
   int32_t start_scroll_y_ = 0;
   bool scroll_applied_ = false;

@@ -210,11 +210,13 @@ TEST(Undo, NewAndOpenClearTheHistoryAndSaveSetsTheCleanPoint) {
   ASSERT_TRUE(RedoCommand(d.doc));
   EXPECT_FALSE(d.doc.history.modified());
 
+  EXPECT_EQ(d.doc.layout_path, d.dir.file("a.mrk"));
   d.op.file_answers = {d.dir.file("a.mrk")};
   OpenCommand(d.doc, d.op);
   EXPECT_EQ(d.doc.ring.size(), 4u);
   EXPECT_FALSE(d.doc.history.can_undo());
-  EXPECT_FALSE(d.doc.history.modified());
+  // Added to what the ring held, the objects are in no file.
+  EXPECT_TRUE(d.doc.history.modified());
   d.create(LINE);
   d.op.ask_answers = {Answer::No};
   NewCommand(d.doc, d.op);
