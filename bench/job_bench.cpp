@@ -1,13 +1,21 @@
 // The whole engraving job of a 1000-shape layout into a channel that discards
-// everything: how many commands the program can produce per second.
+// everything: how many commands the program can produce per second. And what
+// showing a job's progress costs: the same large array marked (and a layout
+// converted) with progress shown and not, runs interleaved, medians compared.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "commands/engrave.h"
 #include "marker/pen_emitter.h"
 #include "marker/port_writer.h"
 #include "model/cketral_doc.h"
+#include "commands/scan_job.h"
 #include "platform/scripted_operator.h"
 
 namespace lumetch {
@@ -77,6 +85,109 @@ void BM_EngraveHalfFilled(benchmark::State& state) { run_job(state, true); }
 
 BENCHMARK(BM_EngraveOutlines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EngraveHalfFilled)->Unit(benchmark::kMillisecond);
+
+// The scripted operator without its records; with `shown` it formats every
+// progress line as the terminal's operator does, else it shows none (as the
+// CLI in a pipe).
+class ProgressOperator : public ScriptedOperator {
+ public:
+  explicit ProgressOperator(bool shown) : shown_(shown) {}
+  bool shows_progress() const override { return shown_; }
+  void show_progress(const JobProgress& p) override {
+    line = progress_text(p);
+    ++lines;
+  }
+  void set_status(int, std::string_view) override {}
+  std::string line;
+  int lines = 0;
+
+ private:
+  bool shown_;
+};
+
+// A rows × columns array of squares; `size` 0.01 mm with a 1 mm hatch sends
+// nothing per copy, so the walk itself is all the work.
+void add_array(CketralDoc& doc, int32_t rows, int32_t columns, double size, int32_t mode) {
+  auto o = std::make_unique<MarkObject>();
+  o->type = RECTANGLE;
+  o->rows = rows;
+  o->columns = columns;
+  o->row_gap = o->column_gap = 0.03;
+  o->width = o->height = size;
+  o->output_mode = mode;
+  o->fill_pitch = mode == 2 ? 1.0 : 0.05;
+  o->params = RectangleParams{size, size, 0.0, 0.0, 0};
+  doc.ring.add(std::move(o));
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Runs `job` with progress shown and not, alternately, one pair per
+// iteration; the counters give the median of each and their ratio.
+template <class Job>
+void compare(benchmark::State& state, Job job) {
+  std::vector<double> on;
+  std::vector<double> off;
+  int lines = 0;
+  for (auto _ : state) {
+    for (const bool shown : {false, true}) {
+      ProgressOperator op(shown);
+      const auto start = std::chrono::steady_clock::now();
+      job(op);
+      const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+      (shown ? on : off).push_back(took.count());
+      lines += op.lines;
+    }
+  }
+  state.counters["off_ms"] = median(off);
+  state.counters["on_ms"] = median(on);
+  state.counters["ratio"] = median(on) / median(off);
+  state.counters["lines_per_job"] = static_cast<double>(lines) / static_cast<double>(on.size());
+}
+
+void mark_array(benchmark::State& state, double size, int32_t mode) {
+  CketralDoc doc;
+  add_array(doc, 1000, 1000, size, mode);
+  PortWriter port(make_channel("null", nullptr));
+  compare(state, [&](Operator& op) {
+    PenEmitter pen(doc, port, op);
+    if (Engrave(pen).outcome != EngraveResult::Outcome::Done) state.SkipWithError("job failed");
+  });
+}
+
+// 10^6 outlined squares: five moves a copy.
+void BM_ProgressMarkingArray(benchmark::State& state) { mark_array(state, 0.05, 0); }
+// 10^6 copies that send nothing: the per-copy poll is all there is besides the walk.
+void BM_ProgressMarkingEmptyCopies(benchmark::State& state) { mark_array(state, 0.01, 2); }
+
+// A scanning PLT of a 4000 × 4000 raster, one line per pixel row, holding a
+// 100 × 100 array of filled squares.
+void BM_ProgressConvertScanPlt(benchmark::State& state) {
+  const std::filesystem::path out = std::filesystem::temp_directory_path() / "lumetch-job-bench.plt";
+  CketralDoc doc;
+  MarkSettings& s = doc.settings;
+  s.scan_size_x = s.scan_size_y = 100.0;
+  s.resolution = 40;
+  s.scan_dot = 0.025;
+  s.convert_style = 0;
+  add_array(doc, 100, 100, 0.5, 2);
+  doc.ring.oldest()->fill_pitch = 0.05;
+  doc.ring.oldest()->row_gap = doc.ring.oldest()->column_gap = 0.45;
+  PortWriter port(make_channel("null", nullptr));
+  compare(state, [&](Operator& op) {
+    PenEmitter pen(doc, port, op);
+    if (!ConvertFile(pen, out).ok) state.SkipWithError("conversion failed");
+  });
+  std::filesystem::remove(out);
+}
+
+BENCHMARK(BM_ProgressMarkingArray)->Unit(benchmark::kMillisecond)->Iterations(15);
+BENCHMARK(BM_ProgressMarkingEmptyCopies)->Unit(benchmark::kMillisecond)->Iterations(15);
+BENCHMARK(BM_ProgressConvertScanPlt)->Unit(benchmark::kMillisecond)->Iterations(15);
 
 }  // namespace
 }  // namespace lumetch

@@ -121,6 +121,7 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
     const auto begin_pass = [&] {
       progress.copies_done = 0;
       progress.copies_total = 0;
+      pen.pace_afresh();
     };
     // Stops the job with a message to the operator.
     auto fail = [&](bool& flag, std::string text) {
@@ -155,9 +156,9 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
         begin_pass();
         run_generator(g, nullptr, *obj);
         ++result.passes;
-        ++progress.passes_done;
         ++result.objects_marked;
         if (doc.stop_requested != 0) break;
+        ++progress.passes_done;
         if (plt_due(*obj, s)) marked_nothing();
         continue;
       }
@@ -183,11 +184,11 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
         begin_pass();
         run_generator(g, nullptr, *obj);
         ++result.passes;
-        ++progress.passes_done;
         if (doc.stop_requested != 0) {
           stopped = true;
           break;
         }
+        ++progress.passes_done;
         if (pass == 0 && marked_nothing()) break;
         if (!variable) continue;
         if (!AdvanceSerial(doc, *obj)) {

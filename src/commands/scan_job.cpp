@@ -181,6 +181,7 @@ std::optional<ScanRaster> BuildScanRaster(CketralDoc& doc, std::string* error,
     if (progress != nullptr) {
       progress->copies_done = 0;
       progress->copies_total = 0;
+      pen->pace_afresh();
     }
     DrawObject(g, &canvas, obj);
     if (progress != nullptr) ++progress->objects_done;

@@ -10,9 +10,6 @@ namespace lumetch {
 
 namespace {
 constexpr std::string_view kWarning = "Warning";
-// Work that sends no move polls the keys this often: Escape is seen at once,
-// and the window's poll repaints as it does between moves.
-constexpr auto kQuietPollInterval = std::chrono::milliseconds(20);
 }  // namespace
 
 PenEmitter::PenEmitter(CketralDoc& doc, PortWriter& port, Operator& op)
@@ -76,7 +73,7 @@ void PenEmitter::checkpoint() {
   if (key_polls_ != polls_seen_) {
     polls_seen_ = key_polls_;
     last_poll_ = now;
-  } else if (now - last_poll_ >= kQuietPollInterval && doc_.stop_requested == 0 && !probe_) {
+  } else if (now - last_poll_ >= quiet_poll_interval_ && doc_.stop_requested == 0 && !probe_) {
     // A conversion's Escape stops it without the marker's pause.
     poll_escape(progress_.kind == JobProgress::Kind::Marking);
     polls_seen_ = key_polls_;

@@ -54,8 +54,15 @@ class PenEmitter {
   void begin_progress(JobProgress::Kind kind);
   void end_progress();
   JobProgress& progress() { return progress_; }
-  // How often the progress is shown at most (100 ms unless a test says).
-  void set_progress_interval(std::chrono::milliseconds interval) { progress_interval_ = interval; }
+  // How often the progress is shown at most (100 ms), and after how long
+  // without a move's key poll a checkpoint polls the keys (20 ms).
+  void set_poll_intervals(std::chrono::milliseconds progress, std::chrono::milliseconds quiet) {
+    progress_interval_ = progress;
+    quiet_poll_interval_ = quiet;
+  }
+  // Work whose steps cost differently begins (another object, another
+  // stage): the clock is read at its first step again.
+  void pace_afresh() { pacer_.restart(); }
 
   // One step of the job's work went by (a copy walked, a line scanned, a
   // move). Cheap: now and then the keys are polled, when no move has polled
@@ -93,6 +100,9 @@ class PenEmitter {
   WorkPacer pacer_;
   bool showing_ = false;
   std::chrono::milliseconds progress_interval_{100};
+  // Work that sends no move polls the keys this often: Escape is seen at
+  // once, and the window's poll repaints as it does between moves.
+  std::chrono::milliseconds quiet_poll_interval_{20};
   WorkPacer::Clock::time_point last_shown_{};
   // Key polls made, as of the last checkpoint, and when that count last moved.
   std::uint64_t key_polls_ = 0;

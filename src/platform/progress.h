@@ -44,7 +44,7 @@ class WorkPacer {
     return true;
   }
   Clock::time_point now() const { return now_; }
-  // Starts counting afresh from this moment.
+  // Starts counting afresh: the clock is read at the next step.
   void restart();
 
  private:

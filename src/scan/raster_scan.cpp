@@ -213,6 +213,7 @@ bool RasterScan(const ScanRaster& raster, PenEmitter& pen, std::FILE* file) {
   progress.columns = vertical;
   progress.rows_done = 0;
   progress.rows_total = lines > 1 ? (int64_t{lines} - 2) / step + 1 : 0;
+  pen.pace_afresh();
   // 64-bit line index: a huge step must not wrap past the last line.
   for (int64_t line = 1; line < lines; line += step, ++progress.rows_done) {
     // Lines clipped away or without a run send nothing: they still see Escape.

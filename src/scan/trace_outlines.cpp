@@ -287,6 +287,7 @@ JobProgress& rows_progress(PenEmitter& pen, int32_t h) {
   p.columns = false;
   p.rows_done = 0;
   p.rows_total = h;
+  pen.pace_afresh();
   return p;
 }
 
