@@ -141,8 +141,7 @@ ConvertResult convert(PenEmitter& pen, const std::filesystem::path& path) {
 
 }  // namespace
 
-std::optional<ScanRaster> BuildScanRaster(CketralDoc& doc, std::string* error,
-                                          PenEmitter* pen) {
+std::optional<ScanRaster> BuildScanRaster(CketralDoc& doc, std::string* error, PenEmitter* pen) {
   if (doc.ring.is_empty()) return std::nullopt;
   const MarkSettings& s = doc.settings;
   const int32_t w = raster_size(s.scan_size_x, s.resolution);

@@ -193,7 +193,7 @@ TEST(Engrave, ProgressCountsObjectsPassesAndCopies) {
     j.doc.settings.mark_num[0] = 2;
     j.doc.settings.power[1] = 0;
     add_array(j, 40, 50, 0.5, 0);  // oldest: marked first
-    j.add_line(1);              // no power: no pass
+    j.add_line(1);                 // no power: no pass
     j.add_line(0);
     if (stop) {
       j.op.on_poll = [&j](ScriptedOperator& o) {

@@ -43,8 +43,7 @@ class CliProcess {
   // kAsNobody: the program runs as user nobody, so that permissions count
   // although the tests run as root. kStdoutClosed: nobody reads its output.
   // kStderrTerminal: its stderr is a pseudo-terminal (read as err()).
-  static constexpr unsigned kKeepInput = 1, kAsNobody = 2, kStdoutClosed = 4,
-                            kStderrTerminal = 8;
+  static constexpr unsigned kKeepInput = 1, kAsNobody = 2, kStdoutClosed = 4, kStderrTerminal = 8;
 
   CliProcess(const TempDir& dir, const std::vector<std::string>& args,
              const std::string& input = "", unsigned flags = 0) {
