@@ -59,6 +59,14 @@ bool plt_due(const MarkObject& obj, const MarkSettings& s) {
   return !any_pen;
 }
 
+// Generator calls the job means to make for an object.
+int64_t planned_passes(const MarkSettings& s, const MarkObject& obj) {
+  if (obj.layer < 0 || obj.layer >= kLayerCount || !has_generator(obj.type)) return 0;
+  if (obj.type == PLT) return 1;
+  const auto l = static_cast<std::size_t>(obj.layer);
+  return s.power[l] > 0 && s.mark_num[l] > 0 ? s.mark_num[l] : 0;
+}
+
 }  // namespace
 
 std::string object_name(const CketralDoc& /*doc*/, const MarkObject& obj,
@@ -83,6 +91,8 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
   port.reset();  // a port that failed last time gets another chance
   const std::uint64_t sent_before = port.commands_sent();
   op.set_status(0, kOutputtingStatus);
+  pen.begin_progress(JobProgress::Kind::Marking);
+  JobProgress& progress = pen.progress();
   doc.engraving = 1;
   doc.stop_requested = 0;
   bool texts_changed = false;
@@ -99,14 +109,30 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
       }
     }
   } else {
+    for (const MarkObject& obj : doc.ring.oldest_first()) {
+      ++progress.objects_total;
+      progress.passes_total += planned_passes(s, obj);
+    }
+    // Passes of the objects before this one: an object that ended early
+    // (it marked nothing) counts as done.
+    int64_t passes_planned = 0;
     GeomContext g{doc, &pen};
+    // Before each generator call: its copies are counted afresh.
+    const auto begin_pass = [&] {
+      progress.copies_done = 0;
+      progress.copies_total = 0;
+      pen.pace_afresh();
+    };
     // Stops the job with a message to the operator.
     auto fail = [&](bool& flag, std::string text) {
       flag = true;
       result.error = std::move(text);
       op.message(result.error, "Warning");
     };
-    for (MarkObject* obj = doc.ring.oldest(); obj != doc.ring.head(); obj = obj->prev) {
+    for (MarkObject* obj = doc.ring.oldest(); obj != doc.ring.head();
+         obj = obj->prev, ++progress.objects_done) {
+      progress.passes_done = passes_planned;
+      passes_planned += planned_passes(s, *obj);
       if (obj->layer < 0 || obj->layer >= kLayerCount) {
         result.skipped.push_back(
             {object_name(doc, *obj), "its layer " + std::to_string(obj->layer) + " is not 0..7"});
@@ -127,10 +153,12 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
       };
       if (obj->type == PLT) {
         // PLT objects send their own headers, pen by pen, whatever the layer's power.
+        begin_pass();
         run_generator(g, nullptr, *obj);
         ++result.passes;
         ++result.objects_marked;
         if (doc.stop_requested != 0) break;
+        ++progress.passes_done;
         if (plt_due(*obj, s)) marked_nothing();
         continue;
       }
@@ -153,12 +181,14 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
             break;
           }
         }
+        begin_pass();
         run_generator(g, nullptr, *obj);
         ++result.passes;
         if (doc.stop_requested != 0) {
           stopped = true;
           break;
         }
+        ++progress.passes_done;
         if (pass == 0 && marked_nothing()) break;
         if (!variable) continue;
         if (!AdvanceSerial(doc, *obj)) {
@@ -182,7 +212,9 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
       }
       if (stopped) break;
     }
+    if (progress.objects_done == progress.objects_total) progress.passes_done = passes_planned;
   }
+  pen.end_progress();
 
   const bool stopped = doc.stop_requested != 0;
   doc.stop_requested = 0;

@@ -113,9 +113,10 @@ ConvertResult convert(PenEmitter& pen, const std::filesystem::path& path) {
   std::string reason;
   if (!is_writable_output(path, &reason)) return cannot_write(path, reason);
   std::string error;
-  const std::optional<ScanRaster> raster = BuildScanRaster(doc, &error);
+  const std::optional<ScanRaster> raster = BuildScanRaster(doc, &error, &pen);
+  if (doc.stop_requested != 0 || escape_pressed(pen.op())) return stopped(path);
   if (!raster) return failed(error);
-  if (escape_pressed(pen.op())) return stopped(path);
+  pen.progress().kind = JobProgress::Kind::Converting;
 
   switch (style) {
     case 0:
@@ -140,7 +141,7 @@ ConvertResult convert(PenEmitter& pen, const std::filesystem::path& path) {
 
 }  // namespace
 
-std::optional<ScanRaster> BuildScanRaster(CketralDoc& doc, std::string* error) {
+std::optional<ScanRaster> BuildScanRaster(CketralDoc& doc, std::string* error, PenEmitter* pen) {
   if (doc.ring.is_empty()) return std::nullopt;
   const MarkSettings& s = doc.settings;
   const int32_t w = raster_size(s.scan_size_x, s.resolution);
@@ -166,8 +167,28 @@ std::optional<ScanRaster> BuildScanRaster(CketralDoc& doc, std::string* error) {
   doc.engraving = 0;
 
   BlackRasterCanvas canvas(*raster);
-  GeomContext g{doc, nullptr};
-  for (const MarkObject& obj : doc.ring.oldest_first()) DrawObject(g, &canvas, obj);
+  // The pen only counts and polls: with a canvas every generator draws.
+  GeomContext g{doc, pen};
+  JobProgress* const progress = pen != nullptr ? &pen->progress() : nullptr;
+  if (progress != nullptr) {
+    progress->kind = JobProgress::Kind::Drawing;
+    progress->objects_done = 0;
+    progress->objects_total = static_cast<int64_t>(doc.ring.size());
+  }
+  for (const MarkObject& obj : doc.ring.oldest_first()) {
+    if (doc.stop_requested != 0) break;
+    if (progress != nullptr) {
+      progress->copies_done = 0;
+      progress->copies_total = 0;
+      pen->pace_afresh();
+    }
+    DrawObject(g, &canvas, obj);
+    if (progress != nullptr) ++progress->objects_done;
+  }
+  if (progress != nullptr) {
+    progress->objects_total = 0;
+    progress->copies_total = 0;
+  }
 
   doc.engraving = engraving;
   doc.raster_mode = 0;
@@ -179,7 +200,10 @@ std::optional<ScanRaster> BuildScanRaster(CketralDoc& doc, std::string* error) {
 void ScanJob(PenEmitter& pen) {
   CketralDoc& doc = pen.doc();
   std::string error;
-  const std::optional<ScanRaster> raster = BuildScanRaster(doc, &error);
+  const std::optional<ScanRaster> raster = BuildScanRaster(doc, &error, &pen);
+  // Escape while drawing: nothing is marked.
+  if (doc.stop_requested != 0) return;
+  pen.progress().kind = JobProgress::Kind::Marking;
   if (!raster) {
     if (!error.empty()) {
       pen.op().message(error, "Warning");
@@ -209,7 +233,9 @@ ConvertResult ConvertFile(PenEmitter& pen, const std::filesystem::path& path) {
   // A stop left over from the last job's park move would end the scan
   // before its first line and leave an empty file.
   doc.stop_requested = 0;
+  pen.begin_progress(JobProgress::Kind::Drawing);
   ConvertResult result = convert(pen, path);
+  pen.end_progress();
   // Nor may this conversion's Escape outlive it: drawing stops at the flag too.
   doc.stop_requested = 0;
   op.set_status(0, " ");

@@ -12,8 +12,11 @@ namespace lumetch {
 
 // Draws every object, oldest first, into a raster of the scanning area
 // (raster_mode set meanwhile). Nullopt when the ring is empty or the raster
-// cannot be allocated (`error` then says so).
-std::optional<ScanRaster> BuildScanRaster(CketralDoc& doc, std::string* error = nullptr);
+// cannot be allocated (`error` then says so). With the job's pen the drawing
+// counts its objects and copies in the pen's progress and sees Escape (then
+// stop_requested is set and the raster is incomplete); it marks nothing.
+std::optional<ScanRaster> BuildScanRaster(CketralDoc& doc, std::string* error = nullptr,
+                                          PenEmitter* pen = nullptr);
 
 // The engraving job's scan: layer 0's header, then the raster scan on the marker.
 void ScanJob(PenEmitter& pen);

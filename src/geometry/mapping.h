@@ -7,13 +7,12 @@
 #include <tuple>
 #include <utility>
 
+#include "marker/pen_emitter.h"
 #include "model/cketral_doc.h"
 #include "model/units.h"
 #include "platform/canvas.h"
 
 namespace lumetch {
-
-class PenEmitter;
 
 // Every angle conversion and full turn in the geometry uses this value of pi.
 inline constexpr double kPi = 3.14159;
@@ -161,7 +160,18 @@ void for_each_copy(const GeomContext& g, const MarkObject& obj, double w, double
                    double extra = 0.0) {
   const std::optional<CopyRange> r = visible_copies(g, obj, w, h, extra);
   if (!r) {
-    for_each_copy(g.doc, obj, w, h, fn);
+    if (g.pen == nullptr) {
+      for_each_copy(g.doc, obj, w, h, fn);
+      return;
+    }
+    // A job's walk counts its copies: copies that send nothing still see
+    // Escape, and the progress tells how many are done.
+    const int64_t total = std::max<int64_t>(int64_t{obj.columns} * obj.rows, 0);
+    int64_t done = 0;
+    for_each_copy(g.doc, obj, w, h, [&](double left, double top) {
+      fn(left, top);
+      g.pen->copy_walked(++done, total);
+    });
     return;
   }
   for (int32_t c = r->c0; c <= r->c1; ++c) {

@@ -217,8 +217,12 @@ std::vector<PlacedChar> lay_out_lines(const LineTextParams& p, const MarkObject&
 // horizontal writing) row by row, each row left to right. Stops before each
 // outer and inner step once stop_requested is set, or when fn returns false.
 template <class Fn>
-void walk_copies(const CketralDoc& doc, const MarkObject& obj, double w, double h, bool by_rows,
+void walk_copies(const GeomContext& g, const MarkObject& obj, double w, double h, bool by_rows,
                  Fn&& fn) {
+  const CketralDoc& doc = g.doc;
+  // A job counts its copies: copies that send nothing still see Escape.
+  const int64_t total = std::max<int64_t>(int64_t{obj.columns} * obj.rows, 0);
+  int64_t done = 0;
   const double tw = (obj.columns - 1) * obj.column_gap + obj.columns * w;
   const double th = (obj.rows - 1) * obj.row_gap + obj.rows * h;
   const int32_t outer_count = by_rows ? obj.rows : obj.columns;
@@ -232,6 +236,7 @@ void walk_copies(const CketralDoc& doc, const MarkObject& obj, double w, double 
       const double left = (w + obj.column_gap) * c + (obj.cent_x - tw / 2);
       const double top = (th / 2 + obj.cent_y) - (h + obj.row_gap) * r;
       if (!fn(left, top)) return;
+      if (g.pen != nullptr) g.pen->copy_walked(++done, total);
     }
   }
 }
@@ -299,7 +304,7 @@ void DrawLineText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   };
   if (!g.visible) {
     // Copies of horizontal writing go row by row, of vertical writing column by column.
-    walk_copies(g.doc, obj, w, h, p->vertical != 1, draw_copy);
+    walk_copies(g, obj, w, h, p->vertical != 1, draw_copy);
     return;
   }
   // The view: only the copies that can reach its window. Characters may stand

@@ -10,7 +10,7 @@ namespace lumetch {
 
 namespace {
 constexpr std::string_view kWarning = "Warning";
-}
+}  // namespace
 
 PenEmitter::PenEmitter(CketralDoc& doc, PortWriter& port, Operator& op)
     : doc_(doc), port_(port), op_(op) {
@@ -31,6 +31,7 @@ bool PenEmitter::short_header_dialect() const {
 }
 
 bool PenEmitter::poll_escape(bool allow_pause) {
+  ++key_polls_;
   while (auto key = op_.next_key()) {
     if (key->kind != KeyEvent::Kind::Down || key->key != kKeyEscape) continue;
     if (!allow_pause || !pausing_dialect()) {
@@ -48,6 +49,40 @@ bool PenEmitter::poll_escape(bool allow_pause) {
     return false;
   }
   return true;
+}
+
+void PenEmitter::begin_progress(JobProgress::Kind kind) {
+  progress_ = JobProgress{};
+  progress_.kind = kind;
+  showing_ = op_.shows_progress();
+  pacer_.restart();
+  last_shown_ = pacer_.now();
+  last_poll_ = pacer_.now();
+  polls_seen_ = key_polls_;
+}
+
+void PenEmitter::end_progress() {
+  if (!showing_) return;
+  showing_ = false;
+  op_.show_progress(progress_);
+  op_.end_progress();
+}
+
+void PenEmitter::checkpoint() {
+  const WorkPacer::Clock::time_point now = pacer_.now();
+  if (key_polls_ != polls_seen_) {
+    polls_seen_ = key_polls_;
+    last_poll_ = now;
+  } else if (now - last_poll_ >= quiet_poll_interval_ && doc_.stop_requested == 0 && !probe_) {
+    // A conversion's Escape stops it without the marker's pause.
+    poll_escape(progress_.kind == JobProgress::Kind::Marking);
+    polls_seen_ = key_polls_;
+    last_poll_ = now;
+  }
+  if (showing_ && now - last_shown_ >= progress_interval_) {
+    last_shown_ = now;
+    op_.show_progress(progress_);
+  }
 }
 
 void PenEmitter::transform(int32_t& x, int32_t& y) const {
@@ -84,6 +119,7 @@ bool PenEmitter::send_move(int32_t x, int32_t y, bool pen_down) {
     return true;
   }
   if (!poll_escape(true)) return false;
+  work_step();
   transform(x, y);
   char buf[32];
   if (!port_.Send(std::string_view(buf, format_move(buf, sizeof buf, x, y, pen_down)))) {
@@ -103,6 +139,7 @@ bool PenEmitter::ParkAt(int32_t x, int32_t y) {
 
 bool PenEmitter::EmitMoveToFile(int32_t x, int32_t y, bool pen_down, std::FILE* file) {
   if (!poll_escape(false)) return true;
+  work_step();
   transform(x, y);
   char buf[32];
   const std::size_t n = format_move(buf, sizeof buf - 1, x, y, pen_down);

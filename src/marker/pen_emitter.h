@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -9,6 +10,7 @@
 #include "marker/port_writer.h"
 #include "model/cketral_doc.h"
 #include "platform/operator.h"
+#include "platform/progress.h"
 
 namespace lumetch {
 
@@ -46,6 +48,36 @@ class PenEmitter {
   // True in the dialect whose headers carry no power ("SP1;"/"sp1;").
   bool short_header_dialect() const;
 
+  // The progress of the job this emitter serves. begin_progress() starts it
+  // afresh (shown only when the operator shows progress at all);
+  // end_progress() shows the last counts and ends it.
+  void begin_progress(JobProgress::Kind kind);
+  void end_progress();
+  JobProgress& progress() { return progress_; }
+  // How often the progress is shown at most (100 ms), and after how long
+  // without a move's key poll a checkpoint polls the keys (20 ms).
+  void set_poll_intervals(std::chrono::milliseconds progress, std::chrono::milliseconds quiet) {
+    progress_interval_ = progress;
+    quiet_poll_interval_ = quiet;
+  }
+  // Work whose steps cost differently begins (another object, another
+  // stage): the clock is read at its first step again.
+  void pace_afresh() { pacer_.restart(); }
+
+  // One step of the job's work went by (a copy walked, a line scanned, a
+  // move). Cheap: now and then the keys are polled, when no move has polled
+  // them for a while, so that work that sends nothing still sees Escape; and
+  // the progress is shown.
+  void work_step() {
+    if (pacer_.step()) checkpoint();
+  }
+  // Copy `done` of the `total` copies of the object being marked was walked.
+  void copy_walked(int64_t done, int64_t total) {
+    progress_.copies_done = done;
+    progress_.copies_total = total;
+    work_step();
+  }
+
   CketralDoc& doc() { return doc_; }
   PortWriter& port() { return port_; }
   Operator& op() { return op_; }
@@ -56,12 +88,26 @@ class PenEmitter {
   // EmitMove; true when the command went out.
   bool send_move(int32_t x, int32_t y, bool pen_down);
   void transform(int32_t& x, int32_t& y) const;
+  void checkpoint();
 
   CketralDoc& doc_;
   PortWriter& port_;
   Operator& op_;
   std::uint64_t moves_sent_ = 0;
   MoveProbe probe_;
+
+  JobProgress progress_;
+  WorkPacer pacer_;
+  bool showing_ = false;
+  std::chrono::milliseconds progress_interval_{100};
+  // Work that sends no move polls the keys this often: Escape is seen at
+  // once, and the window's poll repaints as it does between moves.
+  std::chrono::milliseconds quiet_poll_interval_{20};
+  WorkPacer::Clock::time_point last_shown_{};
+  // Key polls made, as of the last checkpoint, and when that count last moved.
+  std::uint64_t key_polls_ = 0;
+  std::uint64_t polls_seen_ = 0;
+  WorkPacer::Clock::time_point last_poll_ = WorkPacer::Clock::now();
 };
 
 // Formats a pen move ("PD100,-20;") into buf and returns its length.

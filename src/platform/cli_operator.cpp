@@ -1,9 +1,12 @@
 #include "platform/cli_operator.h"
 
 #include <signal.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <iostream>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -65,6 +68,14 @@ std::string lower(std::string s) {
   return s;
 }
 
+// Whether the stream writes to a terminal: only the standard streams are
+// known to write to a file descriptor at all.
+bool writes_to_terminal(const std::ostream& out) {
+  if (&out == &std::cerr || &out == &std::clog) return ::isatty(STDERR_FILENO) == 1;
+  if (&out == &std::cout) return ::isatty(STDOUT_FILENO) == 1;
+  return false;
+}
+
 }  // namespace
 
 void CliOperator::begin_job() {
@@ -93,7 +104,7 @@ const char* CliOperator::stop_cause() {
 }
 
 CliOperator::CliOperator(std::istream& in, std::ostream& out, bool assume_yes)
-    : in_(in), out_(out), assume_yes_(assume_yes) {
+    : in_(in), out_(out), assume_yes_(assume_yes), progress_to_terminal_(writes_to_terminal(out)) {
   g_interrupts = 0;
   g_presses = 0;
   g_end_signal = 0;
@@ -128,6 +139,7 @@ std::optional<std::string> CliOperator::read_line() {
 }
 
 bool CliOperator::confirm(std::string_view text, std::string_view caption) {
+  break_progress_line();
   out_ << caption << ": " << text;
   if (end_signal() != 0) {
     out_ << " [Cancel: " << stop_cause() << "]\n" << std::flush;
@@ -148,6 +160,7 @@ bool CliOperator::confirm(std::string_view text, std::string_view caption) {
 }
 
 Answer CliOperator::ask(std::string_view text, std::string_view caption, AskButtons buttons) {
+  break_progress_line();
   const bool with_cancel = buttons == AskButtons::YesNoCancel;
   for (;;) {
     out_ << caption << ": " << text
@@ -165,10 +178,12 @@ Answer CliOperator::ask(std::string_view text, std::string_view caption, AskButt
 }
 
 void CliOperator::message(std::string_view text, std::string_view caption) {
+  break_progress_line();
   out_ << caption << ": " << text << "\n" << std::flush;
 }
 
 bool CliOperator::ask_continue() {
+  break_progress_line();
   out_ << "Warning: 彫刻を続けますか? [y] はい / [n] いいえ: " << std::flush;
   // Asked to end: no one may be there to answer.
   if (end_signal() != 0) {
@@ -185,6 +200,7 @@ bool CliOperator::ask_continue() {
 }
 
 std::optional<std::filesystem::path> CliOperator::choose_file(const FileRequest& request) {
+  break_progress_line();
   out_ << (request.save ? "Save as" : "Open") << " (" << request.initial_name
        << ", empty line cancels): " << std::flush;
   const auto line = read_line();
@@ -194,6 +210,7 @@ std::optional<std::filesystem::path> CliOperator::choose_file(const FileRequest&
 
 void CliOperator::set_status(int /*pane*/, std::string_view text) {
   if (text.find_first_not_of(' ') == std::string_view::npos) return;
+  break_progress_line();
   out_ << text.substr(text.find_first_not_of(' ')) << "\n" << std::flush;
 }
 
@@ -205,6 +222,26 @@ std::optional<KeyEvent> CliOperator::next_key() {
     }
   }
   return std::nullopt;
+}
+
+void CliOperator::show_progress(const JobProgress& progress) {
+  if (!progress_to_terminal_) return;
+  const std::string text = progress_text(progress);
+  // Rewritten in place: blanks cover what a longer line left.
+  out_ << '\r' << text;
+  if (text.size() < progress_width_) out_ << std::string(progress_width_ - text.size(), ' ');
+  out_ << std::flush;
+  progress_width_ = std::max<std::size_t>(text.size(), 1);
+}
+
+void CliOperator::end_progress() {
+  break_progress_line();
+}
+
+void CliOperator::break_progress_line() {
+  if (progress_width_ == 0) return;
+  progress_width_ = 0;
+  out_ << '\n' << std::flush;
 }
 
 }  // namespace lumetch

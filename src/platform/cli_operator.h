@@ -9,7 +9,9 @@ namespace lumetch {
 // The operator at a terminal: prompts on the output stream, answers read from
 // the input stream, Ctrl-C counts as one press of Escape, and so do SIGTERM,
 // SIGHUP and SIGQUIT, which also answer every later prompt with No. With
-// assume_yes the laser-power check is answered OK without asking.
+// assume_yes the laser-power check is answered OK without asking. When the
+// output stream is the standard error (or output) and that is a terminal, a
+// job's progress is one line rewritten in place; elsewhere nothing of it.
 //
 // Once a job has begun no signal but SIGKILL ends the program: the job stops
 // at its next move and parks. Before that an end signal (or the third Ctrl-C)
@@ -29,6 +31,9 @@ class CliOperator : public Operator {
   void set_status(int pane, std::string_view text) override;
   void redraw() override {}
   std::optional<KeyEvent> next_key() override;
+  bool shows_progress() const override { return progress_to_terminal_; }
+  void show_progress(const JobProgress& progress) override;
+  void end_progress() override;
 
   // Ctrl-C presses not yet handed out as Escape.
   static int pending_interrupts();
@@ -46,10 +51,14 @@ class CliOperator : public Operator {
  private:
   // Reads one answer line; nullopt at end of input.
   std::optional<std::string> read_line();
+  // Ends a progress line being shown, so that other output starts afresh.
+  void break_progress_line();
 
   std::istream& in_;
   std::ostream& out_;
   bool assume_yes_;
+  bool progress_to_terminal_ = false;
+  std::size_t progress_width_ = 0;  // of the line shown; 0 when none is
 };
 
 }  // namespace lumetch

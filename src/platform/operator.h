@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/progress.h"
+
 namespace lumetch {
 
 // A key message taken from the keyboard queue.
@@ -50,6 +52,15 @@ class Operator {
   virtual void redraw() = 0;
   // Hands out queued key messages one at a time; nullopt when none is left.
   virtual std::optional<KeyEvent> next_key() = 0;
+
+  // Whether show_progress shows anything: a job gathers no progress for an
+  // operator who would not see it.
+  virtual bool shows_progress() const { return false; }
+  // How far the running job has come; at most about every 100 ms, and once
+  // more with the last counts when the job ends, just before end_progress().
+  virtual void show_progress(const JobProgress& /*progress*/) {}
+  // The job ended: its progress is no longer shown.
+  virtual void end_progress() {}
 };
 
 }  // namespace lumetch

@@ -32,6 +32,8 @@ class ScriptedOperator : public Operator {
   std::vector<Shown> shown;
   std::vector<std::pair<int, std::string>> statuses;
   int redraws = 0;
+  std::vector<JobProgress> progress;  // every progress shown
+  int progress_ends = 0;
 
   void press_escape() { keys.push_back({KeyEvent::Kind::Down, kKeyEscape}); }
   // Messages of one kind, in order.
@@ -45,6 +47,9 @@ class ScriptedOperator : public Operator {
   void set_status(int pane, std::string_view text) override;
   void redraw() override { ++redraws; }
   std::optional<KeyEvent> next_key() override;
+  bool shows_progress() const override { return true; }
+  void show_progress(const JobProgress& p) override { progress.push_back(p); }
+  void end_progress() override { ++progress_ends; }
 };
 
 }  // namespace lumetch

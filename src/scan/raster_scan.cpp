@@ -209,8 +209,16 @@ bool RasterScan(const ScanRaster& raster, PenEmitter& pen, std::FILE* file) {
   LineScanner scanner(raster, pen, file);
   const bool vertical = s.scan_style_hz == 1;
   const int32_t lines = vertical ? w : h;
+  JobProgress& progress = pen.progress();
+  progress.columns = vertical;
+  progress.rows_done = 0;
+  progress.rows_total = lines > 1 ? (int64_t{lines} - 2) / step + 1 : 0;
+  pen.pace_afresh();
   // 64-bit line index: a huge step must not wrap past the last line.
-  for (int64_t line = 1; line < lines; line += step) {
+  for (int64_t line = 1; line < lines; line += step, ++progress.rows_done) {
+    // Lines clipped away or without a run send nothing: they still see Escape.
+    pen.work_step();
+    if (pen.doc().stop_requested != 0) return true;
     const auto at = static_cast<int32_t>(line);
     const ClipBounds b = vertical ? scan_clip_column(s.scan_outline, at, w, h)
                                   : scan_clip_row(s.scan_outline, at, w, h);

@@ -281,6 +281,16 @@ struct VctOutput {
   }
 };
 
+// The tracing counts the raster's rows as it scans them for starts.
+JobProgress& rows_progress(PenEmitter& pen, int32_t h) {
+  JobProgress& p = pen.progress();
+  p.columns = false;
+  p.rows_done = 0;
+  p.rows_total = h;
+  pen.pace_afresh();
+  return p;
+}
+
 TraceResult trace_to_vct(const ScanRaster& raster, PenEmitter& pen,
                          const std::filesystem::path& path) {
   TraceResult result;
@@ -288,9 +298,14 @@ TraceResult trace_to_vct(const ScanRaster& raster, PenEmitter& pen,
   VctOutput vct;
   std::vector<Pixel> kept;
   const int32_t h = raster.height();
+  const int32_t& stop = pen.doc().stop_requested;
+  JobProgress& progress = rows_progress(pen, h);
   int32_t row = 1;
   int32_t col = 1;
-  while (tracer.next_start(row, col)) {
+  // Escape ends the tracing; a VCT lacking outlines would look whole.
+  while (stop == 0 && tracer.next_start(row, col)) {
+    progress.rows_done = row;
+    pen.work_step();
     const Pixel start{col, row};
     if (tracer.trace(start) == TraceEnd::Dropped) {
       // Its pixels are white now; what lies beyond it in scanning order may
@@ -305,6 +320,11 @@ TraceResult trace_to_vct(const ScanRaster& raster, PenEmitter& pen,
     vct.counts.push_back(static_cast<int64_t>(kept.size()) + 2);
     col = 1;
   }
+  if (stop != 0) {
+    result.stopped = true;
+    return result;
+  }
+  progress.rows_done = h;
   result.contours = static_cast<int64_t>(vct.counts.size());
   result.points = vct.points();
   if (vct.counts.empty()) {
@@ -350,11 +370,14 @@ TraceResult trace_to_plt(const ScanRaster& raster, PenEmitter& pen,
     ++result.points;
   };
 
+  JobProgress& progress = rows_progress(pen, h);
   std::vector<Pixel> kept;
   int32_t row = 1;
   int32_t col = 1;
   // After Escape the file is dropped, so there is no point tracing on.
   while (written && stop == 0 && tracer.next_start(row, col)) {
+    progress.rows_done = row;
+    pen.work_step();
     const Pixel start{col, row};
     const bool closed = tracer.trace(start) == TraceEnd::Closed;
     const std::vector<Pixel>& pixels = tracer.pixels();
@@ -374,6 +397,7 @@ TraceResult trace_to_plt(const ScanRaster& raster, PenEmitter& pen,
     result.stopped = true;
     return result;
   }
+  if (written) progress.rows_done = h;
   std::string reason = error != 0 ? error_text(error) : std::string();
   if (written && !out.commit()) {
     written = false;

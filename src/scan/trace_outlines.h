@@ -17,7 +17,7 @@ struct TraceResult {
   int64_t contours = 0;  // contours written
   int64_t points = 0;    // points written
   bool file_written = false;
-  bool stopped = false;  // Escape during the outline PLT: nothing was written
+  bool stopped = false;  // Escape ended the tracing: nothing was written
   std::string error;     // why the file could not be written
 };
 
@@ -26,7 +26,8 @@ struct TraceResult {
 // point was found), style 3 a PLT file of pen moves in marker units through
 // the pen emitter's file writer. The settings come from the pen's document.
 // Both are written beside `path` and renamed over it when complete; only a
-// regular file (or a new path) is written.
+// regular file (or a new path) is written. The rows scanned for outlines
+// are counted in the pen's progress; Escape stops either style.
 TraceResult TraceOutlines(const ScanRaster& raster, PenEmitter& pen,
                           const std::filesystem::path& path, int32_t style);
 

@@ -68,6 +68,9 @@ class JobOperator : public Operator {
     inner_.set_status(pane, text);
   }
   void redraw() override { inner_.redraw(); }
+  bool shows_progress() const override { return inner_.shows_progress(); }
+  void show_progress(const JobProgress& progress) override { inner_.show_progress(progress); }
+  void end_progress() override { inner_.end_progress(); }
   std::optional<KeyEvent> next_key() override {
     start();
     if (on_poll_) on_poll_();

@@ -222,6 +222,10 @@ CMainFrame::CMainFrame(CketralDoc& doc, Operator* op, QWidget* parent)
     qt_op_ = new QtOperator(this);
     qt_op_->status_sink = [this](int pane, const QString& text) { set_status(pane, text); };
     qt_op_->redraw_sink = [this] { invalidate_all(); };
+    qt_op_->progress_sink = [this](const QString& text) {
+      progress_->setText(text);
+      progress_->setVisible(!text.isEmpty());
+    };
     qt_op_->preview_colours = [this] { return doc_.view.layer_colours; };
     op_ = qt_op_;
   }
@@ -354,6 +358,10 @@ void CMainFrame::build_status_bar() {
   pane1_ = new QLabel(this);
   pane1_->setMinimumWidth(pane1_->fontMetrics().horizontalAdvance("            step=        mm"));
   statusBar()->addWidget(pane0_, 1);
+  // A running job's progress, beside the step; hidden while none runs.
+  progress_ = new QLabel(this);
+  progress_->hide();
+  statusBar()->addPermanentWidget(progress_);
   statusBar()->addPermanentWidget(pane1_);
   const int32_t step = doc_.settings.move_step;
   const double length = step >= 0 && step < static_cast<int32_t>(doc_.view.step_table.size())

@@ -118,6 +118,7 @@ class CMainFrame : public QMainWindow, public DocObserver {
   QToolBar* drawing_bar_ = nullptr;
   QLabel* pane0_ = nullptr;
   QLabel* pane1_ = nullptr;
+  QLabel* progress_ = nullptr;  // a running job's progress
   QSplitter* splitter_ = nullptr;
   Cmainview* view_ = nullptr;
   form_view* form_ = nullptr;

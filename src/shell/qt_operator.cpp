@@ -142,6 +142,15 @@ void QtOperator::set_status(int pane, std::string_view text) {
   if (status_sink) status_sink(pane, qs(text));
 }
 
+void QtOperator::show_progress(const JobProgress& progress) {
+  // Painted at the job's next repaint.
+  if (progress_sink) progress_sink(QString::fromStdString(progress_text(progress)));
+}
+
+void QtOperator::end_progress() {
+  if (progress_sink) progress_sink(QString());
+}
+
 void QtOperator::redraw() {
   if (redraw_sink) redraw_sink();
 }

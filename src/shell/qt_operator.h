@@ -29,6 +29,9 @@ class QtOperator : public QObject, public Operator {
   // Where the status texts and repaint requests go (the frame).
   std::function<void(int pane, const QString& text)> status_sink;
   std::function<void()> redraw_sink;
+  // Where a job's progress line goes (a status-bar field); an empty text
+  // when the job ends. Without it no progress is gathered.
+  std::function<void(const QString& text)> progress_sink;
   // The layer colours the PLT miniature draws its pens in (the view's);
   // the standard ones when unset.
   std::function<std::array<Rgb, 8>()> preview_colours;
@@ -41,6 +44,9 @@ class QtOperator : public QObject, public Operator {
   void set_status(int pane, std::string_view text) override;
   void redraw() override;
   std::optional<KeyEvent> next_key() override;
+  bool shows_progress() const override { return static_cast<bool>(progress_sink); }
+  void show_progress(const JobProgress& progress) override;
+  void end_progress() override;
 
   // A job runs between these two calls: input is queued, not dispatched.
   void begin_job();

@@ -123,6 +123,12 @@ const std::string kMillion =
     "2,1000,1000,  0.030,  0.030,  0.000,  0.000,  0.050,  0.050,  0.000,0,0,  0.050,0,0,0,0,"
     "  0.050,  0.050,  0.000,0,0.00\n";
 
+// 10^8 hatched squares below the hatch pitch: half a minute of copies that
+// send nothing.
+const std::string kHugeEmpty =
+    "2,10000,10000,  0.000,  0.000,  0.000,  0.000,  0.010,  0.010,  0.000,0,2,  1.000,0,0,0,0,"
+    "  0.010,  0.010,  0.000,0,0.00\n";
+
 std::vector<std::string> scratch_folders(const test::TempDir& dir) {
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(dir.file("tmp"))) {
@@ -367,6 +373,47 @@ TEST(CliJob, MovesOutsideTheFieldAreRefusedUnlessAllowed) {
   Cli allowed(dir, {"mark", "arc.mrk", "--yes", "--port", "null", "--allow-outside"});
   EXPECT_EQ(allowed.wait(), 0) << allowed.err();
   EXPECT_NE(allowed.err().find("would leave the marking field"), std::string::npos);
+}
+
+// The progress line is written only to a terminal, rewritten in place and
+// ended before the result; a pipe sees today's output. Ctrl-C stops a huge
+// array of copies that send nothing at once.
+TEST(CliJob, ProgressOnlyOnATerminalAndCtrlCStopsAHugeArray) {
+  const struct {
+    const char* label;
+    const std::string& layout;
+    bool terminal;
+    int code;
+    const char* last;  // the end of stderr
+  } cases[] = {
+      {"pipe, to the end", kMillion, false, 0, "Outputing Data，ESC Key to Stop!\n"},
+      {"terminal, to the end", kMillion, true, 0,
+       "\rMarking: 1/1 objects, 1/1 passes, 1000000/1000000 copies\r\n"},
+      {"pipe, Ctrl-C", kHugeEmpty, false, 1, "Outputing Data，ESC Key to Stop!\n"},
+      {"terminal, Ctrl-C", kHugeEmpty, true, 1, " copies\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    test::TempDir dir;
+    dir.write("job.mrk", c.layout);
+    Cli run(dir, {"mark", "job.mrk", "--yes", "--port", "null"}, "",
+            c.terminal ? Cli::kStderrTerminal : 0);
+    if (c.code == 1) {
+      ASSERT_TRUE(run.await_err(c.terminal ? "copies" : "Outputing Data")) << run.err();
+      run.signal(SIGINT);
+      ASSERT_TRUE(run.handled(SIGINT));
+    }
+    const auto signalled = std::chrono::steady_clock::now();
+    EXPECT_EQ(run.wait(), c.code) << run.err();
+    if (c.code == 1) {
+      EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(5));
+      EXPECT_NE(run.out().find("stopped by Ctrl-C"), std::string::npos) << run.out();
+    }
+    EXPECT_TRUE(run.err().ends_with(c.last)) << run.err();
+    EXPECT_EQ(run.err().find("Marking"),
+              c.terminal ? run.err().find("\rMarking: ") + 1 : std::string::npos)
+        << run.err();
+  }
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "geometry/marker_capture.h"
@@ -162,6 +164,100 @@ TEST(Engrave, HoweverTheJobEndsItsLastCommandRaisesThePen) {
     ASSERT_FALSE(j.commands().empty());
     EXPECT_EQ(j.commands().back(), c.last);
     EXPECT_EQ(r.pen_parked, c.parked);
+  }
+}
+
+// An array of rows × columns rectangles, outlined or hatched with a 1 mm
+// pitch: hatched 0.01 mm squares send nothing.
+MarkObject* add_array(Job& j, int32_t rows, int32_t columns, double size, int32_t mode) {
+  auto o = std::make_unique<MarkObject>();
+  o->type = RECTANGLE;
+  o->rows = rows;
+  o->columns = columns;
+  o->width = size;
+  o->height = size;
+  o->output_mode = mode;
+  o->fill_pitch = 1.0;
+  o->params = RectangleParams{size, size, 0.0, 0.0, 0};
+  return j.doc.ring.add(std::move(o));
+}
+
+// Objects, passes and the copies of the array count up to their totals
+// (the last counts shown once more at the end); a stopped job shows where
+// it stopped.
+TEST(Engrave, ProgressCountsObjectsPassesAndCopies) {
+  for (const bool stop : {false, true}) {
+    SCOPED_TRACE(stop ? "stopped in the array" : "to the end");
+    Job j;
+    j.pen.set_poll_intervals(std::chrono::milliseconds(0), std::chrono::milliseconds(20));
+    j.doc.settings.mark_num[0] = 2;
+    j.doc.settings.power[1] = 0;
+    add_array(j, 40, 50, 0.5, 0);  // oldest: marked first
+    j.add_line(1);                 // no power: no pass
+    j.add_line(0);
+    if (stop) {
+      j.op.on_poll = [&j](ScriptedOperator& o) {
+        if (j.pen.progress().copies_done >= 1000 && o.keys.empty()) o.press_escape();
+      };
+    }
+    const EngraveResult r = j.run();
+    EXPECT_EQ(r.outcome, stop ? EngraveResult::Outcome::Stopped : EngraveResult::Outcome::Done);
+    const std::vector<JobProgress>& shown = j.op.progress;
+    ASSERT_GT(shown.size(), 2u);
+    EXPECT_EQ(j.op.progress_ends, 1);
+    bool partial_array = false;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      const JobProgress& p = shown[i];
+      EXPECT_EQ(p.kind, JobProgress::Kind::Marking);
+      EXPECT_EQ(p.objects_total, 3);
+      EXPECT_EQ(p.passes_total, 4);
+      if (p.copies_total == 2000 && p.copies_done > 0 && p.copies_done < 2000) partial_array = true;
+      if (i == 0) continue;
+      const JobProgress& q = shown[i - 1];
+      EXPECT_LE(std::tie(q.objects_done, q.passes_done, q.copies_done),
+                std::tie(p.objects_done, p.passes_done, p.copies_done))
+          << i;
+    }
+    EXPECT_TRUE(partial_array);
+    const JobProgress& last = shown.back();
+    if (stop) {
+      EXPECT_EQ(last.objects_done, 0);
+      EXPECT_EQ(last.passes_done, 0);
+      EXPECT_GE(last.copies_done, 1000);
+      EXPECT_LT(last.copies_done, 2000);
+    } else {
+      EXPECT_EQ(last.objects_done, 3);
+      EXPECT_EQ(last.passes_done, 4);
+    }
+  }
+}
+
+// 10^8 copies that send nothing take half a minute to walk: Escape is seen
+// between them, in either dialect, and the job stops at once.
+TEST(Engrave, EscapeStopsALongRunOfCopiesThatSendNothing) {
+  const struct {
+    const char* stable;
+    std::vector<std::string> commands;
+  } cases[] = {
+      {"SP1;", {"SP2;VS8;", "PU;"}},
+      {"SP0;", {"IN;SP2;DA10;VS8;", "Zt;", "Zt;Zz;", "PU;"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stable);
+    Job j;
+    j.doc.view.stable_speed_cmd = c.stable;
+    j.doc.settings.power[0] = 10;
+    add_array(j, 10000, 10000, 0.01, 2);
+    j.op.on_poll = [](ScriptedOperator& o) {
+      if (o.texts("continue").empty() && o.keys.empty()) o.press_escape();
+    };
+    const auto start = std::chrono::steady_clock::now();
+    const EngraveResult r = j.run();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(r.outcome, EngraveResult::Outcome::Stopped);
+    EXPECT_EQ(j.commands(), c.commands);
+    ASSERT_FALSE(j.op.progress.empty());
+    EXPECT_LT(j.op.progress.back().copies_done, 10000 * 10000);
   }
 }
 

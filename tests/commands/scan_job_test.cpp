@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <iterator>
 #include <memory>
@@ -163,6 +164,48 @@ TEST(ConvertFile, FailedOrStoppedPltLeavesThePreviousFile) {
     EXPECT_NE(r.message.find(r.stopped ? "Stopped" : "too large"), std::string::npos) << r.message;
     EXPECT_EQ(rig.dir.read("out.plt"), "previous");
     EXPECT_EQ(std::distance(fs::directory_iterator(rig.dir.path()), fs::directory_iterator()), 1);
+  }
+}
+
+// The conversions count the raster's lines (rows, or columns of a vertical
+// scan) to their total, and Escape while they do stops any of them.
+TEST(ConvertFile, ProgressCountsRowsAndEscapeStopsEveryStyle) {
+  const struct {
+    int32_t style;
+    bool vertical;
+    int64_t rows;
+  } cases[] = {{0, false, 199}, {0, true, 399}, {2, false, 200}, {3, false, 200}};
+  for (const auto& c : cases) {
+    for (const bool escape : {false, true}) {
+      SCOPED_TRACE(std::to_string(c.style) + (c.vertical ? " vertical" : "") +
+                   (escape ? " Escape" : ""));
+      ScanRig rig;
+      rig.rectangle().doc.settings.scan_style_hz = c.vertical ? 1 : 0;
+      rig.pen.set_poll_intervals(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
+      if (escape) {
+        rig.op.on_poll = [&rig](ScriptedOperator& o) {
+          if (rig.pen.progress().kind == JobProgress::Kind::Converting) o.press_escape();
+        };
+      }
+      const ConvertResult r = rig.convert("out", c.style);
+      EXPECT_EQ(r.stopped, escape);
+      EXPECT_EQ(r.file_written, !escape);
+      EXPECT_EQ(fs::exists(rig.dir.file("out")), !escape);
+      const std::vector<JobProgress>& shown = rig.op.progress;
+      ASSERT_FALSE(shown.empty());
+      EXPECT_EQ(shown.front().kind, JobProgress::Kind::Drawing);
+      EXPECT_EQ(shown.front().objects_total, 1);
+      EXPECT_EQ(rig.op.progress_ends, 1);
+      const JobProgress& last = shown.back();
+      EXPECT_EQ(last.kind, JobProgress::Kind::Converting);
+      EXPECT_EQ(last.rows_total, c.rows);
+      EXPECT_EQ(last.columns, c.vertical);
+      if (escape) {
+        EXPECT_LT(last.rows_done, c.rows);
+      } else {
+        EXPECT_EQ(last.rows_done, c.rows);
+      }
+    }
   }
 }
 

@@ -364,7 +364,7 @@ TEST(MainFrame, AHugeArrayOpensPaintsAndIsPickedAtOnce) {
   }
   f.frame->show();
   f.frame->resize(900, 700);
-  ASSERT_TRUE(f.frame->open_layout(f.dir.file("huge.mrk")));
+  ASSERT_TRUE(f.frame->open_at_start(f.dir.file("huge.mrk"), false));
   QWidget* port = f.frame->view()->viewport();
   const ViewMapping m = f.frame->view()->mapping();
   const int centre_x = m.px(screen_x(f.doc.view, 0.0));

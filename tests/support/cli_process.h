@@ -5,8 +5,10 @@
 // collected. Every wait is bounded, so that a program that hangs fails the
 // test instead of holding it.
 
+#include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,12 +42,21 @@ class CliProcess {
   // kKeepInput: stdin stays open after the answers, so that a prompt waits.
   // kAsNobody: the program runs as user nobody, so that permissions count
   // although the tests run as root. kStdoutClosed: nobody reads its output.
-  static constexpr unsigned kKeepInput = 1, kAsNobody = 2, kStdoutClosed = 4;
+  // kStderrTerminal: its stderr is a pseudo-terminal (read as err()).
+  static constexpr unsigned kKeepInput = 1, kAsNobody = 2, kStdoutClosed = 4, kStderrTerminal = 8;
 
   CliProcess(const TempDir& dir, const std::vector<std::string>& args,
              const std::string& input = "", unsigned flags = 0) {
     int in[2], out[2], err[2];
-    if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return;
+    if (::pipe(in) != 0 || ::pipe(out) != 0) return;
+    if ((flags & kStderrTerminal) != 0) {
+      err[0] = ::posix_openpt(O_RDWR | O_NOCTTY);
+      if (err[0] < 0 || ::grantpt(err[0]) != 0 || ::unlockpt(err[0]) != 0) return;
+      err[1] = ::open(::ptsname(err[0]), O_RDWR | O_NOCTTY);
+      if (err[1] < 0) return;
+    } else if (::pipe(err) != 0) {
+      return;
+    }
     const std::string tmp = (dir.path() / "tmp").string();
     std::filesystem::create_directories(tmp);
     if ((flags & kAsNobody) != 0) std::filesystem::permissions(tmp, std::filesystem::perms::all);
@@ -57,12 +68,20 @@ class CliProcess {
     std::vector<char*> env;
     for (std::string& e : env_text) env.push_back(e.data());
     env.push_back(nullptr);
+    // Closed before the fork: a child that writes before the parent could
+    // close its copy would find a reader.
+    if ((flags & kStdoutClosed) != 0) {
+      ::close(out[0]);
+      out[0] = -1;
+    }
     pid_ = ::fork();
     if (pid_ == 0) {
       ::dup2(in[0], 0);
       ::dup2(out[1], 1);
       ::dup2(err[1], 2);
-      for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
+      for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) {
+        if (fd >= 0) ::close(fd);
+      }
       if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
       if ((flags & kAsNobody) != 0 &&
           (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
@@ -75,11 +94,7 @@ class CliProcess {
     ::close(out[1]);
     ::close(err[1]);
     err_fd_ = err[0];
-    if ((flags & kStdoutClosed) != 0) {
-      ::close(out[0]);
-    } else {
-      out_fd_ = out[0];
-    }
+    if ((flags & kStdoutClosed) == 0) out_fd_ = out[0];
     if (!input.empty()) [[maybe_unused]]
       auto n = ::write(in[1], input.data(), input.size());
     in_fd_ = in[1];
