@@ -209,7 +209,7 @@ int fuzz_glyph(const uint8_t* data, std::size_t size) {
   obj.width = 6.0;
   obj.height = 2.0;
   obj.output_mode = 0;
-  obj.fill_pitch = 1.0;
+  obj.fill_pitch = 2.0;
   LineTextParams p;
   p.size_x = p.size_y = 1.0;
   p.text = std::string(n, 'A');
