@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench screenshot clean
+.PHONY: all deps configure build run test bench fuzz screenshot clean
 
 all: build
 
@@ -28,8 +28,15 @@ bench:
 	@cmake --build $(BUILD)-bench -j $(JOBS)
 	@scripts/run-bench $(BUILD)-bench
 
+# libFuzzer targets of every file reader, each run FUZZ_SECONDS (default 60).
+fuzz:
+	@scripts/install-deps --fuzz
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMETCH_BUILD_FUZZ=ON -DLUMETCH_BUILD_TESTS=OFF -DLUMETCH_BUILD_GUI=OFF >/dev/null
+	@cmake --build $(BUILD)-fuzz -j $(JOBS)
+	@scripts/run-fuzz $(BUILD)-fuzz
+
 screenshot: build
 	@scripts/screenshot $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-fuzz

@@ -79,5 +79,7 @@ struct GlyphFile {
 // Nullopt when the file cannot be opened or is shorter than its directory.
 std::optional<GlyphFile> ReadGlyphFile(const std::filesystem::path& path);
 std::optional<GlyphFile> ParseGlyphFile(const std::vector<uint16_t>& words);
+// The bytes of a glyph file in memory; an odd trailing byte belongs to no word.
+std::optional<GlyphFile> ParseGlyphBytes(std::string_view bytes);
 
 }  // namespace lumetch

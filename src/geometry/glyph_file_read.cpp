@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/text_file.h"
@@ -46,7 +47,10 @@ std::optional<GlyphFile> ParseGlyphFile(const std::vector<uint16_t>& words) {
 std::optional<GlyphFile> ReadGlyphFile(const std::filesystem::path& path) {
   const InputText file = read_input_file(path);
   if (!file.ok()) return std::nullopt;
-  const std::string& bytes = file.text;
+  return ParseGlyphBytes(file.text);
+}
+
+std::optional<GlyphFile> ParseGlyphBytes(std::string_view bytes) {
   // Little-endian words; an odd trailing byte belongs to no word.
   std::vector<uint16_t> words(bytes.size() / 2);
   for (std::size_t i = 0; i < words.size(); ++i) {

@@ -258,6 +258,16 @@ double ArcAngle(double a, double b, double s) {
 
 void DrawLineText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   const LineTextParams* p = obj.block<LineTextParams>();
+  if (p == nullptr || p->text.empty()) return;
+  // Looked up once for all copies: the cache checks the file on disk, and
+  // nothing writes it while the object is drawn. Without the file nothing is drawn.
+  const std::shared_ptr<const GlyphFile> file = glyph_cache().get(p->glyph_file);
+  if (file) draw_line_text_with(g, dc, obj, *file);
+}
+
+void draw_line_text_with(GeomContext& g, Canvas* dc, const MarkObject& obj,
+                         const GlyphFile& file) {
+  const LineTextParams* p = obj.block<LineTextParams>();
   if (p == nullptr || p->text.empty() || !placement_finite(obj)) return;
   if (!all_finite(
           {p->size_x, p->size_y, p->char_gap, p->line_gap, p->line_width_x, p->line_width_y}) ||
@@ -266,11 +276,7 @@ void DrawLineText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   }
   GlyphPainter painter(g, dc, obj);
   if (!painter.usable()) return;
-  // Looked up once for all copies: the cache checks the file on disk, and
-  // nothing writes it while the object is drawn. Without the file nothing is drawn.
-  const std::shared_ptr<const GlyphFile> file = glyph_cache().get(p->glyph_file);
-  if (!file) return;
-  const std::vector<PlacedChar> placed = lay_out_lines(*p, obj, *file);
+  const std::vector<PlacedChar> placed = lay_out_lines(*p, obj, file);
   const double w = obj.width;
   const double h = obj.height;
   const double object_turn = -obj.angle * kPi / 180;
@@ -345,14 +351,20 @@ void DrawLineText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
 
 void DrawArcText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   const ArcTextParams* p = obj.block<ArcTextParams>();
+  if (p == nullptr || p->text.empty()) return;
+  const std::shared_ptr<const GlyphFile> file = glyph_cache().get(p->glyph_file);
+  if (file) draw_arc_text_with(g, dc, obj, *file);
+}
+
+void draw_arc_text_with(GeomContext& g, Canvas* dc, const MarkObject& obj,
+                        const GlyphFile& file) {
+  const ArcTextParams* p = obj.block<ArcTextParams>();
   if (p == nullptr || p->text.empty() || !placement_finite(obj)) return;
   if (!all_finite({p->size_x, p->size_y, p->radius_x, p->radius_y, p->span, p->line_width_x,
                    p->line_width_y}) ||
       !records_finite(p->chars)) {
     return;
   }
-  const std::shared_ptr<const GlyphFile> file = glyph_cache().get(p->glyph_file);
-  if (!file) return;
   GlyphPainter painter(g, dc, obj);
   if (!painter.usable()) return;
 
@@ -366,7 +378,7 @@ void DrawArcText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   std::vector<double> widths(n);
   double sum = 0.0;
   for (std::size_t k = 0; k < n; ++k) {
-    widths[k] = units_wide(glyph_at(*file, k)) * (p->size_x + record_at(p->chars, k).size_x) / kEm;
+    widths[k] = units_wide(glyph_at(file, k)) * (p->size_x + record_at(p->chars, k).size_x) / kEm;
     sum += widths[k];
   }
   // The text always fills its span.
@@ -383,7 +395,7 @@ void DrawArcText(GeomContext& g, Canvas* dc, const MarkObject& obj) {
     } else {
       s = s + widths[k - 1] / 2 + gap + widths[k] / 2;
     }
-    const Glyph* glyph = glyph_at(*file, k);
+    const Glyph* glyph = glyph_at(file, k);
     if (glyph == nullptr || glyph->type == kGlyphBlank) continue;
     const CharRecord& rec = record_at(p->chars, k);
     const double theta = ArcAngle(a, b, s);

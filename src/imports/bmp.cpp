@@ -165,6 +165,20 @@ class Pixels {
            read_exact(in, data_.data(), data_.size());
   }
 
+  // The same from the whole file in memory.
+  bool load(std::span<const uint8_t> file, const PixelLayout& layout) {
+    layout_ = layout;
+    if (static_cast<uint64_t>(layout.offset + layout.bytes()) > file.size()) return false;
+    try {
+      const auto first = file.begin() + static_cast<std::ptrdiff_t>(layout.offset);
+      data_.assign(first, first + static_cast<std::ptrdiff_t>(layout.bytes()));
+      marks_.resize(static_cast<std::size_t>(layout.width));
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return true;
+  }
+
   // One byte per pixel of image row r (0 = bottom): 1 where it is marked.
   const uint8_t* marks(int32_t r) {
     if (r == cached_row_) return marks_.data();
@@ -360,6 +374,79 @@ void dots(GeomContext& g, Canvas& dc, const MarkObject& obj, const BmpBlock& b, 
   });
 }
 
+void draw_pixels(GeomContext& g, Canvas* dc, const MarkObject& obj, const BmpBlock& b,
+                 Pixels& pixels) {
+  switch (g.choose(dc)) {
+    case DrawTarget::Marker:
+      mark(g, obj, b, pixels);
+      return;
+    case DrawTarget::Screen: {
+      const double two_z = 2.0 * g.doc.view.zoom();
+      const DotWalk walk{two_z * b.image_width / b.width_px, two_z * b.image_height / b.height_px,
+                         g.doc.view.printing != 0 ? 1 : 24, true};
+      dots(g, *dc, obj, b, pixels, walk);
+      return;
+    }
+    case DrawTarget::Raster: {
+      const int32_t res = g.doc.settings.resolution;
+      const DotWalk walk{res * b.image_width / b.width_px, res * b.image_height / b.height_px, 1,
+                         false};
+      dots(g, *dc, obj, b, pixels, walk);
+      return;
+    }
+  }
+}
+
+// The file dialog's miniature from a bitmap's first bytes and its size;
+// `load_rows` reads the pixel rows of the layout found.
+template <class LoadRows>
+bool preview(Canvas& dc, std::span<const uint8_t> head, uint64_t size, LoadRows&& load_rows,
+             int32_t left, int32_t top, int32_t w, int32_t h, int32_t step, Operator& op) {
+  constexpr std::string_view kReadError = "文件读取错误!";
+  const auto fail = [&op](std::string_view text) {
+    op.message(text, kCaption);
+    return false;
+  };
+  PixelLayout layout;
+  switch (judge(head, size, layout)) {
+    case Verdict::kOk:
+      break;
+    case Verdict::kNotBmp:
+      return fail("此文件不是一个位图文件!");
+    case Verdict::kCoreHeader:
+    case Verdict::kCompressed:
+      return fail("非解压文件!");
+    case Verdict::kNotOneBit:
+      return fail("此文件不是黑白位图!");
+    case Verdict::kBroken:
+      return fail(kReadError);
+  }
+  // The miniature shows bit 0 as black, whatever the object's style.
+  Pixels pixels(0);
+  if (!load_rows(pixels, layout)) return fail(kReadError);
+  if (w <= 0 || h <= 0) return true;
+
+  const float sx = static_cast<float>(w) / static_cast<float>(layout.width);
+  const float sy = static_cast<float>(h) / static_cast<float>(layout.height);
+  const auto source = [](int64_t t, float scale, int32_t pixels_on_axis) {
+    const float p = std::floor(static_cast<float>(t) / scale);
+    return p >= static_cast<float>(pixels_on_axis) ? pixels_on_axis - 1 : static_cast<int32_t>(p);
+  };
+  std::vector<int32_t> cols(static_cast<std::size_t>(w));
+  for (int32_t x = 0; x < w; ++x) cols[static_cast<std::size_t>(x)] = source(x, sx, layout.width);
+  const Rgb black{};
+  for (int64_t y = 0; y < h; y += std::max(step, 1)) {
+    const uint8_t* marks = pixels.marks(source(y, sy, layout.height));
+    const int32_t py = add_saturated(top, int64_t{h} - y);
+    for (int32_t x = 0; x < w; ++x) {
+      if (marks[cols[static_cast<std::size_t>(x)]] != 0) {
+        dc.set_pixel(add_saturated(left, x), py, black);
+      }
+    }
+  }
+  return true;
+}
+
 BmpLoad refused(BmpLoad::Result result, std::string_view text, Operator* op) {
   BmpLoad out;
   out.result = result;
@@ -371,39 +458,48 @@ BmpLoad refused(BmpLoad::Result result, std::string_view text, Operator* op) {
 }  // namespace
 
 BmpLoad LoadBmp(const std::filesystem::path& path, int32_t resolution, Operator* op) {
-  constexpr std::string_view kReadError = "File Reading Error!";
   const BinaryFile file = open_binary(path);
   if (file.input.missing()) return refused(BmpLoad::kCannotOpen, "The File is not exist!", op);
   // There, but not to be read (a directory, a FIFO, no permission): said
   // as it is, not offered for relocation as a missing file would be.
   if (!file.ok()) return refused(BmpLoad::kRefused, file.input.message, op);
-  std::FILE* const in = file.get();
-  const uint64_t size = file.size;
-  std::array<uint8_t, kFileHeaderBytes> file_header{};
-  const std::size_t got = static_cast<std::size_t>(std::min<uint64_t>(size, kFileHeaderBytes));
-  if (!read_exact(in, file_header.data(), got) || got < 2 || le16(file_header.data()) != 0x4D42) {
+  // Of a file too large to load only the magic is looked at.
+  const bool too_large = file.size > kMaxLoadBytes;
+  std::vector<uint8_t> bytes;
+  try {
+    bytes.resize(static_cast<std::size_t>(too_large ? 2 : file.size));
+  } catch (const std::bad_alloc&) {
+    return refused(BmpLoad::kRefused, "No memory!", op);
+  }
+  if (!read_exact(file.get(), bytes.data(), bytes.size())) {
+    return refused(BmpLoad::kRefused, "File Reading Error!", op);
+  }
+  if (too_large) {
+    if (le16(bytes.data()) != 0x4D42) return refused(BmpLoad::kRefused, "This file is not BMP!", op);
+    return refused(BmpLoad::kRefused, "No memory!", op);
+  }
+  return load_bmp_bytes(bytes, resolution, op);
+}
+
+BmpLoad load_bmp_bytes(std::span<const uint8_t> bytes, int32_t resolution, Operator* op) {
+  constexpr std::string_view kReadError = "File Reading Error!";
+  const uint64_t size = bytes.size();
+  if (size < 2 || le16(bytes.data()) != 0x4D42) {
     return refused(BmpLoad::kRefused, "This file is not BMP!", op);
   }
-  if (got < kFileHeaderBytes) return refused(BmpLoad::kRefused, kReadError, op);
+  if (size < kFileHeaderBytes) return refused(BmpLoad::kRefused, kReadError, op);
 
   // The real size, never the header's claim, decides what is allocated.
   BmpLoad out;
   if (size > kMaxLoadBytes) return refused(BmpLoad::kRefused, "No memory!", op);
   try {
-    out.dib.resize(static_cast<std::size_t>(size - kFileHeaderBytes));
+    out.dib.assign(bytes.begin() + kFileHeaderBytes, bytes.end());
   } catch (const std::bad_alloc&) {
     return refused(BmpLoad::kRefused, "No memory!", op);
   }
-  if (!read_exact(in, out.dib.data(), out.dib.size())) {
-    return refused(BmpLoad::kRefused, kReadError, op);
-  }
 
-  std::vector<uint8_t> head(file_header.begin(), file_header.end());
-  head.insert(head.end(), out.dib.begin(),
-              out.dib.begin() + static_cast<std::ptrdiff_t>(
-                                    std::min<std::size_t>(out.dib.size(), kInfoHeaderBytes)));
   PixelLayout layout;
-  switch (judge(head, size, layout)) {
+  switch (judge(bytes.first(std::min<std::size_t>(bytes.size(), kHeadBytes)), size, layout)) {
     case Verdict::kOk:
       break;
     case Verdict::kNotBmp:
@@ -432,83 +528,48 @@ BmpLoad LoadBmp(const std::filesystem::path& path, int32_t resolution, Operator*
 void DrawBmp(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   const BmpBlock* b = obj.block<BmpBlock>();
   if (b == nullptr) return;
-  const DrawTarget target = g.choose(dc);
-  if (target == DrawTarget::Marker ? g.pen == nullptr : dc == nullptr) return;
+  if (g.choose(dc) == DrawTarget::Marker ? g.pen == nullptr : dc == nullptr) return;
   Pixels pixels(b->style);
   if (!load_block_pixels(*b, pixels)) return;
+  draw_pixels(g, dc, obj, *b, pixels);
+}
 
-  switch (target) {
-    case DrawTarget::Marker:
-      mark(g, obj, *b, pixels);
-      return;
-    case DrawTarget::Screen: {
-      const double two_z = 2.0 * g.doc.view.zoom();
-      const DotWalk walk{two_z * b->image_width / b->width_px,
-                         two_z * b->image_height / b->height_px, g.doc.view.printing != 0 ? 1 : 24,
-                         true};
-      dots(g, *dc, obj, *b, pixels, walk);
-      return;
-    }
-    case DrawTarget::Raster: {
-      const int32_t res = g.doc.settings.resolution;
-      const DotWalk walk{res * b->image_width / b->width_px, res * b->image_height / b->height_px,
-                         1, false};
-      dots(g, *dc, obj, *b, pixels, walk);
-      return;
-    }
-  }
+void draw_bmp_bytes(GeomContext& g, Canvas* dc, const MarkObject& obj,
+                    std::span<const uint8_t> file) {
+  const BmpBlock* b = obj.block<BmpBlock>();
+  if (b == nullptr) return;
+  if (g.choose(dc) == DrawTarget::Marker ? g.pen == nullptr : dc == nullptr) return;
+  const auto layout = make_layout(b->width_px, b->height_px, b->top_down, b->bits_offset);
+  Pixels pixels(b->style);
+  if (!layout || !pixels.load(file, *layout)) return;
+  draw_pixels(g, dc, obj, *b, pixels);
 }
 
 bool PreviewBmp(Canvas& dc, const std::filesystem::path& path, int32_t left, int32_t top, int32_t w,
                 int32_t h, int32_t step, Operator& op) {
-  constexpr std::string_view kReadError = "文件读取错误!";
-  const auto fail = [&op](std::string_view text) {
-    op.message(text, kCaption);
-    return false;
-  };
   const BinaryFile file = open_binary(path);
-  if (file.input.missing()) return fail("不能打开此文件");
-  if (!file.ok()) return fail(file.input.message);
+  if (file.input.missing()) {
+    op.message("不能打开此文件", kCaption);
+    return false;
+  }
+  if (!file.ok()) {
+    op.message(file.input.message, kCaption);
+    return false;
+  }
   std::FILE* const in = file.get();
-  const uint64_t size = file.size;
-  PixelLayout layout;
-  switch (judge(read_head(in, size), size, layout)) {
-    case Verdict::kOk:
-      break;
-    case Verdict::kNotBmp:
-      return fail("此文件不是一个位图文件!");
-    case Verdict::kCoreHeader:
-    case Verdict::kCompressed:
-      return fail("非解压文件!");
-    case Verdict::kNotOneBit:
-      return fail("此文件不是黑白位图!");
-    case Verdict::kBroken:
-      return fail(kReadError);
-  }
-  // The miniature shows bit 0 as black, whatever the object's style.
-  Pixels pixels(0);
-  if (!pixels.load(in, size, layout)) return fail(kReadError);
-  if (w <= 0 || h <= 0) return true;
-
-  const float sx = static_cast<float>(w) / static_cast<float>(layout.width);
-  const float sy = static_cast<float>(h) / static_cast<float>(layout.height);
-  const auto source = [](int64_t t, float scale, int32_t pixels_on_axis) {
-    const float p = std::floor(static_cast<float>(t) / scale);
-    return p >= static_cast<float>(pixels_on_axis) ? pixels_on_axis - 1 : static_cast<int32_t>(p);
+  const auto rows = [&](Pixels& pixels, const PixelLayout& layout) {
+    return pixels.load(in, file.size, layout);
   };
-  std::vector<int32_t> cols(static_cast<std::size_t>(w));
-  for (int32_t x = 0; x < w; ++x) cols[static_cast<std::size_t>(x)] = source(x, sx, layout.width);
-  const Rgb black{};
-  for (int64_t y = 0; y < h; y += std::max(step, 1)) {
-    const uint8_t* marks = pixels.marks(source(y, sy, layout.height));
-    const int32_t py = add_saturated(top, int64_t{h} - y);
-    for (int32_t x = 0; x < w; ++x) {
-      if (marks[cols[static_cast<std::size_t>(x)]] != 0) {
-        dc.set_pixel(add_saturated(left, x), py, black);
-      }
-    }
-  }
-  return true;
+  return preview(dc, read_head(in, file.size), file.size, rows, left, top, w, h, step, op);
+}
+
+bool preview_bmp_bytes(Canvas& dc, std::span<const uint8_t> file, int32_t left, int32_t top,
+                       int32_t w, int32_t h, int32_t step, Operator& op) {
+  const auto rows = [&](Pixels& pixels, const PixelLayout& layout) {
+    return pixels.load(file, layout);
+  };
+  return preview(dc, file.first(std::min<std::size_t>(file.size(), kHeadBytes)), file.size(), rows,
+                 left, top, w, h, step, op);
 }
 
 }  // namespace lumetch

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,14 +32,21 @@ struct BmpLoad {
 // that is there but cannot be read (not a regular file, no permission) is
 // refused with a message naming it.
 BmpLoad LoadBmp(const std::filesystem::path& path, int32_t resolution, Operator* op);
+// The same for the bytes of a whole bitmap file in memory.
+BmpLoad load_bmp_bytes(std::span<const uint8_t> file, int32_t resolution, Operator* op);
 
 // Generator: marker runs on alternating lines, screen dots, raster pixels.
 // Never rotated.
 void DrawBmp(GeomContext& g, Canvas* dc, const MarkObject& obj);
+// The same with the object's file given in memory instead of read from disk.
+void draw_bmp_bytes(GeomContext& g, Canvas* dc, const MarkObject& obj,
+                    std::span<const uint8_t> file);
 
 // The file dialog's miniature, stretched to w × h, sampled every `step` rows.
 // A file that cannot be shown gives its message through `op` and false.
 bool PreviewBmp(Canvas& dc, const std::filesystem::path& path, int32_t left, int32_t top, int32_t w,
                 int32_t h, int32_t step, Operator& op);
+bool preview_bmp_bytes(Canvas& dc, std::span<const uint8_t> file, int32_t left, int32_t top,
+                       int32_t w, int32_t h, int32_t step, Operator& op);
 
 }  // namespace lumetch

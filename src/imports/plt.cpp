@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <span>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -19,10 +21,7 @@ namespace lumetch {
 namespace {
 
 constexpr int kPenCount = 8;
-constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 constexpr std::size_t kStrokeBuffer = std::size_t{1} << 16;
-// A stroke line is at most 27 bytes ("1 -2147483648 -2147483648;\n").
-constexpr std::size_t kStrokeLineMax = 32;
 // Longer stroke lines cannot come from the importer and are skipped.
 constexpr std::size_t kStrokeLineCap = 128;
 
@@ -319,143 +318,85 @@ class PlotInterpreter {
   int32_t y_ = 0;
 };
 
-// Reads the whole plot through the sink. False when the file could not be
-// read to its end or the sink failed.
+// Reads the whole plot text through the sink; the extents come back opened up.
 template <class Sink>
-bool read_plot(std::FILE* in, Sink& sink, Extents& extents) {
+Extents read_plot(std::string_view text, Sink& sink) {
   CommandReader reader;
   PlotInterpreter<Sink> interpreter(sink);
-  const std::unique_ptr<char[]> block(new char[kReadBlock]);
-  std::size_t n = 0;
-  while ((n = std::fread(block.get(), 1, kReadBlock, in)) > 0) {
-    reader.feed(block.get(), n, interpreter);
-    if (sink.failed()) return false;
-  }
-  if (std::ferror(in)) return false;
+  reader.feed(text.data(), text.size(), interpreter);
   reader.finish(interpreter);
-  if (sink.failed()) return false;
-  extents = interpreter.extents;
+  Extents extents = interpreter.extents;
   extents.open_up();
-  return true;
+  return extents;
 }
 
-// Writes each pen's lines to its stroke file through a private buffer.
-class StrokeFiles {
- public:
-  explicit StrokeFiles(const std::array<std::string, 8>& names) : names_(names) {}
-  ~StrokeFiles() {
-    for (Pen& p : pens_) {
-      if (p.file != nullptr) std::fclose(p.file);
-    }
-  }
-  StrokeFiles(const StrokeFiles&) = delete;
-  StrokeFiles& operator=(const StrokeFiles&) = delete;
-
-  void select(int pen) { open(pen); }
-
+// Keeps each pen's lines in memory. A pen is used once SP selects it or a
+// line is drawn with it, as its stroke file would be created.
+struct StrokeMemory {
+  PltPlot& plot;
+  void select(int pen) { plot.pen_used[static_cast<std::size_t>(pen)] = 1; }
   void line(int pen, bool draw, int32_t x, int32_t y) {
-    Pen& p = pens_[static_cast<std::size_t>(pen)];
-    if (p.file == nullptr && !open(pen)) return;
-    if (kStrokeBuffer - p.used < kStrokeLineMax && !flush(pen)) return;
-    char* out = p.buffer.get() + p.used;
-    char* const stop = out + kStrokeLineMax;
-    *out++ = draw ? '1' : '0';
-    *out++ = ' ';
-    out = std::to_chars(out, stop, x).ptr;
-    *out++ = ' ';
-    out = std::to_chars(out, stop, y).ptr;
-    *out++ = ';';
-    *out++ = '\n';
-    p.used = static_cast<std::size_t>(out - p.buffer.get());
+    const auto p = static_cast<std::size_t>(pen);
+    plot.pen_used[p] = 1;
+    plot.strokes[p].push_back({draw, x, y});
   }
-
-  bool failed() const { return !error_.empty(); }
-  const std::string& error() const { return error_; }
-
-  // Flushes and closes every file; false (with error()) when any write failed.
-  bool close_all() {
-    for (int i = 0; i < kPenCount; ++i) {
-      Pen& p = pens_[static_cast<std::size_t>(i)];
-      if (p.file == nullptr) continue;
-      flush(i);
-      const int rc = std::fclose(p.file);
-      p.file = nullptr;
-      if (rc != 0) fail(i);
-    }
-    return !failed();
-  }
-
-  // Removes every file this run created.
-  void remove_all() {
-    for (int i = 0; i < kPenCount; ++i) {
-      Pen& p = pens_[static_cast<std::size_t>(i)];
-      if (p.file != nullptr) {
-        std::fclose(p.file);
-        p.file = nullptr;
-      }
-      if (p.created) {
-        std::error_code ec;
-        std::filesystem::remove(names_[static_cast<std::size_t>(i)], ec);
-      }
-    }
-  }
-
-  bool created(int pen) const { return pens_[static_cast<std::size_t>(pen)].created; }
-
- private:
-  struct Pen {
-    std::FILE* file = nullptr;
-    bool created = false;
-    std::unique_ptr<char[]> buffer;
-    std::size_t used = 0;
-  };
-
-  bool open(int pen) {
-    Pen& p = pens_[static_cast<std::size_t>(pen)];
-    if (p.file != nullptr) return true;
-    if (failed()) return false;
-    p.file = std::fopen(names_[static_cast<std::size_t>(pen)].c_str(), "wb");
-    if (p.file == nullptr) {
-      fail(pen);
-      return false;
-    }
-    p.created = true;
-    if (!p.buffer) p.buffer.reset(new char[kStrokeBuffer]);
-    p.used = 0;
-    return true;
-  }
-
-  bool flush(int pen) {
-    Pen& p = pens_[static_cast<std::size_t>(pen)];
-    if (p.used == 0) return true;
-    const std::size_t n = p.used;
-    p.used = 0;
-    if (std::fwrite(p.buffer.get(), 1, n, p.file) != n) {
-      fail(pen);
-      return false;
-    }
-    return true;
-  }
-
-  void fail(int pen) {
-    if (failed()) return;
-    error_ =
-        "cannot write the stroke file " + names_[static_cast<std::size_t>(pen)] + ": " + reason();
-  }
-
-  const std::array<std::string, 8>& names_;
-  std::array<Pen, kPenCount> pens_;
-  std::string error_;
 };
+
+// Writes each used pen's stroke file; on any failure removes the files this
+// run created and says which one failed.
+bool write_stroke_files(const PltPlot& plot, const std::array<std::string, 8>& names,
+                        std::string& error) {
+  std::array<bool, 8> created{};
+  const auto fail = [&](std::size_t pen) {
+    error = "cannot write the stroke file " + names[pen] + ": " + reason();
+    for (std::size_t i = 0; i < created.size(); ++i) {
+      std::error_code ec;
+      if (created[i]) std::filesystem::remove(names[i], ec);
+    }
+    return false;
+  };
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (plot.pen_used[i] == 0) continue;
+    std::FILE* f = std::fopen(names[i].c_str(), "wb");
+    if (f == nullptr) return fail(i);
+    created[i] = true;
+    const std::string text = format_strokes(plot.strokes[i]);
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    const int write_error = errno;
+    const bool closed = std::fclose(f) == 0;
+    if (!written) errno = write_error;
+    if (!written || !closed) return fail(i);
+  }
+  return true;
+}
 
 // ---------------------------------------------------------------------------
 // Stroke files
 
-struct StrokeLine {
-  bool draw = false;
-  int32_t x = 0;
-  int32_t y = 0;
-};
+using StrokeLine = PltStroke;
+
+const char* skip_blanks(const char* p, const char* end) {
+  while (p < end && is_space(*p)) ++p;
+  return p;
+}
+
+// One stroke line "S X Y;" without its line feed, S 0 or 1; what follows Y
+// is not looked at.
+bool parse_stroke_line(std::string_view line, StrokeLine& out) {
+  if (line.size() > kStrokeLineCap) return false;
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  int32_t values[3] = {};
+  for (int32_t& v : values) {
+    p = skip_blanks(p, end);
+    const auto r = std::from_chars(p, end, v);
+    if (r.ec != std::errc()) return false;
+    p = r.ptr;
+  }
+  if (values[0] != 0 && values[0] != 1) return false;
+  out = {values[0] == 1, values[1], values[2]};
+  return true;
+}
 
 // Reads a stroke file line by line. Lines that are not "S X Y;" with S 0 or
 // 1 (overlong ones included) are skipped.
@@ -506,25 +447,7 @@ class StrokeReader {
     line_len_ += n;
   }
 
-  static const char* skip_blanks(const char* p, const char* end) {
-    while (p < end && is_space(*p)) ++p;
-    return p;
-  }
-
-  bool parse(StrokeLine& out) const {
-    const char* p = line_;
-    const char* const end = line_ + line_len_;
-    int32_t values[3] = {};
-    for (int32_t& v : values) {
-      p = skip_blanks(p, end);
-      const auto r = std::from_chars(p, end, v);
-      if (r.ec != std::errc()) return false;
-      p = r.ptr;
-    }
-    if (values[0] != 0 && values[0] != 1) return false;
-    out = {values[0] == 1, values[1], values[2]};
-    return true;
-  }
+  bool parse(StrokeLine& out) const { return parse_stroke_line({line_, line_len_}, out); }
 
   FilePtr file_;
   std::unique_ptr<char[]> buffer_;
@@ -698,7 +621,6 @@ struct PenFilter {
       dc.move_to(px, py);
     }
   }
-  bool failed() const { return false; }
 };
 
 // Notes which pens have lines, for the extents pass of the preview.
@@ -706,10 +628,49 @@ struct PenCensus {
   std::array<bool, 8> has_lines{};
   void select(int) {}
   void line(int p, bool, int32_t, int32_t) { has_lines[static_cast<std::size_t>(p)] = true; }
-  bool failed() const { return false; }
 };
 
 }  // namespace
+
+PltPlot parse_plt(std::string_view text) {
+  PltPlot plot;
+  StrokeMemory sink{plot};
+  const Extents e = read_plot(text, sink);
+  plot.min_x = e.min_x;
+  plot.min_y = e.min_y;
+  plot.max_x = e.max_x;
+  plot.max_y = e.max_y;
+  return plot;
+}
+
+std::string format_strokes(std::span<const PltStroke> strokes) {
+  std::string out;
+  out.reserve(strokes.size() * 16);
+  char number[12];  // "-2147483648"
+  const auto append = [&](int32_t v) {
+    out.append(number, std::to_chars(number, number + sizeof number, v).ptr);
+  };
+  for (const PltStroke& st : strokes) {
+    out += st.draw ? "1 " : "0 ";
+    append(st.x);
+    out += ' ';
+    append(st.y);
+    out += ";\n";
+  }
+  return out;
+}
+
+std::vector<PltStroke> parse_strokes(std::string_view text) {
+  std::vector<PltStroke> out;
+  while (!text.empty()) {
+    const std::size_t nl = text.find('\n');
+    const std::string_view line = text.substr(0, nl);
+    text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+    StrokeLine st;
+    if (parse_stroke_line(line, st)) out.push_back(st);
+  }
+  return out;
+}
 
 PltParse ParsePlt(const std::filesystem::path& path, const std::string& base) {
   PltParse out;
@@ -717,7 +678,7 @@ PltParse ParsePlt(const std::filesystem::path& path, const std::string& base) {
     out.result = PltParse::kWrongExtension;
     return out;
   }
-  const InputFile in = open_input_file(path);
+  const InputText in = read_input_file(path);
   if (!in.ok()) {
     // A missing plot may be relocated; one that is there but cannot be read
     // is said as it is.
@@ -725,28 +686,21 @@ PltParse ParsePlt(const std::filesystem::path& path, const std::string& base) {
     return out;  // kCannotOpen
   }
 
+  const PltPlot plot = parse_plt(in.text);
   for (int i = 0; i < kPenCount; ++i) {
     out.pen_file[static_cast<std::size_t>(i)] = base + std::to_string(i) + ".$";
   }
-  StrokeFiles files(out.pen_file);
-  Extents extents;
-  const bool read = read_plot(in.file.get(), files, extents);
-  const std::string read_error = read ? std::string() : reason();
-  if (!read || !files.close_all()) {
-    files.remove_all();
+  std::string error;
+  if (!write_stroke_files(plot, out.pen_file, error)) {
     PltParse failed;
-    failed.error = files.failed()
-                       ? files.error()
-                       : "cannot read the plot file " + path.string() + ": " + read_error;
+    failed.error = error;
     return failed;
   }
-  for (int i = 0; i < kPenCount; ++i) {
-    out.pen_used[static_cast<std::size_t>(i)] = files.created(i) ? 1 : 0;
-  }
-  out.min_x = extents.min_x;
-  out.min_y = extents.min_y;
-  out.max_x = extents.max_x;
-  out.max_y = extents.max_y;
+  out.pen_used = plot.pen_used;
+  out.min_x = plot.min_x;
+  out.min_y = plot.min_y;
+  out.max_x = plot.max_x;
+  out.max_y = plot.max_y;
   out.result = PltParse::kRead;
   return out;
 }
@@ -813,31 +767,30 @@ void DrawPlt(GeomContext& g, Canvas* dc, const MarkObject& obj) {
 bool PreviewPlt(Canvas& dc, const std::filesystem::path& path, int32_t x0, int32_t y0, int32_t w,
                 int32_t h, const std::array<Rgb, 8>& colours) {
   if (!has_plt_extension(path)) return false;
-  const InputFile file = open_input_file(path);
+  const InputText file = read_input_file(path);
   if (!file.ok()) return false;
-  std::FILE* const in = file.file.get();
+  preview_plt_text(dc, file.text, x0, y0, w, h, colours);
+  return true;
+}
 
+void preview_plt_text(Canvas& dc, std::string_view text, int32_t x0, int32_t y0, int32_t w,
+                      int32_t h, const std::array<Rgb, 8>& colours) {
   // First the extents, then each pen on its own pass, in pen order as the
-  // stroke files would be drawn: memory stays small whatever the plot's size.
+  // stroke files would be drawn: no stroke is kept.
   PenCensus census;
-  Extents e;
-  if (!read_plot(in, census, e)) return false;
+  const Extents e = read_plot(text, census);
   const double span_x = std::fabs(static_cast<double>(e.max_x) - e.min_x);
   const double span_y = std::fabs(static_cast<double>(e.max_y) - e.min_y);
 
   const Pen old_pen = dc.pen();
-  bool ok = true;
-  for (int p = 0; p < kPenCount && ok; ++p) {
+  for (int p = 0; p < kPenCount; ++p) {
     const auto pi = static_cast<std::size_t>(p);
     if (!census.has_lines[pi]) continue;
     dc.set_pen(Pen{colours[pi], 1, PenStyle::Solid});
     PenFilter filter{p, dc, e, span_x, span_y, x0, y0, w, h};
-    Extents again;
-    std::rewind(in);
-    ok = read_plot(in, filter, again);
+    read_plot(text, filter);
   }
   dc.set_pen(old_pen);
-  return ok;
 }
 
 }  // namespace lumetch

@@ -4,7 +4,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "geometry/mapping.h"
 #include "model/mark_object.h"
@@ -25,6 +28,35 @@ struct PltParse {
   std::array<int32_t, 8> pen_used{};
   std::string error;  // why the plot could not be read or its stroke files written
 };
+
+// One line of a stroke file: pen down (draw) or up, to (x, y) in plot units.
+struct PltStroke {
+  bool draw = false;
+  int32_t x = 0;
+  int32_t y = 0;
+  bool operator==(const PltStroke&) const = default;
+};
+
+// A plot read into memory: each pen's strokes in order, which pens are used
+// (selected by SP or drawn with: they get a stroke file, maybe empty), and the
+// extents (an axis without extent opened up to ten units).
+struct PltPlot {
+  std::array<std::vector<PltStroke>, 8> strokes;
+  std::array<int32_t, 8> pen_used{};
+  int32_t min_x = 30000;
+  int32_t min_y = 30000;
+  int32_t max_x = -30000;
+  int32_t max_y = -30000;
+};
+
+// Reads HPGL plot text. Any text reads: what is no command is skipped.
+PltPlot parse_plt(std::string_view text);
+
+// The text of a stroke file: one "S X Y;" line per stroke.
+std::string format_strokes(std::span<const PltStroke> strokes);
+// Reads stroke file text back; lines that are not well-formed strokes (an
+// overlong one included) are skipped.
+std::vector<PltStroke> parse_strokes(std::string_view text);
 
 // Reads the HPGL plot at `path` (extension "plt", any case) and writes one
 // stroke file per pen used, named base + pen index 0..7 + ".$". Nothing is
@@ -49,5 +81,8 @@ void DrawPlt(GeomContext& g, Canvas* dc, const MarkObject& obj);
 // read or is no plot.
 bool PreviewPlt(Canvas& dc, const std::filesystem::path& path, int32_t x0, int32_t y0, int32_t w,
                 int32_t h, const std::array<Rgb, 8>& colours);
+// The same for plot text in memory.
+void preview_plt_text(Canvas& dc, std::string_view text, int32_t x0, int32_t y0, int32_t w,
+                      int32_t h, const std::array<Rgb, 8>& colours);
 
 }  // namespace lumetch

@@ -39,86 +39,25 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
-// Reads a file line by line through one fixed buffer, so a file of any size
-// is read in large blocks without being held whole. Lines longer than
-// kMaxLineBytes are reported as overlong. Only regular files are opened: a
-// device or a pipe could block or never end.
+// Splits file text into lines. Lines longer than kMaxLineBytes are reported
+// as overlong.
 class LineReader {
  public:
-  explicit LineReader(const std::filesystem::path& path) : buf_(kBufferBytes) {
-    InputFile in = open_input_file(path);
-    file_ = std::move(in.file);
-    opened_ = std::move(in);
-  }
-
-  bool is_open() const { return file_ != nullptr; }
-  // How opening went: missing, or why the file cannot be read.
-  const ReadResult& opened() const { return opened_; }
-  // True when reading stopped on an error rather than at the end of the file.
-  bool failed() const { return failed_; }
+  explicit LineReader(std::string_view text) : rest_(text) {}
 
   enum class Result { Line, Overlong, End };
 
-  // The next line without its "\n"; valid until the next call. An overlong
-  // line is skipped to its end, or with `seek_end` false left where it is, for
-  // callers that read no further.
-  Result next(std::string_view& line, bool seek_end = true) {
-    std::size_t scanned = pos_;
-    bool overlong = false;
-    for (;;) {
-      const char* nl =
-          static_cast<const char*>(std::memchr(buf_.data() + scanned, '\n', end_ - scanned));
-      if (nl != nullptr) {
-        const auto at = static_cast<std::size_t>(nl - buf_.data());
-        line = std::string_view(buf_.data() + pos_, at - pos_);
-        pos_ = at + 1;
-        if (overlong || line.size() > kMaxLineBytes) return Result::Overlong;
-        return Result::Line;
-      }
-      if (end_ - pos_ > kMaxLineBytes) {
-        if (!seek_end) return Result::Overlong;
-        // Keep nothing of an overlong line: drop what is buffered and go on
-        // looking for its end.
-        overlong = true;
-        pos_ = end_ = 0;
-      } else if (pos_ > 0) {
-        std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
-        end_ -= pos_;
-        pos_ = 0;
-      }
-      scanned = end_;
-      if (!fill()) {
-        if (pos_ == end_ && !overlong) return Result::End;
-        line = std::string_view(buf_.data() + pos_, end_ - pos_);
-        pos_ = end_;
-        return overlong ? Result::Overlong : Result::Line;
-      }
-    }
+  // The next line without its "\n".
+  Result next(std::string_view& line) {
+    if (rest_.empty()) return Result::End;
+    const std::size_t nl = rest_.find('\n');
+    line = rest_.substr(0, nl);
+    rest_.remove_prefix(nl == std::string_view::npos ? rest_.size() : nl + 1);
+    return line.size() > kMaxLineBytes ? Result::Overlong : Result::Line;
   }
 
  private:
-  static constexpr std::size_t kBufferBytes = 1 << 16;
-
-  // Appends the next block of the file; false at the end or on an error.
-  bool fill() {
-    if (file_ == nullptr || eof_) return false;
-    const std::size_t n = std::fread(buf_.data() + end_, 1, buf_.size() - end_, file_.get());
-    end_ += n;
-    if (n == 0) {
-      eof_ = true;
-      failed_ = std::ferror(file_.get()) != 0;
-      return false;
-    }
-    return true;
-  }
-
-  FilePtr file_;
-  ReadResult opened_;
-  std::vector<char> buf_;
-  std::size_t pos_ = 0;
-  std::size_t end_ = 0;
-  bool eof_ = false;
-  bool failed_ = false;
+  std::string_view rest_;
 };
 
 // Parses a decimal int32 at `p`, after optional blanks, and the blanks after
@@ -189,8 +128,7 @@ bool parse_double_field(std::string_view field, double& out) {
 // early end of file likewise), and a line that is neither a count nor a
 // point (blank, garbage, overlong, a number out of range, a point beyond its
 // contour's count) is skipped. Nothing is closed implicitly. Returns false
-// when the file cannot be drawn at all: a read error, or more than kMaxPoints
-// points.
+// when the file cannot be drawn at all: more than kMaxPoints points.
 template <class MapPoint>
 bool read_body(LineReader& in, ContourList& out, std::size_t reserve, MapPoint&& map_point) {
   out.clear();
@@ -217,7 +155,7 @@ bool read_body(LineReader& in, ContourList& out, std::size_t reserve, MapPoint&&
     remaining = n;
   }
   if (!out.counts.empty() && out.counts.back() == 0) out.counts.pop_back();
-  return !in.failed();
+  return true;
 }
 
 bool all_finite(std::initializer_list<double> values) {
@@ -272,17 +210,16 @@ std::optional<VctHeader> parse_vct_header(std::string_view line) {
 }
 
 std::optional<VctHeader> read_vct_header(const std::filesystem::path& path, ReadResult* file) {
-  LineReader in(path);
-  if (file != nullptr) *file = in.opened();
-  if (!in.is_open()) return std::nullopt;
+  const InputText in = read_input_file(path);
+  if (file != nullptr) *file = in;
+  if (!in.ok()) return std::nullopt;
+  return vct_header_of_text(in.text);
+}
+
+std::optional<VctHeader> vct_header_of_text(std::string_view text) {
+  LineReader in(text);
   std::string_view line;
-  const LineReader::Result got = in.next(line, false);
-  if (in.failed() && file != nullptr) {
-    file->status = InputStatus::Unreadable;
-    file->reason = "a read error";
-    file->message = "The file " + path.string() + " cannot be read: a read error.";
-  }
-  if (got != LineReader::Result::Line) return std::nullopt;
+  if (in.next(line) != LineReader::Result::Line) return std::nullopt;
   return parse_vct_header(line);
 }
 
@@ -316,6 +253,14 @@ std::optional<VctBlock> vct_block_from(const VctHeader& header, const std::strin
 void DrawVct(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   const VctBlock* b = obj.block<VctBlock>();
   if (b == nullptr) return;
+  if (g.choose(dc) == DrawTarget::Marker ? g.pen == nullptr : dc == nullptr) return;
+  const InputText file = read_input_file(b->source_path);
+  if (file.ok()) draw_vct_text(g, dc, obj, file.text);
+}
+
+void draw_vct_text(GeomContext& g, Canvas* dc, const MarkObject& obj, std::string_view text) {
+  const VctBlock* b = obj.block<VctBlock>();
+  if (b == nullptr) return;
   if (!all_finite({obj.cent_x, obj.cent_y, obj.width, obj.height, obj.row_gap, obj.column_gap,
                    obj.angle})) {
     return;
@@ -342,8 +287,7 @@ void DrawVct(GeomContext& g, Canvas* dc, const MarkObject& obj) {
 
   ContourList list;
   for_each_copy(g, obj, w, h, [&](double left, double top) {
-    LineReader in(b->source_path);
-    if (!in.is_open()) return;
+    LineReader in(text);
     std::string_view header;
     if (in.next(header) == LineReader::Result::End) return;
 
@@ -380,10 +324,15 @@ void DrawVct(GeomContext& g, Canvas* dc, const MarkObject& obj) {
 
 bool PreviewVct(Canvas& dc, const std::filesystem::path& path, int32_t x0, int32_t y0, int32_t w,
                 int32_t h) {
-  LineReader in(path);
-  if (!in.is_open()) return false;
+  const InputText file = read_input_file(path);
+  return file.ok() && preview_vct_text(dc, file.text, x0, y0, w, h);
+}
+
+bool preview_vct_text(Canvas& dc, std::string_view text, int32_t x0, int32_t y0, int32_t w,
+                      int32_t h) {
+  LineReader in(text);
   std::string_view line;
-  if (in.next(line, false) != LineReader::Result::Line) return false;
+  if (in.next(line) != LineReader::Result::Line) return false;
   const std::optional<VctHeader> header = parse_vct_header(line);
   if (!header) return false;
   const double dx = span(header->max_x, header->min_x);

@@ -242,18 +242,20 @@ PortFile read_port_file(const std::filesystem::path& work_dir) {
   PortFile port;
   InputText file = read_input_file(work_dir / "port.txt");
   static_cast<ReadResult&>(port) = file;
-  if (!file.ok()) return port;
-  std::string line = file.text.substr(0, file.text.find('\n'));
+  if (file.ok()) port.channel = parse_port_file(file.text, work_dir);
+  return port;
+}
+
+std::string parse_port_file(std::string_view text, const std::filesystem::path& work_dir) {
+  std::string line(text.substr(0, text.find('\n')));
   // Editors on other systems may start the file with a byte-order mark.
   if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
   line = std::string(trim_blanks(line));
-  port.channel = line;
-  if (line.empty() || line == "sim" || line == "null") return port;
+  if (line.empty() || line == "sim" || line == "null") return line;
   const bool recording = line.starts_with(kRecordPrefix);
   const std::filesystem::path p(recording ? line.substr(kRecordPrefix.size()) : line);
-  if (p.empty() || !p.is_relative() || work_dir.empty()) return port;
-  port.channel = (recording ? std::string(kRecordPrefix) : std::string()) + (work_dir / p).string();
-  return port;
+  if (p.empty() || !p.is_relative() || work_dir.empty()) return line;
+  return (recording ? std::string(kRecordPrefix) : std::string()) + (work_dir / p).string();
 }
 
 std::string choose_port(const std::filesystem::path& work_dir,

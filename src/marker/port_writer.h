@@ -81,6 +81,8 @@ struct PortFile : ReadResult {
   std::string channel;
 };
 PortFile read_port_file(const std::filesystem::path& work_dir);
+// The channel named by the text of a "port.txt" in `work_dir`.
+std::string parse_port_file(std::string_view text, const std::filesystem::path& work_dir);
 
 // The channel to use: `override` when given (and not blank), else the first
 // line of "port.txt" in `work_dir` (a relative path there, also after

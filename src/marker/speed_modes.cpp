@@ -27,7 +27,12 @@ SpeedModes load_speed_modes(const std::filesystem::path& path, ReadResult* resul
   const InputText file = read_input_file(path);
   if (result != nullptr) *result = file;
   if (!file.ok()) return modes;
-  std::istringstream in(file.text);
+  return parse_speed_modes(file.text);
+}
+
+SpeedModes parse_speed_modes(std::string_view text) {
+  SpeedModes modes;
+  std::istringstream in{std::string(text)};
   // Whole lines, so that an over-long first line cannot spill into the second.
   std::string line;
   if (read_line_capped(in, line, kSpeedLineLength)) {

@@ -34,6 +34,8 @@ std::optional<std::string> parse_speed_mode_line(std::string_view line);
 // missing or unreadable file, or a rejected line, leaves that command at its
 // default; `result` tells a missing file from one that cannot be read.
 SpeedModes load_speed_modes(const std::filesystem::path& path, ReadResult* result = nullptr);
+// The same for the text of a "fix.txt" already in memory.
+SpeedModes parse_speed_modes(std::string_view text);
 
 // The file written when none exists; the "Varible" spelling is the file's own.
 inline constexpr std::string_view kDefaultFixFileText = "stable speed:SP1;\nVarible speed:SP2;\n";

@@ -154,6 +154,8 @@ void write_line_text(std::string& out, const CreationDefaults::LineText& t) {
   w.integer(0);
 }
 
+}  // namespace
+
 std::string format_defaults(const CreationDefaults& d) {
   std::string out;
   write_line_text(out, d.line_text);
@@ -169,6 +171,8 @@ std::string format_defaults(const CreationDefaults& d) {
   write_record(out, "vct:", d.vct);
   return out;
 }
+
+namespace {
 
 // --- Reading --------------------------------------------------------------
 
@@ -376,14 +380,17 @@ void read_line(std::string_view line, CreationDefaults& d) {
 
 ReadResult load_defaults(const std::filesystem::path& path, CreationDefaults& defaults) {
   const InputText file = read_input_file(path);
-  if (!file.ok()) return file;
-  std::istringstream in(file.text);
+  if (file.ok()) parse_defaults(file.text, defaults);
+  return file;
+}
+
+void parse_defaults(std::string_view text, CreationDefaults& defaults) {
+  std::istringstream in{std::string(text)};
   std::string line;
   while (read_line_capped(in, line, kMaxLine + 1)) {
     if (line.size() > kMaxLine) continue;
     read_line(line, defaults);
   }
-  return file;
 }
 
 bool save_defaults(const std::filesystem::path& path, const CreationDefaults& defaults) {

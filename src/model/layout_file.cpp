@@ -477,12 +477,20 @@ bool save_layout(const CketralDoc& doc, const std::filesystem::path& path, bool 
 OpenResult open_layout(CketralDoc& doc, const std::filesystem::path& path, const LoadHooks& hooks) {
   OpenResult result;
   const InputText file = read_input_file(path);
-  result.file = file;
   if (!file.ok()) {
+    result.file = file;
     result.objects_read = -1;
     return result;
   }
-  std::istringstream in(file.text);
+  result = read_layout(doc, file.text, hooks);
+  result.file = file;
+  return result;
+}
+
+OpenResult read_layout(CketralDoc& doc, std::string_view text, const LoadHooks& hooks) {
+  OpenResult result;
+  result.file.status = InputStatus::Ok;
+  std::istringstream in{std::string(text)};
 
   // One edit: the objects read, selected alone, the newest current.
   Commit commit(doc);

@@ -72,5 +72,7 @@ struct LoadHooks {
 // one object, -1 for several).
 OpenResult open_layout(CketralDoc& doc, const std::filesystem::path& path,
                        const LoadHooks& hooks = {});
+// The same for the text of a layout or clipboard file already in memory.
+OpenResult read_layout(CketralDoc& doc, std::string_view text, const LoadHooks& hooks = {});
 
 }  // namespace lumetch

@@ -167,8 +167,12 @@ bool save_settings(const std::filesystem::path& path, const MarkSettings& s) {
 
 ReadResult load_settings(const std::filesystem::path& path, MarkSettings& s) {
   const InputText file = read_input_file(path);
-  if (!file.ok()) return file;
-  std::istringstream in(file.text);
+  if (file.ok()) parse_settings(file.text, s);
+  return file;
+}
+
+void parse_settings(std::string_view file_text, MarkSettings& s) {
+  std::istringstream in{std::string(file_text)};
   for (const Field& f : kHeadFields) read_scalar(in, s, f);
   std::string line;
   for (std::size_t layer = 0; layer < kLayerCount; ++layer) {
@@ -189,7 +193,6 @@ ReadResult load_settings(const std::filesystem::path& path, MarkSettings& s) {
   reset_if_outside(s.move_step, 0, static_cast<int32_t>(kStepTable.size()) - 1, defaults.move_step);
   reset_if_outside(s.mark_layer, 0, kLayerCount - 1, defaults.mark_layer);
   reset_if_outside(s.locate_style, 0, 8, defaults.locate_style);
-  return file;
 }
 
 std::string format_screen_state(const ScreenState& s) {
@@ -207,12 +210,15 @@ bool save_screen_state(const std::filesystem::path& path, const ScreenState& s) 
 
 ReadResult load_screen_state(const std::filesystem::path& path, ScreenState& s) {
   const InputText file = read_input_file(path);
-  if (!file.ok()) return file;
-  std::istringstream in(file.text);
+  if (file.ok()) parse_screen_state(file.text, s);
+  return file;
+}
+
+void parse_screen_state(std::string_view text, ScreenState& s) {
+  std::istringstream in{std::string(text)};
   read_int_line(in, s.screen_size);
   read_int_line(in, s.position_x);
   read_int_line(in, s.position_y);
-  return file;
 }
 
 }  // namespace lumetch

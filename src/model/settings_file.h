@@ -35,11 +35,14 @@ bool save_settings(const std::filesystem::path& path, const MarkSettings& s);
 // field whose line is missing or damaged keeps the value the record already
 // had; index fields out of their tables' ranges take their defaults.
 ReadResult load_settings(const std::filesystem::path& path, MarkSettings& s);
+// The same rules for the text of a "$.1" already in memory.
+void parse_settings(std::string_view text, MarkSettings& s);
 
 std::string format_screen_state(const ScreenState& s);
 bool save_screen_state(const std::filesystem::path& path, const ScreenState& s);
 // Same rules as load_settings.
 ReadResult load_screen_state(const std::filesystem::path& path, ScreenState& s);
+void parse_screen_state(std::string_view text, ScreenState& s);
 
 // --- Helpers shared by the program's text records ---
 

@@ -130,6 +130,18 @@ bool read_line_capped(std::istream& in, std::string& line, std::size_t cap) {
   return any;
 }
 
+std::vector<std::string> title_lines(std::string_view text) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    const std::size_t nl = text.find('\n');
+    std::string_view line = text.substr(0, nl);
+    text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    lines.emplace_back(line.substr(0, kTitleLineBytes));
+  }
+  return lines;
+}
+
 InputFile open_input_file(const std::filesystem::path& path) {
   // Looked at before opening: opening some devices already does something.
   struct stat st {};

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lumetch {
 
@@ -29,6 +30,11 @@ int64_t leading_integer(std::string_view text);
 // over-long line, so a runaway line never fills memory nor spills into the
 // next. False at end of file when nothing was read.
 bool read_line_capped(std::istream& in, std::string& line, std::size_t cap);
+
+// The lines of a "title.txt" (the window title, then the About text): each
+// without its line break, cut at 499 bytes; no line for an empty text.
+inline constexpr std::size_t kTitleLineBytes = 499;
+std::vector<std::string> title_lines(std::string_view text);
 
 // --- Reading input files ---
 

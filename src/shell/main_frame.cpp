@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
-#include <QFile>
 #include <QFontMetrics>
 #include <QKeySequence>
 #include <QLabel>
@@ -43,6 +42,7 @@
 #include "panel/form_view.h"
 #include "platform/job_lock.h"
 #include "platform/text_codec.h"
+#include "platform/text_file.h"
 #include "shell/about_box.h"
 #include "shell/commands.h"
 #include "shell/engrave_runner.h"
@@ -204,14 +204,12 @@ QIcon command_icon(int id) {
 }  // namespace
 
 std::vector<QString> read_title_file(const std::filesystem::path& path) {
+  // Regular files only: a FIFO of that name would hang the window in open.
   std::vector<QString> lines;
-  QFile file(QString::fromStdString(path.string()));
-  if (!file.open(QIODevice::ReadOnly)) return lines;
-  while (!file.atEnd()) {
-    QByteArray line = file.readLine();
-    if (line.endsWith('\n')) line.chop(1);
-    if (line.endsWith('\r')) line.chop(1);
-    lines.push_back(decode_line(line.left(499)));
+  const InputText file = read_input_file(path);
+  if (!file.ok()) return lines;
+  for (const std::string& line : title_lines(file.text)) {
+    lines.push_back(decode_line(QByteArray(line.data(), static_cast<qsizetype>(line.size()))));
   }
   return lines;
 }

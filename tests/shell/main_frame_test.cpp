@@ -1,5 +1,6 @@
 #include "shell/main_frame.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
@@ -418,6 +419,9 @@ TEST(MainFrame, TitleAndAboutBoxComeFromTitleTxt) {
   dir.write("title.txt", std::string(600, 'x') + "\nabout\n");
   EXPECT_EQ(read_title_file(dir.file("title.txt")),
             (std::vector<QString>{QString(499, 'x'), "about"}));
+  // A FIFO of that name is not read: opening it would wait for a writer forever.
+  ASSERT_EQ(::mkfifo(dir.file("fifo.txt").c_str(), 0600), 0);
+  EXPECT_TRUE(read_title_file(dir.file("fifo.txt")).empty());
 
   // The About box: a one-line file leaves its own lines, later lines replace them in order.
   const AboutBox plain(dir.file("none.txt"), QIcon());
