@@ -235,7 +235,9 @@ std::unique_ptr<MarkObject> import_plt(CketralDoc& doc, const fs::path& path, Op
   auto obj = new_record(PLT, 0, 0);
   obj->id = new_object_id();
   const fs::path base = own_scratch_file(*obj, doc.scratch_dir(), "-pen");
-  const PltParse parse = ParsePlt(path, base.string());
+  const ReadProgress progress = reading_progress(&op);
+  const PltParse parse = ParsePlt(path, base.string(), progress);
+  if (progress) op.end_progress();
   for (const std::string& file : parse.pen_file) {
     if (!file.empty()) obj->scratch->keep(file);
   }

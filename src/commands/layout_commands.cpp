@@ -48,13 +48,15 @@ std::optional<std::filesystem::path> relocate(Operator* op, int32_t type,
 
 void load_plt(CketralDoc& doc, MarkObject& obj, PltBlock& p, Operator* op) {
   const std::string base = own_scratch_file(obj, doc.scratch_dir(), "-pen").string();
-  PltParse parse = ParsePlt(p.source_path, base);
+  const ReadProgress progress = reading_progress(op);
+  PltParse parse = ParsePlt(p.source_path, base, progress);
   if (parse.result == PltParse::kCannotOpen && parse.error.empty()) {
     if (const auto chosen = relocate(op, PLT, p.source_path)) {
-      parse = ParsePlt(*chosen, base);
+      parse = ParsePlt(*chosen, base, progress);
       p.source_path = chosen->string();
     }
   }
+  if (progress) op->end_progress();
   if (!parse.error.empty() && op != nullptr) op->message(parse.error, kAppTitle);
   p.min_x = parse.min_x;
   p.min_y = parse.min_y;

@@ -279,10 +279,15 @@ void mark(GeomContext& g, const MarkObject& obj, const BmpBlock& b, Pixels& pixe
   const double tw = (obj.columns - 1) * obj.column_gap + obj.columns * w;
   const double th = (obj.rows - 1) * obj.row_gap + obj.rows * h;
   std::vector<Run> runs;
+  // Copies are counted: those that send nothing still see Escape.
+  const int64_t total = std::max<int64_t>(int64_t{obj.columns} * obj.rows, 0);
+  int64_t done = 0;
   for (int32_t c = 0; c < obj.columns; ++c) {
     if (doc.stop_requested != 0) return;
     for (int32_t r = 0; r < obj.rows; ++r) {
       if (doc.stop_requested != 0) return;
+      if (done > 0) g.pen->copy_walked(done, total);
+      ++done;
       const double left = (w + obj.column_gap) * c + (obj.cent_x - tw / 2);
       const double bottom = (h + obj.row_gap) * r + (obj.cent_y - th / 2);
       const int32_t base_x = marker_x(s, left);
@@ -340,6 +345,21 @@ void dots(GeomContext& g, Canvas& dc, const MarkObject& obj, const BmpBlock& b, 
   const bool mirror_y = obj.mirror_y != 0;
   std::vector<int32_t> xs(cols.size());
   std::vector<int32_t> ys(rows.size());
+  // The view's window in view units, a sample's width wider; samples run
+  // monotonically along each axis, mirrored or not.
+  struct UnitWindow {
+    int32_t left, bottom, right, top;
+  };
+  std::optional<UnitWindow> window;
+  if (walk.y_up && g.visible) {
+    const int32_t pad = static_cast<int32_t>(
+        std::min(1e6, std::ceil(std::max(walk.per_px_x, walk.per_px_y) * walk.step)) + 2);
+    window = UnitWindow{screen_x(doc.view, g.visible->left) - pad,
+                        screen_y(doc.view, g.visible->bottom) - pad,
+                        screen_x(doc.view, g.visible->right) + pad,
+                        screen_y(doc.view, g.visible->top) + pad};
+  }
+  // Not repeated in blocks: each copy keeps only its samples in the window.
   for_each_copy(g, obj, obj.width, obj.height, [&](double left, double top) {
     double x0 = 0;
     double y0 = 0;
@@ -364,10 +384,20 @@ void dots(GeomContext& g, Canvas& dc, const MarkObject& obj, const BmpBlock& b, 
                                   : (mirror_y ? ty : extent_y - ty);  // down from the top row
       ys[k] = nearest_int(y0 + dy);
     }
+    // In the view only the samples inside its window: a bitmap kilometres
+    // wide has millions of samples a side, few of them in sight.
+    std::size_t j0 = 0;
+    std::size_t j1 = cols.size();
+    if (window) {
+      const auto inside = [&](int32_t x) { return x >= window->left && x <= window->right; };
+      while (j0 < j1 && !inside(xs[j0])) ++j0;
+      while (j1 > j0 && !inside(xs[j1 - 1])) --j1;
+    }
     for (std::size_t k = 0; k < rows.size(); ++k) {
       if (doc.stop_requested != 0) return;
+      if (window && (ys[k] < window->bottom || ys[k] > window->top)) continue;
       const uint8_t* marks = pixels.marks(rows[k]);
-      for (std::size_t j = 0; j < cols.size(); ++j) {
+      for (std::size_t j = j0; j < j1; ++j) {
         if (marks[cols[j]] != 0) dc.set_pixel(xs[j], ys[k], colour);
       }
     }

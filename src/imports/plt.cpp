@@ -320,10 +320,17 @@ class PlotInterpreter {
 
 // Reads the whole plot text through the sink; the extents come back opened up.
 template <class Sink>
-Extents read_plot(std::string_view text, Sink& sink) {
+Extents read_plot(std::string_view text, Sink& sink, const ReadProgress& progress = {}) {
   CommandReader reader;
   PlotInterpreter<Sink> interpreter(sink);
-  reader.feed(text.data(), text.size(), interpreter);
+  // In pieces when someone watches: the reader keeps its state between them.
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t n = progress ? std::min(kPiece, text.size() - at) : text.size() - at;
+    reader.feed(text.data() + at, n, interpreter);
+    at += n;
+    if (progress) progress(at, text.size());
+  }
   reader.finish(interpreter);
   Extents extents = interpreter.extents;
   extents.open_up();
@@ -498,7 +505,11 @@ class StrokeMapping {
 // with the copies placed as everywhere else. fn(left, top) returns false to
 // end the walk; stop_requested ends it before a row or a copy.
 template <class Fn>
-void for_each_copy_by_rows(const CketralDoc& doc, const MarkObject& obj, Fn&& fn) {
+void for_each_copy_by_rows(const GeomContext& g, const MarkObject& obj, Fn&& fn) {
+  const CketralDoc& doc = g.doc;
+  // A job counts its copies: copies that send nothing still see Escape.
+  const int64_t total = std::max<int64_t>(int64_t{obj.columns} * obj.rows, 0);
+  int64_t done = 0;
   const double w = obj.width;
   const double h = obj.height;
   const double tw = (obj.columns - 1) * obj.column_gap + obj.columns * w;
@@ -510,6 +521,7 @@ void for_each_copy_by_rows(const CketralDoc& doc, const MarkObject& obj, Fn&& fn
       const double left = (w + obj.column_gap) * c + (obj.cent_x - tw / 2);
       const double top = (th / 2 + obj.cent_y) - (h + obj.row_gap) * r;
       if (!fn(left, top)) return;
+      if (g.pen != nullptr) g.pen->copy_walked(++done, total);
     }
   }
 }
@@ -632,10 +644,22 @@ struct PenCensus {
 
 }  // namespace
 
-PltPlot parse_plt(std::string_view text) {
+ReadProgress reading_progress(Operator* op) {
+  if (op == nullptr || !op->shows_progress()) return {};
+  return [op](std::size_t done, std::size_t total) {
+    if (total < (std::size_t{1} << 20)) return;
+    JobProgress shown;
+    shown.kind = JobProgress::Kind::Opening;
+    shown.bytes_done = static_cast<int64_t>(done);
+    shown.bytes_total = static_cast<int64_t>(total);
+    op->show_progress(shown);
+  };
+}
+
+PltPlot parse_plt(std::string_view text, const ReadProgress& progress) {
   PltPlot plot;
   StrokeMemory sink{plot};
-  const Extents e = read_plot(text, sink);
+  const Extents e = read_plot(text, sink, progress);
   plot.min_x = e.min_x;
   plot.min_y = e.min_y;
   plot.max_x = e.max_x;
@@ -672,7 +696,8 @@ std::vector<PltStroke> parse_strokes(std::string_view text) {
   return out;
 }
 
-PltParse ParsePlt(const std::filesystem::path& path, const std::string& base) {
+PltParse ParsePlt(const std::filesystem::path& path, const std::string& base,
+                  const ReadProgress& progress) {
   PltParse out;
   if (!has_plt_extension(path)) {
     out.result = PltParse::kWrongExtension;
@@ -686,7 +711,7 @@ PltParse ParsePlt(const std::filesystem::path& path, const std::string& base) {
     return out;  // kCannotOpen
   }
 
-  const PltPlot plot = parse_plt(in.text);
+  const PltPlot plot = parse_plt(in.text, progress);
   for (int i = 0; i < kPenCount; ++i) {
     out.pen_file[static_cast<std::size_t>(i)] = base + std::to_string(i) + ".$";
   }
@@ -745,7 +770,7 @@ void DrawPlt(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   if (target == DrawTarget::Marker) {
     if (g.pen == nullptr) return;
     const MarkLayerGuard guard(g.doc.settings);
-    for_each_copy_by_rows(g.doc, obj,
+    for_each_copy_by_rows(g, obj,
                           [&](double left, double top) { return mark_copy(g, *b, sm, left, top); });
     return;
   }
@@ -756,10 +781,17 @@ void DrawPlt(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   const Mapper m(g.doc, target);
   const Pen old_pen = dc->pen();
   const Brush old_brush = dc->brush();
-  for_each_copy_by_rows(g.doc, obj, [&](double left, double top) {
-    draw_copy(g, *dc, m, *b, sm, left, top);
-    return true;
-  });
+  if (g.visible) {
+    // The view: only the copies in sight, in blocks where thousands are.
+    for_each_copy(g, dc, obj, obj.width, obj.height, [&](double left, double top) {
+      draw_copy(g, *dc, m, *b, sm, left, top);
+    });
+  } else {
+    for_each_copy_by_rows(g, obj, [&](double left, double top) {
+      draw_copy(g, *dc, m, *b, sm, left, top);
+      return true;
+    });
+  }
   dc->set_pen(old_pen);
   dc->set_brush(old_brush);
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,6 +14,7 @@
 #include "model/mark_object.h"
 #include "model/view_state.h"
 #include "platform/canvas.h"
+#include "platform/operator.h"
 
 namespace lumetch {
 
@@ -50,7 +52,12 @@ struct PltPlot {
 };
 
 // Reads HPGL plot text. Any text reads: what is no command is skipped.
-PltPlot parse_plt(std::string_view text);
+// Told how many bytes of the plot are read, every megabyte or so.
+using ReadProgress = std::function<void(std::size_t done, std::size_t total)>;
+PltPlot parse_plt(std::string_view text, const ReadProgress& progress = {});
+// Shows through `op` how much of a plot of a megabyte or more is read; empty
+// when `op` shows no progress. The caller ends the progress after the read.
+ReadProgress reading_progress(Operator* op);
 
 // The text of a stroke file: one "S X Y;" line per stroke.
 std::string format_strokes(std::span<const PltStroke> strokes);
@@ -64,7 +71,8 @@ std::vector<PltStroke> parse_strokes(std::string_view text);
 // `error` empty; one that is there but cannot be read (not a regular file,
 // no permission, a read error), or a stroke file that cannot be written,
 // gives kCannotOpen with `error` set.
-PltParse ParsePlt(const std::filesystem::path& path, const std::string& base);
+PltParse ParsePlt(const std::filesystem::path& path, const std::string& base,
+                  const ReadProgress& progress = {});
 
 // The block of a new PLT object from a successful parse: extents, sizes (mm
 // per plot unit from `resolution`, or 10 mm wide when it is 0), pen files,

@@ -286,7 +286,7 @@ void draw_vct_text(GeomContext& g, Canvas* dc, const MarkObject& obj, std::strin
   const std::size_t reserve = b->point_count > 0 ? static_cast<std::size_t>(b->point_count) : 0;
 
   ContourList list;
-  for_each_copy(g, obj, w, h, [&](double left, double top) {
+  for_each_copy(g, dc, obj, w, h, [&](double left, double top) {
     LineReader in(text);
     std::string_view header;
     if (in.next(header) == LineReader::Result::End) return;

@@ -28,11 +28,15 @@ std::string progress_text(const JobProgress& p) {
     case JobProgress::Kind::Converting:
       out = "Converting:";
       break;
+    case JobProgress::Kind::Opening:
+      out = "Opening:";
+      break;
   }
   add_count(out, p.objects_done, p.objects_total, "objects");
   add_count(out, p.passes_done, p.passes_total, "passes");
   add_count(out, p.copies_done, p.copies_total, "copies");
   add_count(out, p.rows_done, p.rows_total, p.columns ? "columns" : "rows");
+  add_count(out, p.bytes_done >> 20, p.bytes_total >> 20, "MB");
   return out;
 }
 

@@ -13,6 +13,7 @@ struct JobProgress {
     Marking,     // the engraving job, object by object or as a raster scan
     Drawing,     // the layout drawn into the scan raster
     Converting,  // a file conversion scanning or tracing the raster
+    Opening,     // a large import read while a layout opens or a file is imported
   };
   Kind kind = Kind::Marking;
   int64_t objects_done = 0, objects_total = 0;
@@ -20,6 +21,7 @@ struct JobProgress {
   // Of the object being marked or drawn.
   int64_t copies_done = 0, copies_total = 0;
   int64_t rows_done = 0, rows_total = 0;
+  int64_t bytes_done = 0, bytes_total = 0;  // shown in whole megabytes
   bool columns = false;  // the scan runs along columns: its rows are columns
 
   bool operator==(const JobProgress&) const = default;

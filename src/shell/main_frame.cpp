@@ -223,6 +223,8 @@ CMainFrame::CMainFrame(CketralDoc& doc, Operator* op, QWidget* parent)
     qt_op_->progress_sink = [this](const QString& text) {
       progress_->setText(text);
       progress_->setVisible(!text.isEmpty());
+      // Opening a large import runs without a job's repaints: shown now.
+      if (!text.isEmpty() && !qt_op_->job_running()) progress_->repaint();
     };
     qt_op_->preview_colours = [this] { return doc_.view.layer_colours; };
     op_ = qt_op_;

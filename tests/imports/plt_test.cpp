@@ -13,6 +13,7 @@
 #include "commands/engrave.h"
 #include "geometry/marker_capture.h"
 #include "platform/recording_canvas.h"
+#include "platform/scripted_operator.h"
 #include "support/temp_dir.h"
 
 namespace lumetch {
@@ -104,6 +105,33 @@ TEST(ParsePlt, RefusedOrUnwritableFilesLeaveNoStrokeFiles) {
   EXPECT_FALSE(fs::exists(dir.file("plt10.$")));
   fs::remove(dir.file("plt11.$"));
   EXPECT_EQ(parse_in("B.PLT").result, PltParse::kRead);
+}
+
+// A plot of megabytes is read in pieces while its progress is shown: the
+// commands cut between pieces read as a whole, and the bytes count up to the
+// size of the file.
+TEST(ParsePlt, ALargePlotReadsTheSameWhileItsProgressIsShown) {
+  std::string text = "IN;SP1;";
+  for (int i = 0; text.size() < (std::size_t{5} << 19); ++i) {
+    text += "PU" + std::to_string(i % 997) + "," + std::to_string(i % 89) + ";PD" +
+            std::to_string(i % 991) + "," + std::to_string(-(i % 83)) + ";SP" +
+            std::to_string(1 + i % 3) + ";";
+  }
+  ScriptedOperator op;
+  const PltPlot whole = parse_plt(text);
+  const PltPlot shown = parse_plt(text, reading_progress(&op));
+  for (std::size_t pen = 0; pen < 8; ++pen) {
+    ASSERT_EQ(format_strokes(shown.strokes[pen]), format_strokes(whole.strokes[pen])) << pen;
+  }
+  EXPECT_EQ(std::tie(shown.min_x, shown.min_y, shown.max_x, shown.max_y),
+            std::tie(whole.min_x, whole.min_y, whole.max_x, whole.max_y));
+  ASSERT_EQ(op.progress.size(), 3u);  // 2.5 MB in pieces of one
+  EXPECT_EQ(op.progress.back().bytes_done, static_cast<int64_t>(text.size()));
+  EXPECT_EQ(progress_text(op.progress[0]), "Opening: 1/2 MB");
+
+  ScriptedOperator small;
+  parse_plt("IN;PD1,1;", reading_progress(&small));
+  EXPECT_TRUE(small.progress.empty());  // under a megabyte nothing is shown
 }
 
 TEST(PltBlockFrom, SizesFromResolution) {
