@@ -379,7 +379,8 @@ TEST(MainView, DenseArraysRepeatBlocksOfCopiesWithinAPixel) {
     if (culled) {
       f.view.OnDraw(p, fine);
     } else {
-      f.view.OnDraw(p, fine);  // grid and frame, then every copy over it
+      ViewFixture bare;  // grid and frame, then every copy over them
+      bare.view.OnDraw(p, fine);
       QtCanvas canvas(p, fine);
       GeomContext g{f.doc, nullptr};
       for (const MarkObject& o : f.doc.ring.oldest_first()) DrawObject(g, &canvas, o);
