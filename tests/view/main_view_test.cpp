@@ -391,19 +391,23 @@ TEST(MainView, DenseArraysRepeatBlocksOfCopiesWithinAPixel) {
     return x >= 0 && y >= 0 && x < img.width() && y < img.height() && qGray(img.pixel(x, y)) < 100;
   };
   struct Case {
-    double angle;
-    int32_t fill;  // fill direction
+    int32_t type;
+    int32_t mode;  // 2: hatch-filled
   };
-  for (const Case& c : {Case{0.0, 0}, Case{30.0, 0}, Case{0.0, 1}}) {
-    SCOPED_TRACE(c.angle);
+  for (const Case& c : {Case{RECTANGLE, 0}, Case{RECTANGLE, 2}, Case{CIRCLE, 0}}) {
+    SCOPED_TRACE(c.type * 10 + c.mode);
     ViewFixture f;
     MarkObject& a = f.add_square(0.0, 0.0, 0);
     a.rows = a.columns = 120;
     a.width = a.height = 0.5;
-    a.params = RectangleParams{0.5, 0.5, 0.0, 0.0, 0};
+    a.type = c.type;
+    if (c.type == CIRCLE) {
+      a.params = CircleParams{0.5, 0.5, 0.0};
+    } else {
+      a.params = RectangleParams{0.5, 0.5, 0.0, 0.0, 0};
+    }
     a.row_gap = a.column_gap = 0.3;
-    a.angle = c.angle;
-    a.fill_direction = c.fill;
+    a.output_mode = c.mode;
     a.fill_pitch = 0.1;
     f.doc.update_screen_rect(a);
     const QImage stamped = paint(f, true);
