@@ -101,7 +101,7 @@ PageEdit choice_apply(CketralDoc& doc, std::string_view text, const RowKey& key)
   using Block = decltype(block_type_of(Member));
   const int64_t v = read_count(text);
   if (v < 0 || v >= static_cast<int64_t>(std::size(Choices))) return {};
-  return change_current(doc, key, [&doc, v](MarkObject& o, PageEdit&) {
+  return change_current(doc, key, [&, v](MarkObject& o, PageEdit&) {
     Block* b = o.block<Block>();
     if (b == nullptr) return false;
     b->*Member = static_cast<int32_t>(v);
