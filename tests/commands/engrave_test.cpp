@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "geometry/marker_capture.h"
+#include "support/desk.h"
 #include "support/temp_dir.h"
 
 namespace lumetch {
@@ -170,15 +171,8 @@ TEST(Engrave, HoweverTheJobEndsItsLastCommandRaisesThePen) {
 // An array of rows × columns rectangles, outlined or hatched with a 1 mm
 // pitch: hatched 0.01 mm squares send nothing.
 MarkObject* add_array(Job& j, int32_t rows, int32_t columns, double size, int32_t mode) {
-  auto o = std::make_unique<MarkObject>();
-  o->type = RECTANGLE;
-  o->rows = rows;
-  o->columns = columns;
-  o->width = size;
-  o->height = size;
-  o->output_mode = mode;
-  o->fill_pitch = 1.0;
-  o->params = RectangleParams{size, size, 0.0, 0.0, 0};
+  auto o = test::rectangle(0.0, 0.0, size, size);
+  std::tie(o->rows, o->columns, o->output_mode, o->fill_pitch) = std::tuple(rows, columns, mode, 1.0);
   return j.doc.ring.add(std::move(o));
 }
 

@@ -35,6 +35,7 @@
 #include "shell/qt_operator.h"
 #include "shell/small_dialogs.h"
 #include "shell/splash.h"
+#include "support/desk.h"
 #include "support/qt_helpers.h"
 #include "support/temp_dir.h"
 #include "view/main_view.h"
@@ -353,13 +354,8 @@ TEST(MainFrame, AHugeArrayOpensPaintsAndIsPickedAtOnce) {
   FrameFixture f;
   {
     CketralDoc src;
-    auto o = std::make_unique<MarkObject>();
-    o->type = RECTANGLE;
-    o->width = o->height = 0.2;
-    o->params = RectangleParams{0.2, 0.2, 0.0, 0.0, 0};
-    o->rows = o->columns = 100000;
-    o->row_gap = o->column_gap = 0.2;
-    o->cent_x = -(100000 * 0.2 + 99999 * 0.2) / 2;
+    auto o = test::rectangle(-(100000 * 0.2 + 99999 * 0.2) / 2, 0.0, 0.2, 0.2);
+    std::tie(o->rows, o->columns, o->row_gap, o->column_gap) = std::tuple(100000, 100000, 0.2, 0.2);
     src.ring.add(std::move(o));
     ASSERT_TRUE(save_layout(src, f.dir.file("huge.mrk"), true, false));
   }
