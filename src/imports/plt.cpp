@@ -41,13 +41,6 @@ std::string reason() {
   return std::strerror(errno);
 }
 
-// The text after the last "." must read "plt" in any case.
-bool has_plt_extension(const std::filesystem::path& path) {
-  const std::string s = path.string();
-  const std::size_t dot = s.rfind('.');
-  if (dot == std::string::npos || s.size() - dot != 4) return false;
-  return upper(s[dot + 1]) == 'P' && upper(s[dot + 2]) == 'L' && upper(s[dot + 3]) == 'T';
-}
 
 // ---------------------------------------------------------------------------
 // Command reader
@@ -346,6 +339,7 @@ struct StrokeMemory {
     const auto p = static_cast<std::size_t>(pen);
     plot.pen_used[p] = 1;
     plot.strokes[p].push_back({draw, x, y});
+    if (draw) ++plot.report.draws;
   }
 };
 
@@ -644,6 +638,37 @@ struct PenCensus {
 
 }  // namespace
 
+bool has_plot_extension(const std::filesystem::path& path) {
+  const std::string s = path.filename().string();
+  const std::size_t dot = s.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string ext = s.substr(dot + 1);
+  for (char& c : ext) c = upper(c);
+  return ext == "PLT" || ext == "HPGL" || ext == "HPG" || ext == "HP";
+}
+
+std::string PlotReport::summary() const {
+  std::string out;
+  const auto part = [&out](const std::string& text) {
+    if (!out.empty()) out += "; ";
+    out += text;
+  };
+  if (labels_not_drawn > 0) {
+    part(std::to_string(labels_not_drawn) +
+         (labels_not_drawn == 1 ? " label was not drawn" : " labels were not drawn"));
+  }
+  if (highest_pen > 8) part("pens 9 to " + std::to_string(highest_pen) + " drawn as pens 1 to 8");
+  if (!ignored.empty()) {
+    std::string kinds;
+    for (const auto& [kind, count] : ignored) {
+      if (!kinds.empty()) kinds += ", ";
+      kinds += kind + " (" + std::to_string(count) + ")";
+    }
+    part("ignored: " + kinds);
+  }
+  return out;
+}
+
 ReadProgress reading_progress(Operator* op) {
   if (op == nullptr || !op->shows_progress()) return {};
   return [op](std::size_t done, std::size_t total) {
@@ -656,7 +681,8 @@ ReadProgress reading_progress(Operator* op) {
   };
 }
 
-PltPlot parse_plt(std::string_view text, const ReadProgress& progress) {
+PltPlot parse_plt(std::string_view text, const ReadProgress& progress, PlotReading reading) {
+  (void)reading;
   PltPlot plot;
   StrokeMemory sink{plot};
   const Extents e = read_plot(text, sink, progress);
@@ -697,9 +723,9 @@ std::vector<PltStroke> parse_strokes(std::string_view text) {
 }
 
 PltParse ParsePlt(const std::filesystem::path& path, const std::string& base,
-                  const ReadProgress& progress) {
+                  const ReadProgress& progress, PlotReading reading) {
   PltParse out;
-  if (!has_plt_extension(path)) {
+  if (!has_plot_extension(path)) {
     out.result = PltParse::kWrongExtension;
     return out;
   }
@@ -711,7 +737,7 @@ PltParse ParsePlt(const std::filesystem::path& path, const std::string& base,
     return out;  // kCannotOpen
   }
 
-  const PltPlot plot = parse_plt(in.text, progress);
+  const PltPlot plot = parse_plt(in.text, progress, reading);
   for (int i = 0; i < kPenCount; ++i) {
     out.pen_file[static_cast<std::size_t>(i)] = base + std::to_string(i) + ".$";
   }
@@ -726,6 +752,7 @@ PltParse ParsePlt(const std::filesystem::path& path, const std::string& base,
   out.min_y = plot.min_y;
   out.max_x = plot.max_x;
   out.max_y = plot.max_y;
+  out.report = plot.report;
   out.result = PltParse::kRead;
   return out;
 }
@@ -797,16 +824,17 @@ void DrawPlt(GeomContext& g, Canvas* dc, const MarkObject& obj) {
 }
 
 bool PreviewPlt(Canvas& dc, const std::filesystem::path& path, int32_t x0, int32_t y0, int32_t w,
-                int32_t h, const std::array<Rgb, 8>& colours) {
-  if (!has_plt_extension(path)) return false;
+                int32_t h, const std::array<Rgb, 8>& colours, PlotReading reading) {
+  if (!has_plot_extension(path)) return false;
   const InputText file = read_input_file(path);
   if (!file.ok()) return false;
-  preview_plt_text(dc, file.text, x0, y0, w, h, colours);
+  preview_plt_text(dc, file.text, x0, y0, w, h, colours, reading);
   return true;
 }
 
 void preview_plt_text(Canvas& dc, std::string_view text, int32_t x0, int32_t y0, int32_t w,
-                      int32_t h, const std::array<Rgb, 8>& colours) {
+                      int32_t h, const std::array<Rgb, 8>& colours, PlotReading reading) {
+  (void)reading;
   // First the extents, then each pen on its own pass, in pen order as the
   // stroke files would be drawn: no stroke is kept.
   PenCensus census;

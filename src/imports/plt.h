@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,6 +19,28 @@
 
 namespace lumetch {
 
+// What a plot held that its strokes do not show: told to the operator at
+// import.
+struct PlotReport {
+  int64_t draws = 0;  // pen-down stroke lines written, over all pens
+  // Commands read but not followed, by their two letters ("VS", "FT", ...).
+  std::map<std::string, int64_t> ignored;
+  int64_t labels_not_drawn = 0;  // LB, BL, SM symbols: text is not drawn
+  int32_t highest_pen = 0;       // largest SP number seen; above 8 they are folded onto 1..8
+
+  // Nothing at all is drawn: such a file is refused at import.
+  bool drawable() const { return draws > 0; }
+  // One line for the operator, empty when everything was followed.
+  std::string summary() const;
+  bool operator==(const PlotReport&) const = default;
+};
+
+// Plot files by their extension: "plt", "hpgl", "hpg" or "hp", in any case.
+bool has_plot_extension(const std::filesystem::path& path);
+// The file dialog's filter for plot files.
+inline constexpr const char* kPlotFileFilter =
+    "CAD File(*.plt;*.hpgl;*.hpg;*.hp)|*.plt;*.hpgl;*.hpg;*.hp|";
+
 // What reading a plot file leaves for the caller to copy into a PltBlock.
 struct PltParse {
   enum Result : int32_t { kCannotOpen = -1, kWrongExtension = 0, kRead = 1 };
@@ -29,6 +52,7 @@ struct PltParse {
   std::array<std::string, 8> pen_file;
   std::array<int32_t, 8> pen_used{};
   std::string error;  // why the plot could not be read or its stroke files written
+  PlotReport report;  // set when the result is kRead
 };
 
 // One line of a stroke file: pen down (draw) or up, to (x, y) in plot units.
@@ -49,12 +73,14 @@ struct PltPlot {
   int32_t min_y = 30000;
   int32_t max_x = -30000;
   int32_t max_y = -30000;
+  PlotReport report;
 };
 
 // Reads HPGL plot text. Any text reads: what is no command is skipped.
 // Told how many bytes of the plot are read, every megabyte or so.
 using ReadProgress = std::function<void(std::size_t done, std::size_t total)>;
-PltPlot parse_plt(std::string_view text, const ReadProgress& progress = {});
+PltPlot parse_plt(std::string_view text, const ReadProgress& progress = {},
+                  PlotReading reading = PlotReading::kFull);
 // Shows through `op` how much of a plot of a megabyte or more is read; empty
 // when `op` shows no progress. The caller ends the progress after the read.
 ReadProgress reading_progress(Operator* op);
@@ -65,14 +91,16 @@ std::string format_strokes(std::span<const PltStroke> strokes);
 // overlong one included) are skipped.
 std::vector<PltStroke> parse_strokes(std::string_view text);
 
-// Reads the HPGL plot at `path` (extension "plt", any case) and writes one
+// Reads the HPGL plot at `path` (a plot file by its extension) and writes one
 // stroke file per pen used, named base + pen index 0..7 + ".$". Nothing is
 // written unless the result is kRead. A missing plot gives kCannotOpen with
 // `error` empty; one that is there but cannot be read (not a regular file,
 // no permission, a read error), or a stroke file that cannot be written,
 // gives kCannotOpen with `error` set.
+// A plot with nothing drawable is still kRead, with report.drawable() false:
+// the import refuses it, an opened layout keeps its object.
 PltParse ParsePlt(const std::filesystem::path& path, const std::string& base,
-                  const ReadProgress& progress = {});
+                  const ReadProgress& progress = {}, PlotReading reading = PlotReading::kFull);
 
 // The block of a new PLT object from a successful parse: extents, sizes (mm
 // per plot unit from `resolution`, or 10 mm wide when it is 0), pen files,
@@ -88,9 +116,11 @@ void DrawPlt(GeomContext& g, Canvas* dc, const MarkObject& obj);
 // layer colour i. Nothing is written to disk. False when the file cannot be
 // read or is no plot.
 bool PreviewPlt(Canvas& dc, const std::filesystem::path& path, int32_t x0, int32_t y0, int32_t w,
-                int32_t h, const std::array<Rgb, 8>& colours);
+                int32_t h, const std::array<Rgb, 8>& colours,
+                PlotReading reading = PlotReading::kFull);
 // The same for plot text in memory.
 void preview_plt_text(Canvas& dc, std::string_view text, int32_t x0, int32_t y0, int32_t w,
-                      int32_t h, const std::array<Rgb, 8>& colours);
+                      int32_t h, const std::array<Rgb, 8>& colours,
+                      PlotReading reading = PlotReading::kFull);
 
 }  // namespace lumetch

@@ -66,6 +66,8 @@ class CketralDoc {
   DocObserver* observer = nullptr;
 
   CreationDefaults defaults;
+  // Kept in "plot.$" beside "$.1".
+  PlotReading plot_reading = PlotReading::kFull;
   // The request every glyph outline is made with; text objects copy their
   // face, weight, italic flag and character set into it before their glyph
   // file is written.

@@ -30,6 +30,10 @@ class SharedBytes {
   std::shared_ptr<const std::vector<uint8_t>> bytes_;
 };
 
+// How plot files are read: every pair and command of HPGL, or the first
+// pair of PU/PD/PA only, as plots were read before.
+enum class PlotReading : int32_t { kFull = 0, kFirstPairOnly = 1 };
+
 // An imported plot: drawn and marked from its per-pen stroke files.
 struct PltBlock {
   std::string source_path;
