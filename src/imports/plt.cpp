@@ -12,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "imports/hpgl.h"
 #include "marker/layer_header.h"
 #include "marker/pen_emitter.h"
 #include "platform/text_file.h"
@@ -214,46 +215,7 @@ class CommandReader {
 // ---------------------------------------------------------------------------
 // Plot interpretation
 
-// Until the first point the extents hold their start values, which a plot
-// without drawing keeps. The first point replaces them, so a drawing lying
-// wholly beyond +-30000 units is not stretched out to reach 30000.
-struct Extents {
-  int32_t min_x = 30000;
-  int32_t min_y = 30000;
-  int32_t max_x = -30000;
-  int32_t max_y = -30000;
-  bool any = false;
-
-  void widen(int32_t x, int32_t y) {
-    if (!any) {
-      any = true;
-      min_x = max_x = x;
-      min_y = max_y = y;
-      return;
-    }
-    if (x < min_x) min_x = x;
-    if (x > max_x) max_x = x;
-    if (y < min_y) min_y = y;
-    if (y > max_y) max_y = y;
-  }
-
-  // An axis without extent gets ten units, kept inside the int32 range.
-  void open_up() {
-    open_axis(min_x, max_x);
-    open_axis(min_y, max_y);
-  }
-
- private:
-  static void open_axis(int32_t& lo, int32_t& hi) {
-    if (hi > lo) return;
-    if (lo > kInt32Max - 10) {
-      lo = kInt32Max - 10;
-      hi = kInt32Max;
-    } else {
-      hi = lo + 10;
-    }
-  }
-};
+using Extents = PlotExtents;
 
 // Pen, pen state and position of the plot, turning commands into stroke
 // lines for the sink: select(pen) when SP names a pen, line(pen, draw, x, y)
@@ -311,9 +273,27 @@ class PlotInterpreter {
   int32_t y_ = 0;
 };
 
+// Hands the full reader's lines to a sink of the first-pair reader's kind.
+template <class Sink>
+class SinkAdapter final : public PlotSink {
+ public:
+  explicit SinkAdapter(Sink& sink) : sink_(sink) {}
+  void select(int pen) override { sink_.select(pen); }
+  void line(int pen, bool draw, int32_t x, int32_t y) override { sink_.line(pen, draw, x, y); }
+
+ private:
+  Sink& sink_;
+};
+
 // Reads the whole plot text through the sink; the extents come back opened up.
 template <class Sink>
-Extents read_plot(std::string_view text, Sink& sink, const ReadProgress& progress = {}) {
+Extents read_plot(std::string_view text, Sink& sink, PlotReading reading,
+                  const ReadProgress& progress = {}, PlotReport* report = nullptr) {
+  if (reading == PlotReading::kFull) {
+    SinkAdapter<Sink> adapter(sink);
+    PlotReport unused;
+    return read_hpgl(text, adapter, report != nullptr ? *report : unused, progress);
+  }
   CommandReader reader;
   PlotInterpreter<Sink> interpreter(sink);
   // In pieces when someone watches: the reader keeps its state between them.
@@ -682,10 +662,9 @@ ReadProgress reading_progress(Operator* op) {
 }
 
 PltPlot parse_plt(std::string_view text, const ReadProgress& progress, PlotReading reading) {
-  (void)reading;
   PltPlot plot;
   StrokeMemory sink{plot};
-  const Extents e = read_plot(text, sink, progress);
+  const Extents e = read_plot(text, sink, reading, progress, &plot.report);
   plot.min_x = e.min_x;
   plot.min_y = e.min_y;
   plot.max_x = e.max_x;
@@ -834,11 +813,10 @@ bool PreviewPlt(Canvas& dc, const std::filesystem::path& path, int32_t x0, int32
 
 void preview_plt_text(Canvas& dc, std::string_view text, int32_t x0, int32_t y0, int32_t w,
                       int32_t h, const std::array<Rgb, 8>& colours, PlotReading reading) {
-  (void)reading;
   // First the extents, then each pen on its own pass, in pen order as the
   // stroke files would be drawn: no stroke is kept.
   PenCensus census;
-  const Extents e = read_plot(text, census);
+  const Extents e = read_plot(text, census, reading);
   const double span_x = std::fabs(static_cast<double>(e.max_x) - e.min_x);
   const double span_y = std::fabs(static_cast<double>(e.max_y) - e.min_y);
 
@@ -848,7 +826,7 @@ void preview_plt_text(Canvas& dc, std::string_view text, int32_t x0, int32_t y0,
     if (!census.has_lines[pi]) continue;
     dc.set_pen(Pen{colours[pi], 1, PenStyle::Solid});
     PenFilter filter{p, dc, e, span_x, span_y, x0, y0, w, h};
-    read_plot(text, filter);
+    read_plot(text, filter, reading);
   }
   dc.set_pen(old_pen);
 }

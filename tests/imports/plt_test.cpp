@@ -25,8 +25,9 @@ using Strokes = std::map<int, std::string>;
 using Segments = std::vector<std::pair<CanvasPoint, CanvasPoint>>;
 
 // Parses `file` with stroke files dir/plt1<i>.$ and returns the strokes of the pens used.
-Strokes parse(const test::TempDir& dir, const fs::path& file, PltParse& p) {
-  p = ParsePlt(file, (dir.path() / "plt1").string());
+Strokes parse(const test::TempDir& dir, const fs::path& file, PltParse& p,
+             PlotReading reading = PlotReading::kFull) {
+  p = ParsePlt(file, (dir.path() / "plt1").string(), {}, reading);
   Strokes out;
   for (std::size_t i = 0; i < 8; ++i) {
     if (p.pen_used[i] == 1) out[static_cast<int>(i)] = dir.read("plt1" + std::to_string(i) + ".$");
@@ -34,7 +35,8 @@ Strokes parse(const test::TempDir& dir, const fs::path& file, PltParse& p) {
   return out;
 }
 
-TEST(ParsePlt, CommandRules) {
+// The first-pair reader, kept for plots made for it.
+TEST(ParsePlt, FirstPairCommandRules) {
   std::string many_pairs = "PD1,2";
   for (int i = 0; i < 20000; ++i) many_pairs += ",3,4";
   // Plot text, the one pen it uses and that pen's strokes, the extents.
@@ -65,7 +67,9 @@ TEST(ParsePlt, CommandRules) {
     test::TempDir dir;
     dir.write("a.plt", text);
     PltParse p;
-    EXPECT_EQ(parse(dir, dir.file("a.plt"), p), (Strokes{{pen, strokes}})) << text.substr(0, 40);
+    EXPECT_EQ(parse(dir, dir.file("a.plt"), p, PlotReading::kFirstPairOnly),
+              (Strokes{{pen, strokes}}))
+        << text.substr(0, 40);
     EXPECT_EQ((Extents{p.min_x, p.min_y, p.max_x, p.max_y}), extents) << text.substr(0, 40);
   }
 }
