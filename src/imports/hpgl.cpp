@@ -86,7 +86,8 @@ struct IPt {
 int32_t to_unit(double v) {
   if (v >= 2147483647.0) return 2147483647;
   if (v <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<int32_t>(std::llround(v));
+  // Halves away from zero, as llround, without its cost.
+  return static_cast<int32_t>(v < 0 ? -std::floor(0.5 - v) : std::floor(v + 0.5));
 }
 
 // The last stage: the window, the plot's rotation, rounding to plotter
@@ -102,6 +103,9 @@ class StrokeOutput {
   Pt window_lo;
   Pt window_hi;
   PlotExtents extents;
+  int64_t lines = 0;
+  int64_t max_lines = kMaxPlotLines;
+  bool full = false;  // no more lines are taken
 
   // The pen is raised: the next stroke starts a new run.
   void lift() { connected_ = false; }
@@ -198,6 +202,11 @@ class StrokeOutput {
   }
 
   void emit(bool draw, IPt p) {
+    if (lines == max_lines) {
+      full = true;
+      return;
+    }
+    ++lines;
     extents.widen(p.x, p.y);
     sink_.line(pen, draw, p.x, p.y);
   }
@@ -212,19 +221,21 @@ class StrokeOutput {
 // into plotter units as each point is read.
 class HpglReader {
  public:
-  HpglReader(std::string_view text, PlotSink& sink, PlotReport& report)
+  HpglReader(std::string_view text, PlotSink& sink, PlotReport& report, int64_t max_lines)
       : begin_(text.data()),
         p_(text.data()),
         end_(text.data() + text.size()),
         sink_(sink),
         report_(report),
-        out_(sink) {}
+        out_(sink) {
+    out_.max_lines = max_lines;
+  }
 
   PlotExtents run(const ReadProgress& progress) {
     constexpr std::size_t kStep = std::size_t{1} << 20;
     const auto total = static_cast<std::size_t>(end_ - begin_);
     std::size_t next_report = kStep;
-    while (p_ < end_) {
+    while (p_ < end_ && !out_.full) {
       if (progress && static_cast<std::size_t>(p_ - begin_) >= next_report) {
         progress(static_cast<std::size_t>(p_ - begin_), total);
         next_report += kStep;
@@ -243,6 +254,7 @@ class HpglReader {
       }
     }
     if (progress) progress(total, total);
+    if (out_.full) report_.cut_off_after = out_.lines;
     PlotExtents e = out_.extents;
     e.open_up();
     return e;
@@ -1151,8 +1163,8 @@ class HpglReader {
 }  // namespace
 
 PlotExtents read_hpgl(std::string_view text, PlotSink& sink, PlotReport& report,
-                      const ReadProgress& progress) {
-  HpglReader reader(text, sink, report);
+                      const ReadProgress& progress, int64_t max_lines) {
+  HpglReader reader(text, sink, report, max_lines);
   return reader.run(progress);
 }
 

@@ -51,6 +51,9 @@ struct PlotExtents {
   }
 };
 
+// Lines a plot may make before its reading stops.
+inline constexpr int64_t kMaxPlotLines = 20000000;
+
 // Where the stroke lines of a plot go: select(pen) when SP names a pen,
 // line(pen, draw, x, y) for each line (the pen is used from its first line).
 class PlotSink {
@@ -66,6 +69,6 @@ class PlotSink {
 // Stroke lines are in plotter units, rounded. What is not drawn is counted
 // in `report`. The extents come back opened up.
 PlotExtents read_hpgl(std::string_view text, PlotSink& sink, PlotReport& report,
-                      const ReadProgress& progress = {});
+                      const ReadProgress& progress = {}, int64_t max_lines = kMaxPlotLines);
 
 }  // namespace lumetch

@@ -637,6 +637,9 @@ std::string PlotReport::summary() const {
     part(std::to_string(labels_not_drawn) +
          (labels_not_drawn == 1 ? " label was not drawn" : " labels were not drawn"));
   }
+  if (cut_off_after > 0) {
+    part("the plot was cut off after " + std::to_string(cut_off_after) + " stroke lines");
+  }
   if (highest_pen > 8) part("pens 9 to " + std::to_string(highest_pen) + " drawn as pens 1 to 8");
   if (!ignored.empty()) {
     std::string kinds;

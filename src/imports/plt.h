@@ -27,6 +27,10 @@ struct PlotReport {
   std::map<std::string, int64_t> ignored;
   int64_t labels_not_drawn = 0;  // LB, BL, SM symbols: text is not drawn
   int32_t highest_pen = 0;       // largest SP number seen; above 8 they are folded onto 1..8
+  // Set when the plot would make more stroke lines than any marking needs
+  // (curves and line types multiply a few bytes into many lines): the
+  // reading stopped there, after this many lines.
+  int64_t cut_off_after = 0;
 
   // Nothing at all is drawn: such a file is refused at import.
   bool drawable() const { return draws > 0; }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "imports/hpgl.h"
 #include "imports/plt.h"
 #include "support/temp_dir.h"
 
@@ -160,6 +161,17 @@ TEST(HpglReader, ReportsWhatIsNotDrawnAndStepsOverPrinterData) {
     EXPECT_EQ(all, c.strokes) << c.plot;
     EXPECT_EQ(plot.report.summary(), c.summary) << c.plot;
   }
+  // A few bytes of curves cannot grow into more lines than any marking needs.
+  struct Count final : PlotSink {
+    int64_t lines = 0;
+    void select(int) override {}
+    void line(int, bool, int32_t, int32_t) override { ++lines; }
+  } count;
+  PlotReport cut;
+  read_hpgl("PU0,0;CI1000,.5;CI1000,.5;PD5,5;", count, cut, {}, 1000);
+  EXPECT_EQ(count.lines, 1000);
+  EXPECT_EQ(cut.summary(), "the plot was cut off after 1000 stroke lines");
+
   // Text that only looks like commands draws nothing and says so.
   const PltPlot text = parse_plt("Hello, this is a note about the plot.\nUPDATE 3;\n");
   EXPECT_FALSE(text.report.drawable());
