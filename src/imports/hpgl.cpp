@@ -1,5 +1,7 @@
 #include "imports/hpgl.h"
 
+#include "imports/stroke_font.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -528,29 +530,79 @@ class HpglReader {
         line_type();
         break;
       case ('L' << 8) | 'B':
+        label(label_text());
+        break;
       case ('B' << 8) | 'L':
-        ++report_.labels_not_drawn;
-        skip_past(label_end_);
+        buffer_ = label_text();
+        break;
+      case ('P' << 8) | 'B':
+        label(buffer_);
+        break;
+      case ('S' << 8) | 'I':
+      case ('S' << 8) | 'R': {
+        std::array<double, 2> v{};
+        size_given_ = numbers(v) == 2;
+        size_relative_ = b == 'R';
+        size_ = {v[0], v[1]};
+        break;
+      }
+      case ('D' << 8) | 'I':
+      case ('D' << 8) | 'R': {
+        std::array<double, 2> v{};
+        const bool given = numbers(v) == 2 && (v[0] != 0 || v[1] != 0);
+        direction_ = given ? Pt{v[0], v[1]} : Pt{1, 0};
+        direction_relative_ = given && b == 'R';
+        break;
+      }
+      case ('L' << 8) | 'O': {
+        double n = 1;
+        const int o = number(n) ? static_cast<int>(n) : 1;
+        origin_ = (o >= 1 && o <= 9) || (o >= 11 && o <= 19) || o == 21 ? o : 1;
+        break;
+      }
+      case ('E' << 8) | 'S': {
+        std::array<double, 2> v{};
+        numbers(v);
+        extra_ = {v[0], v[1]};
+        break;
+      }
+      case ('S' << 8) | 'L': {
+        double t = 0;
+        slant_ = number(t) ? t : 0;
+        break;
+      }
+      case ('D' << 8) | 'V': {
+        double n = 0;
+        vertical_ = number(n) && n == 1;
+        break;
+      }
+      case ('C' << 8) | 'P':
+        character_plot();
         break;
       case ('W' << 8) | 'D':
         ++report_.ignored["WD"];
         skip_past(label_end_);
         break;
-      case ('D' << 8) | 'T':
-        // The label terminator is the very next character.
+      case ('D' << 8) | 'T': {
+        // The label terminator is the very next character; mode 1 keeps it
+        // out of the label.
         if (!at_end() && *p_ != ';') {
           label_end_ = *p_++;
         } else {
           label_end_ = kEtx;
         }
+        double mode = 0;
+        label_end_drawn_ = label_end_ != kEtx && !(number(mode) && mode == 1);
         skip_parameters();
         break;
+      }
       case ('C' << 8) | 'O':
         comment();
         break;
       case ('S' << 8) | 'M':
-        ++report_.ignored["SM"];
-        if (!at_end() && *p_ != ';') ++p_;  // the symbol
+        // The symbol is the very next character; none ends symbol mode.
+        symbol_ = 0;
+        if (!at_end() && *p_ != ';' && static_cast<unsigned char>(*p_) > ' ') symbol_ = *p_++;
         skip_parameters();
         break;
       default:
@@ -592,6 +644,15 @@ class HpglReader {
     pattern_in_mm_ = false;
     chord_deviation_ = false;
     label_end_ = kEtx;
+    label_end_drawn_ = false;
+    size_given_ = false;
+    direction_ = {1, 0};
+    direction_relative_ = false;
+    origin_ = 1;
+    extra_ = {0, 0};
+    slant_ = 0;
+    vertical_ = false;
+    symbol_ = 0;
   }
 
   void initialize() {
@@ -599,6 +660,7 @@ class HpglReader {
     down_ = false;
     lift();
     out_.rotation = 0;
+    buffer_.clear();
     p1_ = {0, 0};
     p2_ = page_;
     update_scaling();
@@ -711,6 +773,172 @@ class HpglReader {
     phase_ = 0;
   }
 
+  // --- labels ----------------------------------------------------------------
+
+  // The text of LB or BL, up to its terminator.
+  std::string label_text() {
+    const char* start = p_;
+    while (!at_end() && *p_ != label_end_) ++p_;
+    std::string text(start, p_);
+    if (!at_end()) {
+      if (label_end_drawn_) text += *p_;
+      ++p_;
+    }
+    return text;
+  }
+
+  // Character width and capital height in plotter units: SI in
+  // centimetres, SR in percent of P1-P2, else a small share of P1-P2.
+  Pt character_size() const {
+    const Pt span{std::fabs(p2_.x - p1_.x), std::fabs(p2_.y - p1_.y)};
+    if (!size_given_) return {0.005 * span.x, 0.0075 * span.y};
+    if (size_relative_) return {size_.x / 100 * span.x, size_.y / 100 * span.y};
+    return {size_.x * 400, size_.y * 400};
+  }
+
+  // Along the text, and up from it.
+  Pt label_direction() const {
+    Pt d = direction_;
+    if (direction_relative_) d = {d.x / 100 * (p2_.x - p1_.x), d.y / 100 * (p2_.y - p1_.y)};
+    const double len = length(d);
+    return len > 0 && std::isfinite(len) ? (1 / len) * d : Pt{1, 0};
+  }
+
+  struct LabelFrame {
+    Pt size;     // character width, capital height
+    Pt along;    // unit vector along the text
+    Pt up;       // unit vector up the characters
+    Pt advance;  // from one character to the next
+    Pt line;     // from one line to the next
+  };
+
+  LabelFrame label_frame() const {
+    LabelFrame f;
+    f.size = character_size();
+    f.along = label_direction();
+    f.up = {-f.along.y, f.along.x};
+    // A character cell is half as wide again as the character, a line
+    // twice as high; ES adds to both.
+    const double cell = 1.5 * f.size.x * (1 + extra_.x);
+    const double line = 2 * f.size.y * (1 + extra_.y);
+    f.advance = vertical_ ? (-line) * f.up : cell * f.along;
+    f.line = vertical_ ? cell * f.along : (-line) * f.up;
+    return f;
+  }
+
+  // Where a line of `chars` characters starts from its origin point, by LO.
+  Pt origin_offset(const LabelFrame& f, int chars) const {
+    if (vertical_ || origin_ == 1 || origin_ == 21) return {0, 0};
+    const int o = origin_ > 10 ? origin_ - 10 : origin_;
+    const int across = (o - 1) / 3;  // left, centre, right
+    const int height = (o - 1) % 3;  // bottom, middle, top
+    const double len = chars > 0 ? (chars - 1) * length(f.advance) + f.size.x : 0;
+    double x = across == 0 ? 0 : across == 1 ? -len / 2 : -len;
+    double y = height == 0 ? 0 : height == 1 ? -f.size.y / 2 : -f.size.y;
+    if (origin_ > 10) {
+      // Set off from the point by half a character.
+      if (across == 0) x += f.size.x / 2;
+      if (across == 2) x -= f.size.x / 2;
+      if (height == 0) y += f.size.y / 2;
+      if (height == 2) y -= f.size.y / 2;
+    }
+    return x * f.along + y * f.up;
+  }
+
+  // One character with its lower left corner at `at`.
+  void glyph(char c, Pt at, const LabelFrame& f) {
+    const std::string_view g = stroke_glyph(c);
+    const auto point = [&](std::size_t i) {
+      const auto hex = [](char h) { return h <= '9' ? h - '0' : h - 'A' + 10; };
+      const double gx = static_cast<double>(hex(g[i])) / kGlyphWidth * f.size.x;
+      const double gy =
+          static_cast<double>(hex(g[i + 1]) - kGlyphBaseline) / kGlyphCapHeight * f.size.y;
+      return at + (gx + slant_ * gy) * f.along + gy * f.up;
+    };
+    for (std::size_t i = 0; i + 1 < g.size();) {
+      out_.lift();
+      Pt last = point(i);
+      out_.start(last);
+      for (i += 2; i + 1 < g.size() && g[i] != ' '; i += 2) {
+        const Pt next = point(i);
+        out_.stroke(last, next, true);
+        last = next;
+      }
+      if (i < g.size() && g[i] == ' ') ++i;
+    }
+    out_.lift();
+  }
+
+  // Printable characters before the next carriage return or line feed.
+  static int line_length(std::string_view text, std::size_t from) {
+    int n = 0;
+    for (std::size_t i = from; i < text.size() && text[i] != '\r' && text[i] != '\n'; ++i) {
+      if (static_cast<unsigned char>(text[i]) >= ' ') ++n;
+    }
+    return n;
+  }
+
+  // LB and PB: the text in the stroke font from the pen, which ends where
+  // the next character would go. Carriage return, line feed and backspace
+  // move as on a plotter.
+  void label(std::string_view text) {
+    const LabelFrame f = label_frame();
+    Pt line_origin = label_goes_on_ ? cr_point_ : pos_;
+    Pt at = pos_;
+    bool fresh = true;  // the next character places its line by LO
+    bool missing = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const char c = text[i];
+      if (c == '\r') {
+        at = line_origin;
+        fresh = true;
+      } else if (c == '\n') {
+        line_origin = line_origin + f.line;
+        at = at + f.line;
+      } else if (c == '\b') {
+        at = at - f.advance;
+      } else if (static_cast<unsigned char>(c) >= ' ') {
+        if (fresh) {
+          at = line_origin + origin_offset(f, line_length(text, i));
+          fresh = false;
+        }
+        if (has_stroke_glyph(c)) {
+          glyph(c, at, f);
+        } else {
+          missing = true;
+        }
+        at = at + f.advance;
+      }
+    }
+    if (missing) ++report_.labels_not_drawn;
+    lift();
+    pos_ = at;
+    cr_point_ = line_origin;
+    label_goes_on_ = true;
+  }
+
+  // SM: the symbol centred on the point just reached.
+  void symbol() {
+    const LabelFrame f = label_frame();
+    glyph(symbol_, pos_ - (f.size.x / 2) * f.along - (f.size.y / 2) * f.up, f);
+  }
+
+  // CP: by character cells and lines; without them to the next line.
+  void character_plot() {
+    const LabelFrame f = label_frame();
+    std::array<double, 2> v{};
+    if (numbers(v) < 2) {
+      const Pt origin = label_goes_on_ ? cr_point_ : pos_;
+      pos_ = origin + f.line;
+      cr_point_ = pos_;
+    } else {
+      pos_ = pos_ + v[0] * f.advance + v[1] * f.line;
+      if (!label_goes_on_) cr_point_ = pos_;
+    }
+    label_goes_on_ = true;
+    lift();
+  }
+
   // --- pen movement ----------------------------------------------------------
 
   struct Scaling {
@@ -746,8 +974,8 @@ class HpglReader {
       ax_ = ay_ = 1;
       bx_ = by_ = 0;
     }
-    if (!(std::isfinite(ax_) && std::isfinite(ay_) && std::isfinite(bx_) &&
-          std::isfinite(by_) && ax_ != 0 && ay_ != 0)) {
+    if (!(std::isfinite(ax_) && std::isfinite(ay_) && std::isfinite(bx_) && std::isfinite(by_) &&
+          ax_ != 0 && ay_ != 0)) {
       ax_ = ay_ = 1;
       bx_ = by_ = 0;
     }
@@ -780,11 +1008,13 @@ class HpglReader {
     while (number(x)) {
       if (!number(y)) break;
       go(relative_ ? pos_ + step(x, y) : to_plotter(x, y), true);
+      if (symbol_ != 0) symbol();
     }
   }
 
   // To `target` with the pen as it is.
   void go(Pt target, bool named_point) {
+    label_goes_on_ = false;
     if (down_) {
       line_to(target, named_point);
     } else {
@@ -808,8 +1038,8 @@ class HpglReader {
 
   void dashes(Pt a, Pt b) {
     const double len = length(b - a);
-    double pattern = pattern_in_mm_ ? pattern_length_ * kUnitsPerMm
-                                    : pattern_length_ / 100 * length(p2_ - p1_);
+    double pattern =
+        pattern_in_mm_ ? pattern_length_ * kUnitsPerMm : pattern_length_ / 100 * length(p2_ - p1_);
     if (!(len > 0) || !(pattern > 0) || len / pattern > kMaxDashesPerSegment) {
       out_.stroke(a, b, true);
       return;
@@ -1028,8 +1258,7 @@ class HpglReader {
         continue;
       }
       // Enough pieces to keep within half a unit of the curve.
-      const double bend =
-          std::max(length(p0 - 2 * p1 + p2), length(p1 - 2 * p2 + p3));
+      const double bend = std::max(length(p0 - 2 * p1 + p2), length(p1 - 2 * p2 + p3));
       const double pieces = std::ceil(std::sqrt(1.5 * bend));
       const int n = static_cast<int>(std::clamp(pieces, 1.0, 1000.0));
       for (int i = 1; i <= n; ++i) {
@@ -1093,11 +1322,13 @@ class HpglReader {
         } else if (c == ':') {
           if (const auto pen = value()) select_pen(static_cast<double>(*pen));
         } else if (c == '>') {
-          if (const auto bits = value()) fraction_bits = static_cast<int>(std::clamp<int64_t>(*bits, -26, 26));
+          if (const auto bits = value())
+            fraction_bits = static_cast<int>(std::clamp<int64_t>(*bits, -26, 26));
         }
         continue;
       }
-      const bool digit = seven_bit ? (c >= 63 && c <= 126) : ((raw >= 63 && raw <= 126) || (raw >= 191 && raw <= 254));
+      const bool digit = seven_bit ? (c >= 63 && c <= 126)
+                                   : ((raw >= 63 && raw <= 126) || (raw >= 191 && raw <= 254));
       if (!digit) {
         ++p_;  // blanks, line breaks and the like
         continue;
@@ -1158,6 +1389,21 @@ class HpglReader {
   bool pattern_in_mm_ = false;
   double phase_ = 0;
   char label_end_ = kEtx;
+  bool label_end_drawn_ = false;
+
+  bool size_given_ = false;
+  bool size_relative_ = false;
+  Pt size_;
+  Pt direction_{1, 0};
+  bool direction_relative_ = false;
+  int origin_ = 1;
+  Pt extra_;
+  double slant_ = 0;
+  bool vertical_ = false;
+  char symbol_ = 0;
+  std::string buffer_;
+  Pt cr_point_;
+  bool label_goes_on_ = false;  // the last label's lines go on: CR goes back to its start
 };
 
 }  // namespace

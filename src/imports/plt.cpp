@@ -42,7 +42,6 @@ std::string reason() {
   return std::strerror(errno);
 }
 
-
 // ---------------------------------------------------------------------------
 // Command reader
 
@@ -635,7 +634,8 @@ std::string PlotReport::summary() const {
   };
   if (labels_not_drawn > 0) {
     part(std::to_string(labels_not_drawn) +
-         (labels_not_drawn == 1 ? " label was not drawn" : " labels were not drawn"));
+         (labels_not_drawn == 1 ? " label has" : " labels have") +
+         " characters the built-in font does not draw");
   }
   if (cut_off_after > 0) {
     part("the plot was cut off after " + std::to_string(cut_off_after) + " stroke lines");
@@ -792,9 +792,8 @@ void DrawPlt(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   const Brush old_brush = dc->brush();
   if (g.visible) {
     // The view: only the copies in sight, in blocks where thousands are.
-    for_each_copy(g, dc, obj, obj.width, obj.height, [&](double left, double top) {
-      draw_copy(g, *dc, m, *b, sm, left, top);
-    });
+    for_each_copy(g, dc, obj, obj.width, obj.height,
+                  [&](double left, double top) { draw_copy(g, *dc, m, *b, sm, left, top); });
   } else {
     for_each_copy_by_rows(g, obj, [&](double left, double top) {
       draw_copy(g, *dc, m, *b, sm, left, top);

@@ -25,7 +25,7 @@ struct PlotReport {
   int64_t draws = 0;  // pen-down stroke lines written, over all pens
   // Commands read but not followed, by their two letters ("VS", "FT", ...).
   std::map<std::string, int64_t> ignored;
-  int64_t labels_not_drawn = 0;  // LB, BL, SM symbols: text is not drawn
+  int64_t labels_not_drawn = 0;  // labels with characters the stroke font lacks
   int32_t highest_pen = 0;       // largest SP number seen; above 8 they are folded onto 1..8
   // Set when the plot would make more stroke lines than any marking needs
   // (curves and line types multiply a few bytes into many lines): the

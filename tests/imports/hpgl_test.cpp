@@ -43,7 +43,8 @@ TEST(HpglReader, CommandFamiliesGiveTheirStrokeFiles) {
     ASSERT_EQ(p.result, PltParse::kRead) << family;
     std::map<int, std::string> got;
     for (int i = 0; i < 8; ++i) {
-      if (p.pen_used[static_cast<std::size_t>(i)] == 1) got[i] = dir.read("s" + std::to_string(i) + ".$");
+      if (p.pen_used[static_cast<std::size_t>(i)] == 1)
+        got[i] = dir.read("s" + std::to_string(i) + ".$");
     }
     EXPECT_EQ(got, expected) << family;
     EXPECT_EQ((Extents{p.min_x, p.min_y, p.max_x, p.max_y}), extents) << family;
@@ -146,11 +147,13 @@ TEST(HpglReader, ReportsWhatIsNotDrawnAndStepsOverPrinterData) {
   // clang-format off
   const Case cases[] = {
       {"\x1B%-12345X@PJL ENTER LANGUAGE=HPGL2\n\x1B" "E\x1B%0BBP1,\"a;PD9,9\";IN;SP1;PW0.35;"
-       "LBHello;PD\x03PU0,0;PD5,5;DT#;LBx#CO\"PD9,9\";VS10;\x1B%0A\x1B*b5W\x1B%0B;PD9,9;"
+       "LB\x01\x02\x03PU0,0;PD5,5;DT#,1;LB\x01#CO\"PD9,9\";VS10;\x1B%0A\x1B*b5W\x1B%0B;PD9,9;"
        "\x1B%0BPU;",
-       "0 0 0;\n1 5 5;\n", "2 labels were not drawn; ignored: BP (1), PW (1), VS (1)"},
-      {"SP12;PD1,1;SM*;PA3,3;", "0 0 0;\n1 1 1;\n1 3 3;\n",
-       "pens 9 to 12 drawn as pens 1 to 8; ignored: SM (1)"},
+       "0 0 0;\n1 5 5;\n", "ignored: BP (1), PW (1), VS (1)"},
+      {"SP12;PD1,1;PA3,3;FT3;", "0 0 0;\n1 1 1;\n1 3 3;\n",
+       "pens 9 to 12 drawn as pens 1 to 8; ignored: FT (1)"},
+      {"SP1;PA0,0;PD1,0;LB\xE9t\x03",        "0 0 0;\n1 1 0;\n0 316 356;\n1 316 45;\n1 337 0;\n1 379 0;\n0 274 223;\n1 379 223;\n",
+       "1 label has characters the built-in font does not draw"},
       {"IN;SP1;PA0,0;PD10,0;", "0 0 0;\n1 10 0;\n", ""},
   };
   // clang-format on
@@ -177,6 +180,29 @@ TEST(HpglReader, ReportsWhatIsNotDrawnAndStepsOverPrinterData) {
   EXPECT_FALSE(text.report.drawable());
   EXPECT_EQ(text.report.draws, 0);
   EXPECT_EQ(PltPlot{}.report.summary(), "");
+}
+
+// Labels in the stroke font: sized by SI (here 40 x 80 units), turned by
+// DI, placed by LO, with carriage return and line feed, symbols, and the
+// pen left where the next character would go.
+TEST(HpglReader, LabelsAreDrawnInTheStrokeFont) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"SI0.1,0.2;PA100,100;LBI\x03PD170,100;",
+       "0 110 180;\n1 130 180;\n0 120 180;\n1 120 100;\n0 110 100;\n1 130 100;\n"
+       "0 160 100;\n1 170 100;\n"},
+      {"SI0.1,0.2;DI0,1;PA0,0;LB-\x03", "0 -40 5;\n1 -40 35;\n"},
+      {"SI0.1,0.2;LO5;PA0,0;LB--\x03", "0 -45 0;\n1 -15 0;\n0 15 0;\n1 45 0;\n"},
+      {"SI0.1,0.2;PA0,0;LB-\r\n-\x03", "0 5 40;\n1 35 40;\n0 5 -120;\n1 35 -120;\n"},
+      {"SI0.1,0.2;SM-;PA100,100;", "0 85 100;\n1 115 100;\n"},
+      // The terminator is drawn unless DT says otherwise; commands inside a
+      // label are its text.
+      {"SI0.1,0.2;DT-;PA0,0;LB-", "0 5 40;\n1 35 40;\n"},
+      {"SI0.1,0.2;DT-,1;PA0,0;LB.;-PD1,1;",
+       "0 20 0;\n1 20 0;\n0 80 40;\n1 80 40;\n0 80 10;\n1 80 0;\n1 75 -20;\n0 120 0;\n1 1 1;\n"},
+  };
+  for (const auto& [text, strokes] : cases) {
+    EXPECT_EQ(strokes_of(parse_plt(text), 0), strokes) << text;
+  }
 }
 
 // A plot of single absolute pairs, without scaling, reads exactly as the
