@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench fuzz screenshot clean
+.PHONY: all deps configure build run test bench fuzz screenshot compare-hp2xx clean
 
 all: build
 
@@ -34,6 +34,11 @@ fuzz:
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMETCH_BUILD_FUZZ=ON -DLUMETCH_BUILD_TESTS=OFF -DLUMETCH_BUILD_GUI=OFF >/dev/null
 	@cmake --build $(BUILD)-fuzz -j $(JOBS)
 	@scripts/run-fuzz $(BUILD)-fuzz
+
+# Plot import against hp2xx over its own test plots; fails below an IoU of 0.9.
+compare-hp2xx: build
+	@scripts/install-deps --compare
+	@scripts/compare-hp2xx --cli $(BUILD)/src/lumetch-cli --min 0.9
 
 screenshot: build
 	@scripts/screenshot $(BUILD)

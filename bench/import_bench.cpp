@@ -1,4 +1,4 @@
-// Imports: reading a 50 MB plot into its stroke files, and marking a
+// Imports: reading 50 MB plots into their stroke files, and marking a
 // 2000 × 2000-pixel bitmap object into a channel that discards everything.
 #include <benchmark/benchmark.h>
 
@@ -50,8 +50,47 @@ fs::path big_plot(int mb) {
   return path;
 }
 
-void BM_ImportPlot50MB(benchmark::State& state) {
-  const fs::path plot = big_plot(50);
+// The same over four pens, written as HPGL/2 writers do: about 20 pairs to a
+// PD, every fourth polyline relative (PR), numbers apart by commas, blanks or
+// both, no line breaks.
+fs::path big_pair_plot(int mb) {
+  fs::create_directories(kDir);
+  const fs::path path = kDir / "big-pairs.plt";
+  if (fs::exists(path) && fs::file_size(path) >= static_cast<std::uintmax_t>(mb) << 20) return path;
+  std::ofstream out(path, std::ios::binary);
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> coord(0, 40000);
+  std::uniform_int_distribution<int> step(-400, 400);
+  const char* const separators[] = {",", ", ", " ", " , "};
+  std::string text = "IN;";
+  std::size_t size = 0;
+  char buf[32];
+  for (int line = 0; size + text.size() < static_cast<std::size_t>(mb) << 20; ++line) {
+    if (line % 16 == 0) text += "SP" + std::to_string(rng() % 4 + 1) + ";";
+    const bool relative = line % 4 == 3;
+    text.append(buf, static_cast<std::size_t>(
+                         std::snprintf(buf, sizeof buf, "PU%d,%d;", coord(rng), coord(rng))));
+    text += relative ? "PD;PR" : "PD";
+    const int pairs = 18 + static_cast<int>(rng() % 5);
+    for (int i = 0; i < pairs; ++i) {
+      if (i > 0) text += separators[rng() % 4];
+      const int x = relative ? step(rng) : coord(rng);
+      const int y = relative ? step(rng) : coord(rng);
+      text.append(buf, static_cast<std::size_t>(
+                           std::snprintf(buf, sizeof buf, "%d%s%d", x, separators[rng() % 4], y)));
+    }
+    text += relative ? ";PA;" : ";";
+    if (text.size() > (1u << 20)) {
+      out << text;
+      size += text.size();
+      text.clear();
+    }
+  }
+  out << text;
+  return path;
+}
+
+void import_plot(benchmark::State& state, const fs::path& plot) {
   const auto bytes = static_cast<int64_t>(fs::file_size(plot));
   for (auto _ : state) {
     const PltParse parse = ParsePlt(plot, (kDir / "pen").string());
@@ -60,6 +99,10 @@ void BM_ImportPlot50MB(benchmark::State& state) {
   state.SetBytesProcessed(bytes * state.iterations());
   for (int i = 0; i < 8; ++i) fs::remove(kDir / ("pen" + std::to_string(i) + ".$"));
 }
+
+void BM_ImportPlot50MB(benchmark::State& state) { import_plot(state, big_plot(50)); }
+
+void BM_ImportPlot50MBPairs(benchmark::State& state) { import_plot(state, big_pair_plot(50)); }
 
 // A one-bit 2000 × 2000 image: a ring with a checker of 20-pixel squares inside.
 fs::path big_bitmap() {
@@ -131,6 +174,7 @@ void BM_MarkBitmap2000(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ImportPlot50MB)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ImportPlot50MBPairs)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MarkBitmap2000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
