@@ -1046,10 +1046,11 @@ class HpglReader {
     }
     const LinePattern& lp = kPatterns[static_cast<std::size_t>(std::abs(line_type_))];
     if (line_type_ < 0) {
-      // Adaptive: a whole number of patterns in each stroke.
+      // Adaptive: a whole number of patterns in each stroke, which begins
+      // and ends with half of the first dash, so corners are drawn.
       const double count = std::max(1.0, std::round(len / pattern));
       pattern = len / count;
-      phase_ = 0;
+      phase_ = lp.percent[0] / 200 * pattern;
     }
     const Pt dir = (1 / len) * (b - a);
     double t = 0;
