@@ -822,7 +822,8 @@ class HpglReader {
     const double cell = 1.5 * f.size.x * (1 + extra_.x);
     const double line = 2 * f.size.y * (1 + extra_.y);
     f.advance = vertical_ ? (-line) * f.up : cell * f.along;
-    f.line = vertical_ ? cell * f.along : (-line) * f.up;
+    // Vertical lines follow each other to the left.
+    f.line = vertical_ ? (-cell) * f.along : (-line) * f.up;
     return f;
   }
 
@@ -885,21 +886,23 @@ class HpglReader {
     const LabelFrame f = label_frame();
     Pt line_origin = label_goes_on_ ? cr_point_ : pos_;
     Pt at = pos_;
+    Pt anchor = pos_;   // where LO places the next line from
     bool fresh = true;  // the next character places its line by LO
     bool missing = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
       const char c = text[i];
       if (c == '\r') {
-        at = line_origin;
+        at = anchor = line_origin;
         fresh = true;
       } else if (c == '\n') {
         line_origin = line_origin + f.line;
         at = at + f.line;
+        anchor = anchor + f.line;
       } else if (c == '\b') {
         at = at - f.advance;
       } else if (static_cast<unsigned char>(c) >= ' ') {
         if (fresh) {
-          at = line_origin + origin_offset(f, line_length(text, i));
+          at = anchor + origin_offset(f, line_length(text, i));
           fresh = false;
         }
         if (has_stroke_glyph(c)) {

@@ -193,6 +193,8 @@ TEST(HpglReader, LabelsAreDrawnInTheStrokeFont) {
       {"SI0.1,0.2;DI0,1;PA0,0;LB-\x03", "0 -40 5;\n1 -40 35;\n"},
       {"SI0.1,0.2;LO5;PA0,0;LB--\x03", "0 -45 0;\n1 -15 0;\n0 15 0;\n1 45 0;\n"},
       {"SI0.1,0.2;PA0,0;LB-\r\n-\x03", "0 5 40;\n1 35 40;\n0 5 -120;\n1 35 -120;\n"},
+      // A line feed alone goes on below where the label ended.
+      {"SI0.1,0.2;PA0,0;LB-\n\x03LB-\x03", "0 5 40;\n1 35 40;\n0 65 -120;\n1 95 -120;\n"},
       {"SI0.1,0.2;SM-;PA100,100;", "0 85 100;\n1 115 100;\n"},
       // The terminator is drawn unless DT says otherwise; commands inside a
       // label are its text.
