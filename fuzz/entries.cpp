@@ -239,7 +239,10 @@ int fuzz_plt(const uint8_t* data, std::size_t size) {
             "every stroke lies within the extents");
     }
     check(parse_strokes(format_strokes(strokes)) == strokes, "stroke files read back the same");
+    check(strokes.empty() || !strokes.front().draw, "a pen's strokes start with a move");
   }
+  const PltPlot first = parse_plt(text, {}, PlotReading::kFirstPairOnly);
+  check(first.min_x < first.max_x && first.min_y < first.max_y, "a first-pair plot has extents");
   TallyCanvas canvas;
   preview_plt_text(canvas, text, 0, 0, 160, 160, kLayerColours);
   return 0;
