@@ -21,6 +21,7 @@
 #include "commands/layout_commands.h"
 #include "commands/scan_job.h"
 #include "commands/session.h"
+#include "imports/plt.h"
 #include "marker/marker_sim.h"
 #include "marker/pen_emitter.h"
 #include "marker/port_writer.h"
@@ -51,8 +52,10 @@ constexpr const char* kUsage =
     "                    variable texts advance, the layout is saved with the next\n"
     "                    serial numbers\n"
     "  import FILE LAYOUT.mrk\n"
-    "                    add a PLT, BMP or VCT file as a new object to the layout (made\n"
-    "                    when it does not exist yet) and save it\n"
+    "                    add a plot (.plt, .hpgl, .hpg, .hp), BMP or VCT file as a new\n"
+    "                    object to the layout (made when it does not exist yet) and save\n"
+    "                    it; what a plot holds but does not draw is said in a line\n"
+    "                    \"plot: ...\"; a plot with nothing to draw is refused\n"
     "  list LAYOUT.mrk [--fields]\n"
     "                    print the layout's objects; --fields adds every field of\n"
     "                    each object's parameters\n"
@@ -77,6 +80,10 @@ constexpr const char* kUsage =
     "  --yes             answer the laser-power check with OK\n"
     "  --allow-outside   mark although moves would leave the marking field\n"
     "  --svg FILE        with the sim channel: write what was marked as an SVG picture\n"
+    "  --first-pair      read PU, PD and PA of plot files with their first pair only, as\n"
+    "                    plots were read before (import, and the plots of the layouts\n"
+    "                    that mark and convert open); without it the setting kept in\n"
+    "                    \"plot.$\" applies, which this option does not change\n"
     "  --show            with the sim channel: print every command it received\n"
     "  --help            this text\n"
     "\n"
@@ -115,6 +122,7 @@ struct Options {
   bool relief = false;
   bool fields = false;
   bool vertical = false;
+  bool first_pair = false;
 };
 
 constexpr const char* kValueOptions[] = {"--style",      "-o",          "--output",
@@ -152,6 +160,8 @@ std::optional<Options> parse(int argc, const char* const* argv, std::ostream& er
       o.relief = true;
     } else if (a == "--vertical") {
       o.vertical = true;
+    } else if (a == "--first-pair") {
+      o.first_pair = true;
     } else if (std::find(std::begin(kValueOptions), std::end(kValueOptions), a) !=
                std::end(kValueOptions)) {
       const auto v = value(a.c_str());
@@ -176,6 +186,8 @@ std::optional<Options> parse(int argc, const char* const* argv, std::ostream& er
 // operator set. So does "port.txt" for a command that marks without --port.
 bool start_cli_session(CketralDoc& doc, const Options& o, std::ostream& err, bool uses_port) {
   const SessionStart start = start_session(doc, std::filesystem::current_path());
+  // For this run only: the CLI never writes "plot.$".
+  if (o.first_pair) doc.plot_reading = PlotReading::kFirstPairOnly;
   for (const std::string& m : start.unreadable)
     err << "lumetch-cli " << o.command << ": " << m << "\n";
   bool ok = start.ok();
@@ -516,10 +528,13 @@ int cmd_import(const Options& o, std::istream& in, std::ostream& out, std::ostre
   const std::filesystem::path layout = o.args[1];
   std::string ext = file.extension().string();
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const int32_t type = ext == ".plt" ? PLT : ext == ".bmp" ? BMP : ext == ".vct" ? VCT : NONE;
+  const int32_t type = has_plot_extension(file) ? PLT
+                       : ext == ".bmp"          ? BMP
+                       : ext == ".vct"          ? VCT
+                                                : NONE;
   if (type == NONE) {
     err << "lumetch-cli import: " << file.string()
-        << " is not a PLT, BMP or VCT file (by its extension)\n";
+        << " is not a plot (.plt, .hpgl, .hpg, .hp), BMP or VCT file (by its extension)\n";
     return 2;
   }
   CketralDoc doc;
@@ -547,7 +562,8 @@ int cmd_import(const Options& o, std::istream& in, std::ostream& out, std::ostre
     return 1;
   }
   const std::filesystem::path source = std::filesystem::absolute(file, ec);
-  MarkObject* obj = ImportFile(doc, type, ec ? file : source, op);
+  std::string plot_summary;
+  MarkObject* obj = ImportFile(doc, type, ec ? file : source, op, &plot_summary);
   if (obj == nullptr) {
     err << "lumetch-cli import: " << file.string() << " was not imported\n";
     return 1;
@@ -562,6 +578,7 @@ int cmd_import(const Options& o, std::istream& in, std::ostream& out, std::ostre
       << trim_blanks(format_fixed(obj->width, 7, 3)) << " x "
       << trim_blanks(format_fixed(obj->height, 7, 3)) << " mm) added to " << layout.string()
       << ", now " << doc.ring.size() << " objects\n";
+  if (!plot_summary.empty()) out << "plot: " << plot_summary << "\n";
   return 0;
 }
 

@@ -228,7 +228,9 @@ void warn(Operator& op, const std::string& text) {
   op.message(text, kWarning);
 }
 
-std::unique_ptr<MarkObject> import_plt(CketralDoc& doc, const fs::path& path, Operator& op) {
+// `summary` gets what the plot held but does not draw.
+std::unique_ptr<MarkObject> import_plt(CketralDoc& doc, const fs::path& path, Operator& op,
+                                       std::string& summary) {
   const std::string shown = path.string();
   // The stroke files belong to the object from the start: when the import
   // fails they go with it.
@@ -236,17 +238,24 @@ std::unique_ptr<MarkObject> import_plt(CketralDoc& doc, const fs::path& path, Op
   obj->id = new_object_id();
   const fs::path base = own_scratch_file(*obj, doc.scratch_dir(), "-pen");
   const ReadProgress progress = reading_progress(&op);
-  const PltParse parse = ParsePlt(path, base.string(), progress);
+  const PltParse parse = ParsePlt(path, base.string(), progress, doc.plot_reading);
   if (progress) op.end_progress();
   for (const std::string& file : parse.pen_file) {
     if (!file.empty()) obj->scratch->keep(file);
   }
   if (parse.result == PltParse::kWrongExtension) {
-    warn(op, "The file " + shown + " is not a PLT file.");
+    warn(op, "The file " + shown +
+                 " is not a plot file: its name must end in .plt, .hpgl, .hpg or .hp.");
     return nullptr;
   }
   if (parse.result != PltParse::kRead) {
     warn(op, parse.error.empty() ? "The file " + shown + " cannot be opened." : parse.error);
+    return nullptr;
+  }
+  // An object that could never draw or mark anything is no use to anyone.
+  if (!parse.report.drawable()) {
+    warn(op, "The file " + shown +
+                 " holds nothing that can be drawn: no pen-down move, line or curve.");
     return nullptr;
   }
   std::optional<PltBlock> block = plt_block_from(parse, shown, doc.settings.resolution);
@@ -261,6 +270,7 @@ std::unique_ptr<MarkObject> import_plt(CketralDoc& doc, const fs::path& path, Op
   obj->keep_aspect = 1;
   set_style(*obj, OutputStyle{0, 0.05, 0});
   obj->params = std::move(*block);
+  summary = parse.report.summary();
   return obj;
 }
 
@@ -322,10 +332,13 @@ std::unique_ptr<MarkObject> import_vct(CketralDoc& doc, const fs::path& path, Op
 }
 
 // The import steps after the file is chosen; the name was taken first.
+// What a plot does not draw is said once the object is there, through `op`
+// unless `plot_summary` takes it.
 MarkObject* import_chosen(CketralDoc& doc, int32_t type, const fs::path& path,
-                          const std::string& name, Operator& op) {
+                          const std::string& name, Operator& op, std::string* plot_summary) {
   std::unique_ptr<MarkObject> record;
-  if (type == PLT) record = import_plt(doc, path, op);
+  std::string summary;
+  if (type == PLT) record = import_plt(doc, path, op, summary);
   if (type == BMP) record = import_bmp(doc, path, op);
   if (type == VCT) record = import_vct(doc, path, op);
   if (!record) return nullptr;
@@ -334,6 +347,11 @@ MarkObject* import_chosen(CketralDoc& doc, int32_t type, const fs::path& path,
   if (obj == nullptr) return nullptr;
   commit.push("Import " + name);
   doc.invalidate_all();
+  if (plot_summary != nullptr) {
+    *plot_summary = summary;
+  } else if (!summary.empty()) {
+    warn(op, "The plot " + path.string() + " was imported; " + summary + ".");
+  }
   return obj;
 }
 
@@ -343,7 +361,7 @@ FileRequest import_request(int32_t type) {
   r.overwrite_prompt = true;
   if (type == PLT) {
     r.initial_name = "*.plt";
-    r.filter = "CAD File(*.plt)|*.plt|";
+    r.filter = kPlotFileFilter;
   } else if (type == BMP) {
     r.initial_name = "*.bmp";
     r.filter = "BMP File(*.bmp)|*.bmp|";
@@ -393,7 +411,7 @@ MarkObject* CreateObject(CketralDoc& doc, int32_t type, Operator& op) {
   if (is_import(type)) {
     const std::optional<fs::path> chosen = op.choose_file(import_request(type));
     if (!chosen) return nullptr;
-    return import_chosen(doc, type, *chosen, name, op);
+    return import_chosen(doc, type, *chosen, name, op, nullptr);
   }
   std::unique_ptr<MarkObject> record = build_from_defaults(doc.defaults, type);
   if (!record) return nullptr;
@@ -415,10 +433,11 @@ MarkObject* CreateObject(CketralDoc& doc, int32_t type, Operator& op) {
 }
 
 MarkObject* ImportFile(CketralDoc& doc, int32_t type, const std::filesystem::path& path,
-                       Operator& op) {
+                       Operator& op, std::string* plot_summary) {
+  if (plot_summary != nullptr) plot_summary->clear();
   if (!is_import(type)) return nullptr;
   const std::string name = next_object_name(doc.object_list, object_prefix(type));
-  return import_chosen(doc, type, path, name, op);
+  return import_chosen(doc, type, path, name, op, plot_summary);
 }
 
 }  // namespace lumetch

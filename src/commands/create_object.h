@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 #include "model/cketral_doc.h"
 #include "platform/operator.h"
@@ -22,12 +23,16 @@ int32_t creation_type(int32_t command_id);
 // list, switches the sheet and asks for a repaint. The three imports first
 // ask for a file through `op`. Returns the new object, or null when nothing
 // was created (dialog cancelled, file refused: a refusal is explained
-// through `op` unless the loader already showed its own message).
+// through `op` unless the loader already showed its own message). What an
+// imported plot held but does not draw is said once, after it is added.
 MarkObject* CreateObject(CketralDoc& doc, int32_t type, Operator& op);
 
 // An import without the file dialog (the command line): the same steps with
-// `path` as the chosen file.
+// `path` as the chosen file. A plot is read as `doc.plot_reading` says; one
+// with nothing to draw is refused. What an imported plot held but does not
+// draw (its report's summary, empty when everything was followed) is told
+// through `op`, or left in `plot_summary` when that is given.
 MarkObject* ImportFile(CketralDoc& doc, int32_t type, const std::filesystem::path& path,
-                       Operator& op);
+                       Operator& op, std::string* plot_summary = nullptr);
 
 }  // namespace lumetch

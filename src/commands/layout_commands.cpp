@@ -25,7 +25,7 @@ struct ImportKind {
 ImportKind import_kind(int32_t type) {
   switch (type) {
     case PLT:
-      return {"*.plt", "CAD File(*.plt)|*.plt|"};
+      return {"*.plt", kPlotFileFilter};
     case BMP:
       return {"*.bmp", "BMP File(*.bmp)|*.bmp|"};
     default:
@@ -49,10 +49,11 @@ std::optional<std::filesystem::path> relocate(Operator* op, int32_t type,
 void load_plt(CketralDoc& doc, MarkObject& obj, PltBlock& p, Operator* op) {
   const std::string base = own_scratch_file(obj, doc.scratch_dir(), "-pen").string();
   const ReadProgress progress = reading_progress(op);
-  PltParse parse = ParsePlt(p.source_path, base, progress);
+  // A plot with nothing to draw keeps its object here: the layout holds it.
+  PltParse parse = ParsePlt(p.source_path, base, progress, doc.plot_reading);
   if (parse.result == PltParse::kCannotOpen && parse.error.empty()) {
     if (const auto chosen = relocate(op, PLT, p.source_path)) {
-      parse = ParsePlt(*chosen, base, progress);
+      parse = ParsePlt(*chosen, base, progress, doc.plot_reading);
       p.source_path = chosen->string();
     }
   }

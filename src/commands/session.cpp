@@ -16,6 +16,9 @@ SessionStart start_session(CketralDoc& doc, const std::filesystem::path& work_di
   note(load_settings(doc.work_file("$.1"), doc.settings));
   doc.defaults = CreationDefaults{};
   note(load_defaults(doc.work_file("default.$"), doc.defaults));
+  // Only how plots are read: a file that cannot be read leaves every pair
+  // read, and is said when it cannot be written back at the end.
+  load_plot_options(doc.work_file("plot.$"), doc.plot_reading);
   ReadResult fix;
   const SpeedModes modes = load_speed_modes(doc.work_file("fix.txt"), &fix);
   note(fix);
@@ -36,7 +39,13 @@ std::vector<std::string> save_session_files(const CketralDoc& doc) {
   if (!create_fix_file_if_missing(doc.work_file("fix.txt"))) failed.emplace_back("fix.txt");
   if (!save_settings(doc.work_file("$.1"), doc.settings)) failed.emplace_back("$.1");
   if (!save_defaults(doc.work_file("default.$"), doc.defaults)) failed.emplace_back("default.$");
+  if (!save_plot_options(doc.work_file("plot.$"), doc.plot_reading)) failed.emplace_back("plot.$");
   return failed;
+}
+
+bool set_plot_reading(CketralDoc& doc, PlotReading reading) {
+  doc.plot_reading = reading;
+  return save_plot_options(doc.work_file("plot.$"), reading);
 }
 
 std::vector<std::string> end_session(CketralDoc& doc, bool files_saved) {

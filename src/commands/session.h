@@ -20,13 +20,19 @@ struct SessionStart {
 // What a run starts from, all in the working directory: the settings of "$.1"
 // (defaults when it is missing), the creation defaults of "default.$" (initial
 // values when it is missing), the speed-mode commands of "fix.txt", and the
-// zoom index taken from the settings.
+// zoom index taken from the settings, and how plots are read from "plot.$"
+// (every pair when it is missing, damaged or unreadable).
 SessionStart start_session(CketralDoc& doc, const std::filesystem::path& work_dir);
 
-// Writes "$.1" and "default.$", and creates "fix.txt" when it is missing
+// Writes "$.1", "default.$" and "plot.$", and creates "fix.txt" when it is missing
 // (never rewritten). Returns the names of the files that could not be
 // written, empty when all were.
 std::vector<std::string> save_session_files(const CketralDoc& doc);
+
+// Sets how plot files are read and writes "plot.$" at once, so that the
+// choice holds even when the run does not end normally. False when the file
+// cannot be written (the setting holds for this run then).
+bool set_plot_reading(CketralDoc& doc, PlotReading reading);
 
 // What a run leaves behind: every object removed, then save_session_files
 // unless `files_saved` says the window has already written them. Returns the

@@ -221,4 +221,30 @@ void parse_screen_state(std::string_view text, ScreenState& s) {
   read_int_line(in, s.position_y);
 }
 
+std::string format_plot_options(PlotReading reading) {
+  std::string out;
+  append_field(out, "plot_reading", std::to_string(static_cast<int32_t>(reading)), ";\n");
+  out += "end ;\n";
+  return out;
+}
+
+bool save_plot_options(const std::filesystem::path& path, PlotReading reading) {
+  return write_file_atomically(path, format_plot_options(reading));
+}
+
+ReadResult load_plot_options(const std::filesystem::path& path, PlotReading& reading) {
+  const InputText file = read_input_file(path);
+  reading = file.ok() ? parse_plot_options(file.text) : PlotReading::kFull;
+  return file;
+}
+
+PlotReading parse_plot_options(std::string_view text) {
+  std::istringstream in{std::string(text)};
+  int32_t value = static_cast<int32_t>(PlotReading::kFull);
+  read_int_line(in, value);
+  // Anything but the one other known mode reads every pair.
+  return value == static_cast<int32_t>(PlotReading::kFirstPairOnly) ? PlotReading::kFirstPairOnly
+                                                                    : PlotReading::kFull;
+}
+
 }  // namespace lumetch

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/import_params.h"
 #include "model/mark_settings.h"
 #include "platform/text_file.h"
 
@@ -43,6 +44,16 @@ bool save_screen_state(const std::filesystem::path& path, const ScreenState& s);
 // Same rules as load_settings.
 ReadResult load_screen_state(const std::filesystem::path& path, ScreenState& s);
 void parse_screen_state(std::string_view text, ScreenState& s);
+
+// How plot files are read, kept in "plot.$" beside "$.1" (whose format stays
+// as it is): one line "plot_reading N;" (0 every pair, 1 the first pair of
+// PU/PD/PA only), then "end ;".
+std::string format_plot_options(PlotReading reading);
+bool save_plot_options(const std::filesystem::path& path, PlotReading reading);
+// A missing file, or one whose line is missing or damaged, reads as kFull;
+// `reading` is always set. The result says whether the file was there.
+ReadResult load_plot_options(const std::filesystem::path& path, PlotReading& reading);
+PlotReading parse_plot_options(std::string_view text);
 
 // --- Helpers shared by the program's text records ---
 

@@ -29,6 +29,7 @@ const std::vector<Menu>& menu_table() {
         {kCmdLineText, "直線文字列"},
         {kCmdArcText, "回し文字"},
         {kCmdPlt, "PLT読込"},
+        {kCmdPlotFirstPair, "Plot files: first pair of PU/PD/PA only"},
         {kCmdBmp, "BMP読込"},
         {kCmdBarcode, "バーコード"}}},
       {"編集",
@@ -174,6 +175,8 @@ Route route_of(int32_t id) {
       return Route::StepLarger;
     case kCmdStepDown:
       return Route::StepSmaller;
+    case kCmdPlotFirstPair:
+      return Route::PlotFirstPair;
     default:
       return Route::Unknown;
   }
@@ -201,6 +204,9 @@ CommandText command_text(int32_t id) {
       return {"回し文字を定義する", "回し文字"};
     case kCmdPlt:
       return {"PLTファイルを読み込む", "PLT読込"};
+    case kCmdPlotFirstPair:
+      return {"Read PU, PD and PA of plot files with their first pair only, as before",
+              "Plot files: first pair only"};
     case kCmdBmp:
       return {"BMPファイルを読み込む", "BMP読込"};
     case kCmdVct:

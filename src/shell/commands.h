@@ -18,6 +18,8 @@ inline constexpr int32_t kCmdNewKey = 57600, kCmdSaveKey = 57603, kCmdUndoKey = 
                          kCmdStepDown = 32810, kCmdOutputMode = 32817, kCmdColourBox = 32819,
                          kCmdFont = 32826, kCmdNextPane = 57680, kCmdPrevPane = 57681,
                          kCmdRedo = 57644;
+// A setting of this program's own, outside the original command set.
+inline constexpr int32_t kCmdPlotFirstPair = 32900;
 
 // One menu item; id 0 is a separator. Labels are UTF-8, with the shortcut
 // shown after a tab.
@@ -80,7 +82,8 @@ enum class Route {
   StepSmaller,
   MirrorX,
   MirrorY,
-  NotAvailable,  // a command of a part of the program not built yet
+  PlotFirstPair,  // toggles how plot files are read
+  NotAvailable,   // a command of a part of the program not built yet
   Unknown,
 };
 Route route_of(int32_t id);

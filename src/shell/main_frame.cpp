@@ -227,6 +227,7 @@ CMainFrame::CMainFrame(CketralDoc& doc, Operator* op, QWidget* parent)
       if (!text.isEmpty() && !qt_op_->job_running()) progress_->repaint();
     };
     qt_op_->preview_colours = [this] { return doc_.view.layer_colours; };
+    qt_op_->preview_plot_reading = [this] { return doc_.plot_reading; };
     op_ = qt_op_;
   }
   build_actions();
@@ -299,6 +300,9 @@ void CMainFrame::build_actions() {
     actions_[id]->setCheckable(true);
     actions_[id]->setChecked(true);
   }
+  QAction* first_pair = actions_.at(kCmdPlotFirstPair);
+  first_pair->setCheckable(true);
+  first_pair->setChecked(doc_.plot_reading == PlotReading::kFirstPairOnly);
 }
 
 void CMainFrame::build_menus() {
@@ -386,10 +390,9 @@ void CMainFrame::build_panes() {
   form_->set_services(page_services());
   // The first pages were made before the window could lend them anything.
   form_->show_kind(selection_kind(doc_));
-  connect(form_, &form_view::edited, this,
-          [this](PageRepaint repaint, double w, double h, double a) {
-            page_edited(repaint, w, h, a);
-          });
+  connect(
+      form_, &form_view::edited, this,
+      [this](PageRepaint repaint, double w, double h, double a) { page_edited(repaint, w, h, a); });
   connect(form_, &form_view::scan_area_changing, this, [this] { view_->InvalidateScanArea(); });
   connect(form_, &form_view::status_message, this, [this](const QString& t) { set_status(0, t); });
   connect(form_, &form_view::focus_view, this, [this] { view_->setFocus(); });
@@ -558,11 +561,26 @@ void CMainFrame::dispatch(int id) {
     case Route::Font:
       run_font_dialog(doc_, *op_, this);
       break;
+    case Route::PlotFirstPair:
+      toggle_plot_reading();
+      break;
     case Route::NotAvailable:
     case Route::Unknown:
       not_available(id);
       break;
   }
+}
+
+void CMainFrame::toggle_plot_reading() {
+  const PlotReading next = doc_.plot_reading == PlotReading::kFirstPairOnly
+                               ? PlotReading::kFull
+                               : PlotReading::kFirstPairOnly;
+  if (!set_plot_reading(doc_, next)) {
+    op_->message("The plot setting could not be written to \"plot.$\" in " +
+                     doc_.work_dir.string() + ". It holds until the program ends.",
+                 "Warning");
+  }
+  actions_.at(kCmdPlotFirstPair)->setChecked(doc_.plot_reading == PlotReading::kFirstPairOnly);
 }
 
 void CMainFrame::not_available(int id) {

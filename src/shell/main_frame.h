@@ -96,6 +96,8 @@ class CMainFrame : public QMainWindow, public DocObserver {
   void start_engraving();
   void show_about();
   void not_available(int id);
+  // The menu's plot reading check item: switches and remembers at once.
+  void toggle_plot_reading();
   void switch_pane(bool forward);
   void print(bool ask);
   void print_preview();

@@ -81,7 +81,9 @@ PreviewKind preview_kind_of(const QString& path) {
   const qsizetype dot = path.lastIndexOf('.');
   if (dot < 0) return PreviewKind::None;
   const QString ext = path.mid(dot + 1);
-  if (ext.compare("plt", Qt::CaseInsensitive) == 0) return PreviewKind::Plt;
+  if (has_plot_extension(std::filesystem::path(QFile::encodeName(path).toStdString()))) {
+    return PreviewKind::Plt;
+  }
   if (ext.compare("bmp", Qt::CaseInsensitive) == 0) return PreviewKind::Bmp;
   if (ext.compare("vct", Qt::CaseInsensitive) == 0) return PreviewKind::Vct;
   return PreviewKind::None;
@@ -104,8 +106,8 @@ void PreviewPane::paintEvent(QPaintEvent* /*event*/) {
 }
 
 CMy_preview::CMy_preview(QWidget* parent, const FileRequest& request,
-                         const std::array<Rgb, 8>& colours)
-    : QFileDialog(parent), colours_(colours) {
+                         const std::array<Rgb, 8>& colours, PlotReading reading)
+    : QFileDialog(parent), colours_(colours), reading_(reading) {
   // The pane lives in the dialog's own widgets, which a native dialog lacks.
   setOption(QFileDialog::DontUseNativeDialog);
   configure_file_dialog(*this, request);
@@ -127,8 +129,9 @@ CMy_preview::CMy_preview(QWidget* parent, const FileRequest& request,
 
 std::optional<std::filesystem::path> CMy_preview::choose(QWidget* parent,
                                                          const FileRequest& request,
-                                                         const std::array<Rgb, 8>& colours) {
-  CMy_preview dialog(parent, request, colours);
+                                                         const std::array<Rgb, 8>& colours,
+                                                         PlotReading reading) {
+  CMy_preview dialog(parent, request, colours, reading);
   return run_file_dialog(dialog, request);
 }
 
@@ -155,7 +158,7 @@ bool CMy_preview::show_preview(const QString& path) {
     switch (kind) {
       case PreviewKind::Plt:
         dc.rectangle(15, 18, 180, 178);
-        drawn = PreviewPlt(dc, file, 15, 18, 160, 160, colours_);
+        drawn = PreviewPlt(dc, file, 15, 18, 160, 160, colours_, reading_);
         break;
       case PreviewKind::Bmp:
         dc.rectangle(15, 18, 176, 179);

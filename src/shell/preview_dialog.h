@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "model/import_params.h"
 #include "model/view_state.h"
 #include "platform/operator.h"
 
@@ -17,7 +18,8 @@ class QPushButton;
 
 namespace lumetch {
 
-// Which miniature a file gets, from the extension after its last '.' (any case).
+// Which miniature a file gets, from the extension after its last '.' (any
+// case): a plot (.plt, .hpgl, .hpg, .hp), .bmp or .vct.
 enum class PreviewKind { None, Plt, Bmp, Vct };
 PreviewKind preview_kind_of(const QString& path);
 
@@ -39,20 +41,22 @@ class PreviewPane : public QWidget {
   QImage image_;
 };
 
-// The open dialog for PLT, BMP and VCT files: the file dialog with a
+// The open dialog for plot, BMP and VCT files: the file dialog with a
 // "ファイルプレビュー" group beside the file list, whose pane shows a miniature
-// of the file under the cursor.
+// of the file under the cursor. Plots are read as `reading` says, as the
+// import will read them.
 class CMy_preview : public QFileDialog {
   Q_OBJECT
 
  public:
   CMy_preview(QWidget* parent, const FileRequest& request,
-              const std::array<Rgb, 8>& colours = kLayerColours);
+              const std::array<Rgb, 8>& colours = kLayerColours,
+              PlotReading reading = PlotReading::kFull);
 
   // Runs the dialog; the chosen path, nullopt when cancelled.
   static std::optional<std::filesystem::path> choose(
       QWidget* parent, const FileRequest& request,
-      const std::array<Rgb, 8>& colours = kLayerColours);
+      const std::array<Rgb, 8>& colours = kLayerColours, PlotReading reading = PlotReading::kFull);
 
   // Draws the miniature of `path` into the pane. False, with the pane left as
   // it was, for another extension, a file that cannot be read or a file its
@@ -70,6 +74,7 @@ class CMy_preview : public QFileDialog {
   QGroupBox* box_ = nullptr;
   PreviewPane* pane_ = nullptr;
   std::array<Rgb, 8> colours_;
+  PlotReading reading_;
   Operator* messages_ = nullptr;
   Operator* own_messages_ = nullptr;  // a child QtOperator
 };

@@ -1,6 +1,7 @@
 #include "shell/qt_operator.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -82,11 +83,18 @@ QString qt_file_filter(std::string_view filter) {
   const QStringList parts = qs(filter).split('|', Qt::SkipEmptyParts);
   QStringList out;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString listed = "(" + parts[i + 1] + ")";
     QString patterns = parts[i + 1];
     patterns.replace(';', ' ');
-    // "Layout(*.mrk)" already names its patterns the way Qt reads them.
     const QString named = "(" + patterns + ")";
-    out << (parts[i].endsWith(named) ? parts[i] : parts[i] + " " + named);
+    QString description = parts[i];
+    // "Layout(*.mrk)" already names its patterns; "CAD File(*.plt;*.hp)" names
+    // them with the separator Qt does not read.
+    if (description.endsWith(listed)) {
+      description.chop(listed.size());
+      description += named;
+    }
+    out << (description.endsWith(named) ? description : description + " " + named);
   }
   if (parts.size() % 2 == 1) out << parts.back();
   return out.join(";;");
@@ -95,7 +103,7 @@ QString qt_file_filter(std::string_view filter) {
 bool wants_preview(const FileRequest& request) {
   if (request.save) return false;
   const QString filter = qs(request.filter);
-  for (const char* pattern : {"*.plt", "*.bmp", "*.vct"}) {
+  for (const char* pattern : {"*.plt", "*.hpgl", "*.hpg", "*.hp", "*.bmp", "*.vct"}) {
     if (filter.contains(pattern, Qt::CaseInsensitive)) return true;
   }
   return false;
@@ -107,6 +115,8 @@ void configure_file_dialog(QFileDialog& dialog, const FileRequest& request) {
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.save || !request.overwrite_prompt);
   const QString filter = qt_file_filter(request.filter);
   if (!filter.isEmpty()) dialog.setNameFilter(filter);
+  // Files from other systems come named "DRAWING.HPGL": any case matches.
+  dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
   // The dialog adds the extension before its overwrite check sees the name.
   dialog.setDefaultSuffix(qs(request.default_extension));
   // An initial name like "*.plt" is a pattern, and the filter already says it.
@@ -131,7 +141,8 @@ std::optional<std::filesystem::path> QtOperator::choose_file(const FileRequest& 
   const DialogScope scope(*this);
   if (wants_preview(request)) {
     return CMy_preview::choose(parent_, request,
-                               preview_colours ? preview_colours() : kLayerColours);
+                               preview_colours ? preview_colours() : kLayerColours,
+                               preview_plot_reading ? preview_plot_reading() : PlotReading::kFull);
   }
   QFileDialog dialog(parent_);
   configure_file_dialog(dialog, request);

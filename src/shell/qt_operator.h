@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 
+#include "model/import_params.h"
 #include "model/view_state.h"
 #include "platform/operator.h"
 
@@ -35,6 +36,9 @@ class QtOperator : public QObject, public Operator {
   // The layer colours the PLT miniature draws its pens in (the view's);
   // the standard ones when unset.
   std::function<std::array<Rgb, 8>()> preview_colours;
+  // How the miniature reads plots (the document's setting); every pair when
+  // unset.
+  std::function<PlotReading()> preview_plot_reading;
 
   bool confirm(std::string_view text, std::string_view caption) override;
   Answer ask(std::string_view text, std::string_view caption, AskButtons buttons) override;
@@ -71,14 +75,16 @@ class QtOperator : public QObject, public Operator {
   QElapsedTimer since_repaint_;
 };
 
-// "CAD File(*.plt)|*.plt|" in the form a Qt file dialog takes.
+// "CAD File(*.plt;*.hpgl)|*.plt;*.hpgl|" in the form a Qt file dialog takes:
+// "CAD File(*.plt *.hpgl)".
 QString qt_file_filter(std::string_view filter);
 
-// Whether a request picks a file to read as PLT, BMP or VCT: those get the
-// dialog with the preview.
+// Whether a request picks a file to read as a plot, BMP or VCT: those get
+// the dialog with the preview.
 bool wants_preview(const FileRequest& request);
 
-// Open or save mode, filter, initial name and default extension of a request.
+// Open or save mode, filter (matching names in any case), initial name and
+// default extension of a request.
 void configure_file_dialog(QFileDialog& dialog, const FileRequest& request);
 
 // Runs a configured dialog; the chosen path (with the default extension when

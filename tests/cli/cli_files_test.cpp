@@ -7,8 +7,10 @@
 #include <csignal>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "imports/plt.h"
 #include "support/cli_process.h"
 
 namespace lumetch {
@@ -118,6 +120,38 @@ TEST(CliFiles, CtrlCStopsAConversionWithoutWritingIt) {
     EXPECT_NE(run.err().find("stopped"), std::string::npos) << run.err();
     EXPECT_EQ(dir.read("out"), "previous");
   }
+}
+
+// Plots by any of their extensions; --first-pair for this run only; the
+// "plot:" line exactly when the reader left something out.
+TEST(CliFiles, PlotImportsSayWhatTheyLeaveOutAndRefuseOnesWithNothingToDraw) {
+  const std::string odd = "SP1;PD0,0,10,0;VS5;SP12;PD1,1;";
+  for (const auto& [name, text, first_pair] :
+       {std::tuple{"art.hpgl", std::string("IN;SP1;PD100,0,100,100;"), false},
+        {"ODD.HP", odd, false},
+        {"odd.hpg", odd, true}}) {
+    SCOPED_TRACE(name);
+    test::TempDir dir;
+    dir.write(name, text);
+    dir.write("plot.$", "plot_reading 0;\nend ;\n");
+    std::vector<std::string> args = {"import", name, "job.mrk"};
+    if (first_pair) args.emplace_back("--first-pair");
+    const test::CliRun r = test::cli(dir, args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string summary =
+        parse_plt(text, {}, first_pair ? PlotReading::kFirstPairOnly : PlotReading::kFull)
+            .report.summary();
+    const std::size_t end = r.out.find('\n');
+    EXPECT_EQ(r.out.substr(0, 13), "import: plt1 ") << r.out;
+    EXPECT_EQ(r.out.substr(end + 1), summary.empty() ? "" : "plot: " + summary + "\n");
+    EXPECT_EQ(dir.read("plot.$"), "plot_reading 0;\nend ;\n");
+  }
+  test::TempDir dir;
+  dir.write("words.plt", "nothing but words\n");
+  const test::CliRun r = test::cli(dir, {"import", "words.plt", "job.mrk", "--first-pair"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("words.plt holds nothing that can be drawn"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir.file("job.mrk")));
 }
 
 // An output nobody reads any more is a write error with a message, not a

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "geometry/barcode.h"
+#include "imports/plt.h"
 #include "model/defaults_file.h"
 #include "platform/scripted_operator.h"
 #include "support/temp_dir.h"
@@ -165,18 +167,51 @@ TEST(ImportObject, CancelledOrRefusedImportsCreateNothingAndSayWhy) {
   const auto file = [&](const char* name) { return "The file " + f.dir.file(name).string(); };
   EXPECT_EQ(
       f.op.texts("message"),
-      (Texts{file("a.txt") + " is not a PLT file.", "This file is not BMP!",
+      (Texts{file("a.txt") + " is not a plot file: its name must end in .plt, .hpgl, .hpg or .hp.",
+             "This file is not BMP!",
              "The outlines in " + f.dir.file("flat.vct").string() +
                  " have no size to scale: XMAX equals XMIN or YMAX equals YMIN.",
              file("junk.vct") + " is not a VCT file.", file("none.vct") + " cannot be opened."}));
   Texts dialogs;
   for (std::size_t i = 0; i < 3; ++i) dialogs.push_back(f.op.shown[i].text + f.op.shown[i].caption);
-  EXPECT_EQ(dialogs, (Texts{"*.pltCAD File(*.plt)|*.plt|", "*.bmpBMP File(*.bmp)|*.bmp|",
+  EXPECT_EQ(dialogs, (Texts{std::string("*.plt") + kPlotFileFilter, "*.bmpBMP File(*.bmp)|*.bmp|",
                             "*.vctVCT File(*.vct)|*.vct|"}));
   EXPECT_TRUE(f.doc.ring.is_empty());
   EXPECT_EQ(f.doc.object_list.size(), 1);
   EXPECT_TRUE(f.seen.sheets.empty());
   EXPECT_EQ(f.seen.full_repaints, 0);
+}
+
+// What the reader left out is said once, as its report says it; a plot with
+// nothing to draw is refused and leaves no stroke file.
+TEST(ImportObject, PlotsOfEveryExtensionSayWhatTheyLeaveOutOrAreRefused) {
+  const std::vector<std::tuple<const char*, const char*, bool>> rows = {
+      {"DRAWING.HPGL", "SP1;PD0,0,10,0;VS5;SP12;PD1,1;", true},
+      {"b.hp", "SP3;PD0,0;PD10,10;", true},
+      {"notes.plt", "just some words\n", false},
+      {"pens.hpg", "IN;SP1;SP2;PU10,10;", false}};
+  for (const auto& [name, text, drawable] : rows) {
+    SCOPED_TRACE(name);
+    Fixture f;
+    f.dir.write(name, text);
+    const fs::path path = f.dir.file(name);
+    const PlotReport report = parse_plt(text).report;
+    ASSERT_EQ(report.drawable(), drawable);
+    const MarkObject* o = f.import(PLT, name);
+    EXPECT_EQ(o != nullptr, drawable);
+    const std::string said =
+        !report.drawable() ? "The file " + path.string() +
+                                 " holds nothing that can be drawn: no "
+                                 "pen-down move, line or curve."
+        : report.summary().empty()
+            ? ""
+            : "The plot " + path.string() + " was imported; " + report.summary() + ".";
+    EXPECT_EQ(f.op.texts("message"), said.empty() ? Texts{} : Texts{said});
+    if (!report.drawable()) {
+      EXPECT_TRUE(f.doc.ring.is_empty());
+      EXPECT_EQ(std::distance(fs::directory_iterator(f.dir.path()), fs::directory_iterator()), 1);
+    }
+  }
 }
 
 TEST(ImportObject, ImportsTakeTheirSizeAndDefaultStyle) {

@@ -21,6 +21,7 @@ TEST(Session, FirstStartInAnEmptyDirectoryUsesDefaultsAndLeavesTheFilesOnExit) {
   EXPECT_EQ(doc.view.variable_speed_cmd, "SP2;");
   EXPECT_EQ(doc.view.zoom_index, 9);
   EXPECT_EQ(current_object(doc), nullptr);
+  EXPECT_EQ(doc.plot_reading, PlotReading::kFull);
 
   auto obj = std::make_unique<MarkObject>();
   obj->type = LINE;
@@ -38,6 +39,12 @@ TEST(Session, FirstStartInAnEmptyDirectoryUsesDefaultsAndLeavesTheFilesOnExit) {
   start_session(next, dir.path());
   EXPECT_DOUBLE_EQ(next.settings.scan_dot, 0.013);
   EXPECT_EQ(next.defaults.rectangle.width, "35");
+
+  // Kept at once, without waiting for the end of the run.
+  ASSERT_TRUE(set_plot_reading(next, PlotReading::kFirstPairOnly));
+  CketralDoc third;
+  start_session(third, dir.path());
+  EXPECT_EQ(third.plot_reading, PlotReading::kFirstPairOnly);
 }
 
 TEST(Session, StartReadsTheDialectAndZoomAndExitKeepsTheOperatorsFixTxt) {

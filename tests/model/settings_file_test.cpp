@@ -158,5 +158,21 @@ TEST(ScreenFile, ExactTextAndDamagedLinesKeepTheirValues) {
   EXPECT_EQ(s, (ScreenState{612, 5, -7}));
 }
 
+TEST(PlotFile, RoundTripsAndAMissingOrDamagedFileReadsEveryPair) {
+  TempDir dir;
+  const fs::path file = dir.file("plot.$");
+  PlotReading r = PlotReading::kFirstPairOnly;
+  EXPECT_TRUE(load_plot_options(file, r).missing());
+  EXPECT_EQ(r, PlotReading::kFull);
+  ASSERT_TRUE(save_plot_options(file, PlotReading::kFirstPairOnly));
+  EXPECT_EQ(dir.read("plot.$"), "plot_reading 1;\nend ;\n");
+  ASSERT_TRUE(load_plot_options(file, r).ok());
+  EXPECT_EQ(r, PlotReading::kFirstPairOnly);
+  EXPECT_EQ(parse_plot_options("plot_reading 1 ;\r\n"), PlotReading::kFirstPairOnly);
+  for (const char* damaged : {"plot_reading 2;", "plot_reading 1\n", "plot_reading x;", ""}) {
+    EXPECT_EQ(parse_plot_options(damaged), PlotReading::kFull) << damaged;
+  }
+}
+
 }  // namespace
 }  // namespace lumetch

@@ -86,7 +86,8 @@ TEST(MainFrame, MenusAndToolbarsHoldTheirItemsInOrder) {
       "57607 印刷...\tCtrl+P, 57609 印刷プレビュー, 57606 印刷設定, -, 32790 彫刻開始...\t F1, -, "
       "57665 終了",
       "描画: 1401 直線, 1402 四角形, 1403 円形, 32802 三角形, 32804 菱形, 32806 多角形, "
-      "32788 直線文字列, 32787 回し文字, 1405 PLT読込, 32794 BMP読込, 32823 バーコード",
+      "32788 直線文字列, 32787 回し文字, 1405 PLT読込, "
+      "32900 Plot files: first pair of PU/PD/PA only, 32794 BMP読込, 32823 バーコード",
       "編集: 57643 元に戻す\tCtrl+Z, 57644 やり直し\tCtrl+Y, -, 57635 カット\tCtrl+X, "
       "57634 コピー\tCtrl+C, 57637 ペースト\tCtrl+V",
       "オプション: 59392 ツールバー, 59393 ステータスバー, 32798 グリッド",
@@ -290,6 +291,29 @@ TEST(MainFrame, StatusBarShowsTheStepAndGridTogglesTheView) {
   const int32_t zoom = f.doc.view.zoom_index;
   f.frame->dispatch(kCmdZoomOut);
   EXPECT_EQ(f.doc.view.zoom_index, zoom - 1);
+}
+
+TEST(MainFrame, ThePlotReadingItemTogglesTheSettingAndKeepsItInPlotFileAtOnce) {
+  FrameFixture f;
+  QAction* item = f.frame->action(kCmdPlotFirstPair);
+  ASSERT_TRUE(item->isCheckable());
+  for (const PlotReading want : {PlotReading::kFirstPairOnly, PlotReading::kFull}) {
+    item->trigger();  // as a click does: Qt checks it first
+    EXPECT_EQ(f.doc.plot_reading, want);
+    EXPECT_EQ(item->isChecked(), want == PlotReading::kFirstPairOnly);
+    PlotReading kept = PlotReading::kFull;
+    EXPECT_TRUE(load_plot_options(f.dir.file("plot.$"), kept).ok());
+    EXPECT_EQ(kept, want);
+  }
+  EXPECT_FALSE(f.doc.history.can_undo());  // a setting, not a change of the layout
+  // A file that cannot be written is said; the choice holds for the run.
+  std::filesystem::remove(f.dir.file("plot.$"));
+  std::filesystem::create_directory(f.dir.file("plot.$"));
+  f.frame->dispatch(kCmdPlotFirstPair);
+  EXPECT_EQ(f.doc.plot_reading, PlotReading::kFirstPairOnly);
+  ASSERT_EQ(f.op.texts("message").size(), 1u);
+  EXPECT_NE(f.op.texts("message")[0].find("plot.$"), std::string::npos);
+  EXPECT_TRUE(CMainFrame(f.doc, &f.op).action(kCmdPlotFirstPair)->isChecked());
 }
 
 TEST(MainFrame, ArrowKeysCentringAndMirrorsArrangeTheSelectionAsUndoSteps) {

@@ -43,9 +43,12 @@ std::string one_bit_bmp(int w, int h, const std::function<bool(int, int)>& black
 struct PreviewFixture {
   test::TempDir dir;
   ScriptedOperator op;
-  CMy_preview dialog{nullptr, FileRequest{}};
+  CMy_preview dialog;
 
-  PreviewFixture() { dialog.set_message_operator(&op); }
+  explicit PreviewFixture(PlotReading reading = PlotReading::kFull)
+      : dialog(nullptr, FileRequest{}, kLayerColours, reading) {
+    dialog.set_message_operator(&op);
+  }
 
   QString path(const std::string& name) const {
     return QString::fromStdString(dir.file(name).string());
@@ -60,10 +63,12 @@ struct PreviewFixture {
 
 TEST(PreviewDialog, ExtensionsAreComparedWithoutCase) {
   const std::vector<std::pair<QString, PreviewKind>> rows = {
-      {"/a/b.plt", PreviewKind::Plt},     {"/a/b.PLT", PreviewKind::Plt},
-      {"/a/x.y.Bmp", PreviewKind::Bmp},   {"/a/b.vCt", PreviewKind::Vct},
-      {"/a/b.txt", PreviewKind::None},    {"/a/plt", PreviewKind::None},
-      {"/a/b.plt.txt", PreviewKind::None}};
+      {"/a/b.plt", PreviewKind::Plt},      {"/a/b.PLT", PreviewKind::Plt},
+      {"/a/x.y.Bmp", PreviewKind::Bmp},    {"/a/b.vCt", PreviewKind::Vct},
+      {"/a/b.txt", PreviewKind::None},     {"/a/plt", PreviewKind::None},
+      {"/a/b.plt.txt", PreviewKind::None}, {"/a/x.HPG", PreviewKind::Plt},
+      {"/a/b.hpgl", PreviewKind::Plt},     {"/a/b.Hp", PreviewKind::Plt},
+      {"/a/b.hpx", PreviewKind::None},     {"/a.hp/b", PreviewKind::None}};
   for (const auto& [path, kind] : rows) {
     EXPECT_EQ(preview_kind_of(path), kind) << path.toStdString();
   }
@@ -80,6 +85,14 @@ TEST(PreviewDialog, UpperCasePltShowsTheSameMiniatureAsLowerCase) {
   EXPECT_TRUE(test::dark(f.image(), QPointF(95, 98)));  // where the diagonals cross
   emit g.dialog.currentChanged(g.write("square.plt", plot));
   EXPECT_EQ(g.image(), f.image());
+}
+
+TEST(PreviewDialog, PlotsAreReadAsTheDocumentSays) {
+  // Read by their first pair only, both plots are one line along X.
+  PreviewFixture f(PlotReading::kFirstPairOnly), g(PlotReading::kFirstPairOnly);
+  ASSERT_TRUE(f.dialog.show_preview(f.write("x.HPG", "SP1;PU0,0;PD0,0,4000,4000;PD4000,0;")));
+  ASSERT_TRUE(g.dialog.show_preview(g.write("y.hpg", "SP1;PU0,0;PD0,0;PD4000,0;")));
+  EXPECT_EQ(f.image(), g.image());
 }
 
 TEST(PreviewDialog, WideBitmapIsStretchedSamplingEverySecondColumn) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "imports/plt.h"
 #include "shell/preview_dialog.h"
 #include "support/qt_helpers.h"
 #include "support/temp_dir.h"
@@ -64,6 +65,7 @@ TEST(QtOperatorFiles, PreviewDialogOnlyForOpeningImportFiles) {
       {import("BMP File", "bmp"), true},
       {import("VCT File", "vct"), true},
       {import("CAD File", "PLT"), true},
+      {import("Plots", "hpgl"), true},
       {request(false, "mrk", "标刻文件(*.mrk)|*.mrk|"), false},
       {kLayoutSave, false},
       {request(true, "PLT", "PLT File(*.PLT)|*.PLT|"), false}};  // the scan's conversion
@@ -76,6 +78,11 @@ TEST(QtOperatorFiles, OpenDialogTakesModeAndFilterFromTheRequest) {
   EXPECT_EQ(open.acceptMode(), QFileDialog::AcceptOpen);
   EXPECT_EQ(open.fileMode(), QFileDialog::ExistingFile);
   EXPECT_EQ(open.nameFilters(), QStringList{"VCT File(*.vct)"});
+  // Every plot extension, in any case ("DRAWING.HPGL").
+  QFileDialog plots;
+  configure_file_dialog(plots, request(false, "", kPlotFileFilter));
+  EXPECT_EQ(plots.nameFilters(), QStringList{"CAD File(*.plt *.hpgl *.hpg *.hp)"});
+  EXPECT_FALSE(plots.filter().testFlag(QDir::CaseSensitive));
 }
 
 TEST(QtOperatorFiles, SavedLayoutGetsItsExtensionAndImportsArePreviewed) {
