@@ -51,16 +51,28 @@ Pt polar(Pt c, double r, double degrees) {
   return {c.x + r * std::cos(a), c.y + r * std::sin(a)};
 }
 
-bool is_letter(unsigned char c) {
+constexpr bool is_letter(unsigned char c) {
   const unsigned char l = c | 0x20;
   return l >= 'a' && l <= 'z';
 }
-bool is_digit(unsigned char c) {
+constexpr bool is_digit(unsigned char c) {
   return c >= '0' && c <= '9';
 }
 char upper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
+
+// What ends a run of separators between parameters: a number, a letter,
+// ";", an escape or a quote.
+constexpr std::array<bool, 256> kSignificant = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    const auto u = static_cast<unsigned char>(c);
+    t[static_cast<std::size_t>(c)] = is_digit(u) || u == '+' || u == '-' || u == '.' ||
+                                     is_letter(u) || u == ';' || u == 0x1B || u == '"';
+  }
+  return t;
+}();
 
 // Line types 1..8: dash and gap lengths in percent of the pattern, dash first.
 struct LinePattern {
@@ -275,14 +287,7 @@ class HpglReader {
   // Steps over what may stand between parameters: blanks, commas, line
   // breaks and stray marks. Stops before a letter, ";", a number or a quote.
   void skip_separators() {
-    while (!at_end()) {
-      const unsigned char c = peek();
-      if (is_digit(c) || c == '+' || c == '-' || c == '.' || is_letter(c) || c == ';' ||
-          c == kEsc || c == '"') {
-        return;
-      }
-      ++p_;
-    }
+    while (!at_end() && !kSignificant[peek()]) ++p_;
   }
 
   // The next parameter, when a number comes before the next command.

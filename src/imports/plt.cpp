@@ -309,6 +309,20 @@ Extents read_plot(std::string_view text, Sink& sink, PlotReading reading,
   return extents;
 }
 
+// One stroke line "S X Y;\n" at p, which has room for the longest; returns
+// its end.
+char* put_stroke(char* p, bool draw, int32_t x, int32_t y) {
+  *p++ = draw ? '1' : '0';
+  *p++ = ' ';
+  p = std::to_chars(p, p + 11, x).ptr;
+  *p++ = ' ';
+  p = std::to_chars(p, p + 11, y).ptr;
+  *p++ = ';';
+  *p++ = '\n';
+  return p;
+}
+constexpr std::size_t kLongestStroke = 27;  // "1 -2147483648 -2147483648;\n"
+
 // Keeps each pen's lines in memory. A pen is used once SP selects it or a
 // line is drawn with it, as its stroke file would be created.
 struct StrokeMemory {
@@ -322,9 +336,30 @@ struct StrokeMemory {
   }
 };
 
+// Writes each pen's stroke file text as its lines come, for the import.
+struct StrokeText {
+  std::array<std::vector<char>, 8> text;
+  std::array<std::size_t, 8> size{};
+  std::array<int32_t, 8> pen_used{};
+  int64_t draws = 0;
+
+  void select(int pen) { pen_used[static_cast<std::size_t>(pen)] = 1; }
+  void line(int pen, bool draw, int32_t x, int32_t y) {
+    const auto p = static_cast<std::size_t>(pen);
+    pen_used[p] = 1;
+    std::vector<char>& t = text[p];
+    if (t.size() - size[p] < kLongestStroke) {
+      t.resize(std::max<std::size_t>(t.size() * 2, std::size_t{1} << 16));
+    }
+    size[p] = static_cast<std::size_t>(put_stroke(t.data() + size[p], draw, x, y) - t.data());
+    if (draw) ++draws;
+  }
+  std::string_view of(std::size_t pen) const { return {text[pen].data(), size[pen]}; }
+};
+
 // Writes each used pen's stroke file; on any failure removes the files this
 // run created and says which one failed.
-bool write_stroke_files(const PltPlot& plot, const std::array<std::string, 8>& names,
+bool write_stroke_files(const StrokeText& strokes, const std::array<std::string, 8>& names,
                         std::string& error) {
   std::array<bool, 8> created{};
   const auto fail = [&](std::size_t pen) {
@@ -336,11 +371,11 @@ bool write_stroke_files(const PltPlot& plot, const std::array<std::string, 8>& n
     return false;
   };
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (plot.pen_used[i] == 0) continue;
+    if (strokes.pen_used[i] == 0) continue;
     std::FILE* f = std::fopen(names[i].c_str(), "wb");
     if (f == nullptr) return fail(i);
     created[i] = true;
-    const std::string text = format_strokes(plot.strokes[i]);
+    const std::string_view text = strokes.of(i);
     const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
     const int write_error = errno;
     const bool closed = std::fclose(f) == 0;
@@ -676,19 +711,10 @@ PltPlot parse_plt(std::string_view text, const ReadProgress& progress, PlotReadi
 }
 
 std::string format_strokes(std::span<const PltStroke> strokes) {
-  std::string out;
-  out.reserve(strokes.size() * 16);
-  char number[12];  // "-2147483648"
-  const auto append = [&](int32_t v) {
-    out.append(number, std::to_chars(number, number + sizeof number, v).ptr);
-  };
-  for (const PltStroke& st : strokes) {
-    out += st.draw ? "1 " : "0 ";
-    append(st.x);
-    out += ' ';
-    append(st.y);
-    out += ";\n";
-  }
+  std::string out(strokes.size() * kLongestStroke, '\0');
+  char* p = out.data();
+  for (const PltStroke& st : strokes) p = put_stroke(p, st.draw, st.x, st.y);
+  out.resize(static_cast<std::size_t>(p - out.data()));
   return out;
 }
 
@@ -719,22 +745,25 @@ PltParse ParsePlt(const std::filesystem::path& path, const std::string& base,
     return out;  // kCannotOpen
   }
 
-  const PltPlot plot = parse_plt(in.text, progress, reading);
+  // The stroke file texts are made as the plot is read, without keeping
+  // the strokes themselves.
+  StrokeText strokes;
+  const Extents e = read_plot(in.text, strokes, reading, progress, &out.report);
+  out.report.draws = strokes.draws;
   for (int i = 0; i < kPenCount; ++i) {
     out.pen_file[static_cast<std::size_t>(i)] = base + std::to_string(i) + ".$";
   }
   std::string error;
-  if (!write_stroke_files(plot, out.pen_file, error)) {
+  if (!write_stroke_files(strokes, out.pen_file, error)) {
     PltParse failed;
     failed.error = error;
     return failed;
   }
-  out.pen_used = plot.pen_used;
-  out.min_x = plot.min_x;
-  out.min_y = plot.min_y;
-  out.max_x = plot.max_x;
-  out.max_y = plot.max_y;
-  out.report = plot.report;
+  out.pen_used = strokes.pen_used;
+  out.min_x = e.min_x;
+  out.min_y = e.min_y;
+  out.max_x = e.max_x;
+  out.max_y = e.max_y;
   out.result = PltParse::kRead;
   return out;
 }
