@@ -295,59 +295,66 @@ class HpglReader {
     static constexpr std::array<double, 19> kTen{1,    1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                                  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
                                                  1e14, 1e15, 1e16, 1e17, 1e18};
+    // A local cursor: the text's characters could alias the member one.
+    const char* p = p_;
+    const char* const end = end_;
+    const auto digit_at = [&](const char* q) {
+      return q < end && is_digit(static_cast<unsigned char>(*q));
+    };
     for (;;) {
-      skip_separators();
-      if (at_end()) return false;
-      unsigned char c = peek();
-      if (!(is_digit(c) || c == '+' || c == '-' || c == '.')) return false;
+      while (p < end && !kSignificant[static_cast<unsigned char>(*p)]) ++p;
+      if (p == end) {
+        p_ = p;
+        return false;
+      }
+      const char c = *p;
+      if (!(is_digit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.')) {
+        p_ = p;
+        return false;
+      }
       bool negative = false;
       if (c == '+' || c == '-') {
         negative = c == '-';
-        ++p_;
+        ++p;
       }
+      const char* const first = p;
+      while (p < end && static_cast<unsigned char>(*p - '0') < 10) ++p;
+      int digits = static_cast<int>(p - first);
+      // Up to 18 digits are kept; the rest only scale the number.
+      const int kept = std::min(digits, 18);
+      const int scale = digits - kept;
       uint64_t whole = 0;
-      int digits = 0;
-      int scale = 0;  // powers of ten of the digits not kept
-      while (!at_end() && is_digit(peek())) {
-        if (whole < 100000000000000000ULL) {
-          whole = whole * 10 + (peek() - '0');
-        } else {
-          ++scale;
-        }
-        ++digits;
-        ++p_;
+      for (const char* q = first; q < first + kept; ++q) {
+        whole = whole * 10 + static_cast<unsigned char>(*q - '0');
       }
       double fraction = 0;
-      if (!at_end() && *p_ == '.') {
-        ++p_;
+      if (p < end && *p == '.') {
+        ++p;
         uint64_t f = 0;
         int fd = 0;
-        while (!at_end() && is_digit(peek())) {
+        for (; digit_at(p); ++p, ++digits) {
           if (fd < 18) {
-            f = f * 10 + (peek() - '0');
+            f = f * 10 + static_cast<unsigned>(*p - '0');
             ++fd;
           }
-          ++digits;
-          ++p_;
         }
         fraction = static_cast<double>(f) / kTen[static_cast<std::size_t>(fd)];
       }
       if (digits == 0) continue;  // a lone sign or point
       int exponent = 0;
-      if (!at_end() && (peek() | 0x20) == 'e') {
-        const char* q = p_ + 1;
+      if (p < end && (*p | 0x20) == 'e') {
+        const char* q = p + 1;
         bool exp_negative = false;
-        if (q < end_ && (*q == '+' || *q == '-')) {
+        if (q < end && (*q == '+' || *q == '-')) {
           exp_negative = *q == '-';
           ++q;
         }
-        if (q < end_ && is_digit(static_cast<unsigned char>(*q))) {
-          while (q < end_ && is_digit(static_cast<unsigned char>(*q))) {
+        if (digit_at(q)) {
+          for (; digit_at(q); ++q) {
             if (exponent < 1000) exponent = exponent * 10 + (*q - '0');
-            ++q;
           }
           if (exp_negative) exponent = -exponent;
-          p_ = q;
+          p = q;
         }
       }
       double value = static_cast<double>(whole);
@@ -356,6 +363,7 @@ class HpglReader {
       if (exponent != 0) value *= std::pow(10.0, exponent);
       v = negative ? -value : value;
       if (!std::isfinite(v)) v = negative ? -1e300 : 1e300;
+      p_ = p;
       return true;
     }
   }

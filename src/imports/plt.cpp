@@ -337,8 +337,14 @@ struct StrokeMemory {
 };
 
 // Writes each pen's stroke file text as its lines come, for the import.
+// A pen's buffer starts as large as the plot (its text is usually about as
+// long) and is never cleared first: only what is written is touched.
 struct StrokeText {
-  std::array<std::vector<char>, 8> text;
+  explicit StrokeText(std::size_t expected) : first_size(std::max<std::size_t>(expected, 4096)) {}
+
+  std::size_t first_size;
+  std::array<std::unique_ptr<char[]>, 8> text;
+  std::array<std::size_t, 8> capacity{};
   std::array<std::size_t, 8> size{};
   std::array<int32_t, 8> pen_used{};
   int64_t draws = 0;
@@ -347,14 +353,21 @@ struct StrokeText {
   void line(int pen, bool draw, int32_t x, int32_t y) {
     const auto p = static_cast<std::size_t>(pen);
     pen_used[p] = 1;
-    std::vector<char>& t = text[p];
-    if (t.size() - size[p] < kLongestStroke) {
-      t.resize(std::max<std::size_t>(t.size() * 2, std::size_t{1} << 16));
-    }
-    size[p] = static_cast<std::size_t>(put_stroke(t.data() + size[p], draw, x, y) - t.data());
+    if (capacity[p] - size[p] < kLongestStroke) grow(p);
+    char* const base = text[p].get();
+    size[p] = static_cast<std::size_t>(put_stroke(base + size[p], draw, x, y) - base);
     if (draw) ++draws;
   }
-  std::string_view of(std::size_t pen) const { return {text[pen].data(), size[pen]}; }
+  std::string_view of(std::size_t pen) const { return {text[pen].get(), size[pen]}; }
+
+ private:
+  void grow(std::size_t p) {
+    const std::size_t bigger = capacity[p] == 0 ? first_size : capacity[p] * 2;
+    std::unique_ptr<char[]> t(new char[bigger]);
+    if (size[p] > 0) std::memcpy(t.get(), text[p].get(), size[p]);
+    text[p] = std::move(t);
+    capacity[p] = bigger;
+  }
 };
 
 // Writes each used pen's stroke file; on any failure removes the files this
@@ -747,7 +760,7 @@ PltParse ParsePlt(const std::filesystem::path& path, const std::string& base,
 
   // The stroke file texts are made as the plot is read, without keeping
   // the strokes themselves.
-  StrokeText strokes;
+  StrokeText strokes(in.text.size());
   const Extents e = read_plot(in.text, strokes, reading, progress, &out.report);
   out.report.draws = strokes.draws;
   for (int i = 0; i < kPenCount; ++i) {
