@@ -389,7 +389,9 @@ bool write_stroke_files(const StrokeText& strokes, const std::array<std::string,
     if (f == nullptr) return fail(i);
     created[i] = true;
     const std::string_view text = strokes.of(i);
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    // A pen selected but never drawn with gets an empty file.
+    const bool written =
+        text.empty() || std::fwrite(text.data(), 1, text.size(), f) == text.size();
     const int write_error = errno;
     const bool closed = std::fclose(f) == 0;
     if (!written) errno = write_error;

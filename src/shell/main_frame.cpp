@@ -196,6 +196,8 @@ QIcon command_icon(int id) {
       return style->standardIcon(QStyle::SP_DialogSaveButton);
     case kCmdAbout:
       return style->standardIcon(QStyle::SP_MessageBoxInformation);
+    case kCmdPlotFirstPair:
+      return {};  // a check item: its mark says it all
     default:
       return painted_icon(id);
   }
