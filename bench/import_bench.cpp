@@ -90,10 +90,11 @@ fs::path big_pair_plot(int mb) {
   return path;
 }
 
-void import_plot(benchmark::State& state, const fs::path& plot) {
+void import_plot(benchmark::State& state, const fs::path& plot,
+                 PlotReading reading = PlotReading::kFull) {
   const auto bytes = static_cast<int64_t>(fs::file_size(plot));
   for (auto _ : state) {
-    const PltParse parse = ParsePlt(plot, (kDir / "pen").string());
+    const PltParse parse = ParsePlt(plot, (kDir / "pen").string(), {}, reading);
     if (parse.result != PltParse::kRead) state.SkipWithError("plot not read");
   }
   state.SetBytesProcessed(bytes * state.iterations());
@@ -101,6 +102,12 @@ void import_plot(benchmark::State& state, const fs::path& plot) {
 }
 
 void BM_ImportPlot50MB(benchmark::State& state) { import_plot(state, big_plot(50)); }
+
+// The same plot through the first-pair reader, the reference of the one above
+// in the same run (it reads this single-pair plot to the same strokes).
+void BM_ImportPlot50MBFirstPair(benchmark::State& state) {
+  import_plot(state, big_plot(50), PlotReading::kFirstPairOnly);
+}
 
 void BM_ImportPlot50MBPairs(benchmark::State& state) { import_plot(state, big_pair_plot(50)); }
 
@@ -174,6 +181,7 @@ void BM_MarkBitmap2000(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ImportPlot50MB)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ImportPlot50MBFirstPair)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ImportPlot50MBPairs)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MarkBitmap2000)->Unit(benchmark::kMillisecond);
 

@@ -38,10 +38,6 @@ char upper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-std::string reason() {
-  return std::strerror(errno);
-}
-
 // ---------------------------------------------------------------------------
 // Command reader
 
@@ -336,69 +332,91 @@ struct StrokeMemory {
   }
 };
 
-// Writes each pen's stroke file text as its lines come, for the import.
-// A pen's buffer starts as large as the plot (its text is usually about as
-// long) and is never cleared first: only what is written is touched.
-struct StrokeText {
-  explicit StrokeText(std::size_t expected) : first_size(std::max<std::size_t>(expected, 4096)) {}
+// Writes each pen's stroke file as its lines come, for the import, through
+// a buffer of its own: neither the strokes nor their text are kept whole. A
+// pen's file is made when the pen is first used. On any failure the files
+// this import made are removed again and `error` says which one failed.
+class StrokeFiles {
+ public:
+  explicit StrokeFiles(const std::array<std::string, 8>& names) : names_(names) {}
+  StrokeFiles(const StrokeFiles&) = delete;
+  StrokeFiles& operator=(const StrokeFiles&) = delete;
+  ~StrokeFiles() {
+    for (std::FILE* f : file_) {
+      if (f != nullptr) std::fclose(f);
+    }
+  }
 
-  std::size_t first_size;
-  std::array<std::unique_ptr<char[]>, 8> text;
-  std::array<std::size_t, 8> capacity{};
-  std::array<std::size_t, 8> size{};
   std::array<int32_t, 8> pen_used{};
   int64_t draws = 0;
 
-  void select(int pen) { pen_used[static_cast<std::size_t>(pen)] = 1; }
+  void select(int pen) { use(static_cast<std::size_t>(pen)); }
   void line(int pen, bool draw, int32_t x, int32_t y) {
     const auto p = static_cast<std::size_t>(pen);
-    pen_used[p] = 1;
-    if (capacity[p] - size[p] < kLongestStroke) grow(p);
-    char* const base = text[p].get();
-    size[p] = static_cast<std::size_t>(put_stroke(base + size[p], draw, x, y) - base);
+    use(p);
     if (draw) ++draws;
+    if (failed_) return;
+    if (kBuffer - size_[p] < kLongestStroke) flush(p);
+    char* const base = buffer_[p].get();
+    size_[p] = static_cast<std::size_t>(put_stroke(base + size_[p], draw, x, y) - base);
   }
-  std::string_view of(std::size_t pen) const { return {text[pen].get(), size[pen]}; }
 
- private:
-  void grow(std::size_t p) {
-    const std::size_t bigger = capacity[p] == 0 ? first_size : capacity[p] * 2;
-    std::unique_ptr<char[]> t(new char[bigger]);
-    if (size[p] > 0) std::memcpy(t.get(), text[p].get(), size[p]);
-    text[p] = std::move(t);
-    capacity[p] = bigger;
-  }
-};
-
-// Writes each used pen's stroke file; on any failure removes the files this
-// run created and says which one failed.
-bool write_stroke_files(const StrokeText& strokes, const std::array<std::string, 8>& names,
-                        std::string& error) {
-  std::array<bool, 8> created{};
-  const auto fail = [&](std::size_t pen) {
-    error = "cannot write the stroke file " + names[pen] + ": " + reason();
-    for (std::size_t i = 0; i < created.size(); ++i) {
+  // Writes what is buffered and closes the files; false (and `error`) when
+  // any of it failed, with the files made removed.
+  bool finish(std::string& error) {
+    for (std::size_t p = 0; p < file_.size(); ++p) {
+      if (file_[p] == nullptr) continue;
+      if (!failed_) flush(p);
+      const bool closed = std::fclose(file_[p]) == 0;
+      file_[p] = nullptr;
+      if (!closed && !failed_) fail(p);
+    }
+    if (!failed_) return true;
+    error = "cannot write the stroke file " + names_[failed_pen_] + ": " +
+            std::strerror(failed_errno_);
+    for (std::size_t p = 0; p < created_.size(); ++p) {
       std::error_code ec;
-      if (created[i]) std::filesystem::remove(names[i], ec);
+      if (created_[p]) std::filesystem::remove(names_[p], ec);
     }
     return false;
-  };
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (strokes.pen_used[i] == 0) continue;
-    std::FILE* f = std::fopen(names[i].c_str(), "wb");
-    if (f == nullptr) return fail(i);
-    created[i] = true;
-    const std::string_view text = strokes.of(i);
-    // A pen selected but never drawn with gets an empty file.
-    const bool written =
-        text.empty() || std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const int write_error = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (!written) errno = write_error;
-    if (!written || !closed) return fail(i);
   }
-  return true;
-}
+
+ private:
+  static constexpr std::size_t kBuffer = std::size_t{1} << 18;
+
+  void use(std::size_t p) {
+    pen_used[p] = 1;
+    if (created_[p] || failed_) return;
+    file_[p] = std::fopen(names_[p].c_str(), "wb");
+    if (file_[p] == nullptr) {
+      fail(p);
+      return;
+    }
+    created_[p] = true;
+    buffer_[p].reset(new char[kBuffer]);
+  }
+
+  void flush(std::size_t p) {
+    if (size_[p] > 0 && std::fwrite(buffer_[p].get(), 1, size_[p], file_[p]) != size_[p]) fail(p);
+    size_[p] = 0;
+  }
+
+  void fail(std::size_t p) {
+    if (failed_) return;
+    failed_ = true;
+    failed_pen_ = p;
+    failed_errno_ = errno;
+  }
+
+  const std::array<std::string, 8>& names_;
+  std::array<std::FILE*, 8> file_{};
+  std::array<bool, 8> created_{};
+  std::array<std::unique_ptr<char[]>, 8> buffer_;
+  std::array<std::size_t, 8> size_{};
+  bool failed_ = false;
+  std::size_t failed_pen_ = 0;
+  int failed_errno_ = 0;
+};
 
 // ---------------------------------------------------------------------------
 // Stroke files
@@ -760,16 +778,14 @@ PltParse ParsePlt(const std::filesystem::path& path, const std::string& base,
     return out;  // kCannotOpen
   }
 
-  // The stroke file texts are made as the plot is read, without keeping
-  // the strokes themselves.
-  StrokeText strokes(in.text.size());
-  const Extents e = read_plot(in.text, strokes, reading, progress, &out.report);
-  out.report.draws = strokes.draws;
   for (int i = 0; i < kPenCount; ++i) {
     out.pen_file[static_cast<std::size_t>(i)] = base + std::to_string(i) + ".$";
   }
+  StrokeFiles strokes(out.pen_file);
+  const Extents e = read_plot(in.text, strokes, reading, progress, &out.report);
+  out.report.draws = strokes.draws;
   std::string error;
-  if (!write_stroke_files(strokes, out.pen_file, error)) {
+  if (!strokes.finish(error)) {
     PltParse failed;
     failed.error = error;
     return failed;
