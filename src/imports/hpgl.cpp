@@ -91,6 +91,14 @@ constexpr std::array<LinePattern, 9> kPatterns{{
     {8, {50, 10, 0, 10, 10, 10, 0, 10}},
 }};
 
+// A parameter read as a whole number; out of range it stays far outside
+// every valid one without overflowing.
+int whole_number(double v) {
+  if (!(v > -1e9)) return -1000000000;
+  if (!(v < 1e9)) return 1000000000;
+  return static_cast<int>(v);
+}
+
 struct IPt {
   int32_t x = 0;
   int32_t y = 0;
@@ -569,7 +577,7 @@ class HpglReader {
       }
       case ('L' << 8) | 'O': {
         double n = 1;
-        const int o = number(n) ? static_cast<int>(n) : 1;
+        const int o = number(n) ? whole_number(n) : 1;
         origin_ = (o >= 1 && o <= 9) || (o >= 11 && o <= 19) || o == 21 ? o : 1;
         break;
       }
@@ -719,7 +727,7 @@ class HpglReader {
       scaling_ = Scaling{};
     } else {
       Scaling s;
-      s.type = n >= 5 ? static_cast<int>(v[4]) : 0;
+      s.type = n >= 5 ? whole_number(v[4]) : 0;
       s.v = v;
       if (s.type == 1 && n < 7) {
         s.v[5] = 50;
@@ -769,7 +777,7 @@ class HpglReader {
       solid_ = true;
       return;
     }
-    const int type = static_cast<int>(v[0]);
+    const int type = whole_number(v[0]);
     if (type == 99) {
       if (had_pattern_) solid_ = false;  // back to the last pattern
       return;
@@ -1119,7 +1127,8 @@ class HpglReader {
     }
     angle = std::clamp(angle, 0.5, 180.0);
     const double n = std::ceil(std::fabs(sweep) / angle - 1e-9);
-    return static_cast<int>(std::clamp(n, 1.0, static_cast<double>(kMaxChords)));
+    if (!(n >= 1)) return 1;
+    return static_cast<int>(std::min(n, static_cast<double>(kMaxChords)));
   }
 
   // Around `centre` (user units) from the current position by `sweep`
@@ -1277,7 +1286,7 @@ class HpglReader {
       // Enough pieces to keep within half a unit of the curve.
       const double bend = std::max(length(p0 - 2 * p1 + p2), length(p1 - 2 * p2 + p3));
       const double pieces = std::ceil(std::sqrt(1.5 * bend));
-      const int n = static_cast<int>(std::clamp(pieces, 1.0, 1000.0));
+      const int n = pieces >= 1 ? static_cast<int>(std::min(pieces, 1000.0)) : 1;
       for (int i = 1; i <= n; ++i) {
         const double t = static_cast<double>(i) / n;
         const double u = 1 - t;
