@@ -1,0 +1,69 @@
+#include "geometry/code_symbol.h"
+
+#include <zint.h>
+
+#include <memory>
+
+namespace lumetch {
+
+namespace {
+
+struct SymbolDeleter {
+  void operator()(zint_symbol* s) const { ZBarcode_Delete(s); }
+};
+
+int zint_symbology(CodeSymbology s, bool gs1) {
+  switch (s) {
+    case CodeSymbology::kQr:
+      return BARCODE_QRCODE;
+    case CodeSymbology::kDataMatrix:
+      return BARCODE_DATAMATRIX;
+    case CodeSymbology::kCode128:
+      return gs1 ? BARCODE_GS1_128 : BARCODE_CODE128;
+  }
+  return BARCODE_CODE128;
+}
+
+}  // namespace
+
+CodeEncoding encode_code(CodeSymbology symbology, std::string_view data,
+                         const CodeOptions& options) {
+  CodeEncoding out;
+  if (data.empty()) {
+    out.error = "There is no data to encode.";
+    return out;
+  }
+  const std::unique_ptr<zint_symbol, SymbolDeleter> z(ZBarcode_Create());
+  if (!z) {
+    out.error = "The code encoder could not start (out of memory).";
+    return out;
+  }
+  z->symbology = zint_symbology(symbology, options.gs1);
+  z->input_mode = options.gs1 && symbology != CodeSymbology::kQr ? GS1_MODE : DATA_MODE;
+  z->show_hrt = 0;
+  // At half scale the vector output counts in modules.
+  z->scale = 0.5f;
+  if (options.quiet_zone) z->output_options |= BARCODE_QUIET_ZONES;
+  if (symbology == CodeSymbology::kQr) {
+    if (options.ecc >= 1 && options.ecc <= 4) z->option_1 = options.ecc;
+    if (options.size >= 1 && options.size <= 40) z->option_2 = options.size;
+  } else if (symbology == CodeSymbology::kDataMatrix) {
+    if (options.size >= 1 && options.size <= 30) z->option_2 = options.size;
+  }
+  const int result = ZBarcode_Encode_and_Buffer_Vector(
+      z.get(), reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()),
+      0);
+  if (result >= ZINT_ERROR || z->vector == nullptr) {
+    out.error = z->errtxt[0] != '\0' ? std::string(z->errtxt) : "The data cannot be encoded.";
+    return out;
+  }
+  out.symbol.width = z->vector->width;
+  out.symbol.height = z->vector->height;
+  for (const zint_vector_rect* r = z->vector->rectangles; r != nullptr; r = r->next) {
+    out.symbol.dark.push_back({r->x, r->y, r->width, r->height});
+  }
+  out.ok = true;
+  return out;
+}
+
+}  // namespace lumetch

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumetch {
+
+// The symbologies a code object can hold.
+enum class CodeSymbology : int32_t { kQr = 0, kDataMatrix = 1, kCode128 = 2 };
+
+struct CodeOptions {
+  // QR: error correction 1..4 (L, M, Q, H); 0 lets the encoder choose.
+  int32_t ecc = 0;
+  // QR version 1..40, Data Matrix size 1..30 (the encoder's numbering);
+  // 0 takes the smallest that holds the data.
+  int32_t size = 0;
+  bool quiet_zone = true;  // the symbology's own quiet zone around the symbol
+  bool gs1 = false;        // data in GS1 form, "[01]09501101530003" (Data Matrix, Code 128)
+  bool operator==(const CodeOptions&) const = default;
+};
+
+// A dark rectangle of the symbol, in modules, y growing downward from the
+// symbol's top-left corner (quiet zone included).
+struct CodeRect {
+  double x = 0;
+  double y = 0;
+  double w = 0;
+  double h = 0;
+  bool operator==(const CodeRect&) const = default;
+};
+
+struct CodeSymbol {
+  double width = 0;  // modules, quiet zone included
+  double height = 0;
+  std::vector<CodeRect> dark;  // runs of modules, as the encoder merges them
+};
+
+struct CodeEncoding {
+  bool ok = false;
+  CodeSymbol symbol;
+  std::string error;  // the encoder's reason when the data cannot be encoded
+};
+
+// Encodes `data` (bytes as given) with libzint. A linear code's bars are
+// as high as the encoder's default symbol height.
+CodeEncoding encode_code(CodeSymbology symbology, std::string_view data,
+                         const CodeOptions& options);
+
+}  // namespace lumetch
