@@ -3,6 +3,7 @@
 #include <zint.h>
 
 #include <memory>
+#include <utility>
 
 namespace lumetch {
 
@@ -64,6 +65,33 @@ CodeEncoding encode_code(CodeSymbology symbology, std::string_view data,
   }
   out.ok = true;
   return out;
+}
+
+void add_code_contours(ContourList& list, const Mapper& m, const CodeSymbol& symbol, double left,
+                       double top, double w, double h, bool negative) {
+  if (!(symbol.width > 0 && symbol.height > 0)) return;
+  const double kx = w / symbol.width;
+  const double ky = h / symbol.height;
+  const auto corner = [&](double mx, double my) { return m.point(left + mx * kx, top - my * ky); };
+  if (negative) {
+    // Counter-clockwise on the field; the dark rectangles below run clockwise.
+    list.begin_contour();
+    for (const auto& [mx, my] : {std::pair{0.0, 0.0},
+                                 {0.0, symbol.height},
+                                 {symbol.width, symbol.height},
+                                 {symbol.width, 0.0},
+                                 {0.0, 0.0}}) {
+      list.add(corner(mx, my));
+    }
+  }
+  for (const CodeRect& r : symbol.dark) {
+    list.begin_contour();
+    list.add(corner(r.x, r.y));
+    list.add(corner(r.x + r.w, r.y));
+    list.add(corner(r.x + r.w, r.y + r.h));
+    list.add(corner(r.x, r.y + r.h));
+    list.add(corner(r.x, r.y));
+  }
 }
 
 }  // namespace lumetch

@@ -5,6 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "geometry/mapping.h"
+#include "geometry/render_contours.h"
+
 namespace lumetch {
 
 // The symbologies a code object can hold.
@@ -47,5 +50,13 @@ struct CodeEncoding {
 // as high as the encoder's default symbol height.
 CodeEncoding encode_code(CodeSymbology symbology, std::string_view data,
                          const CodeOptions& options);
+
+// The symbol stretched over a box w x h mm whose top-left corner is at
+// (left, top) on the field (y up), as contours for the renderer: one per dark
+// rectangle, or for the negative form the whole box with the dark
+// rectangles as holes, wound the other way so that a nonzero fill leaves
+// them unmarked.
+void add_code_contours(ContourList& list, const Mapper& m, const CodeSymbol& symbol, double left,
+                       double top, double w, double h, bool negative);
 
 }  // namespace lumetch

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model/cketral_doc.h"
+
 #include <string>
 #include <utility>
 
@@ -89,6 +91,49 @@ TEST(CodeSymbol, DataThatCannotBeEncodedIsRefusedWithTheReason) {
   // GS1 data in its bracketed form encodes.
   EXPECT_TRUE(encode_code(CodeSymbology::kDataMatrix, "[01]09501101530003", {0, 0, true, true}).ok);
   EXPECT_TRUE(encode_code(CodeSymbology::kCode128, "[01]09501101530003", {0, 0, true, true}).ok);
+}
+
+// Winding number of the contours about p.
+int winding(const ContourList& list, double px, double py) {
+  int w = 0;
+  std::size_t at = 0;
+  for (const int32_t n : list.counts) {
+    for (int32_t i = 0; i + 1 < n; ++i) {
+      const CanvasPoint a = list.points[at + static_cast<std::size_t>(i)];
+      const CanvasPoint b = list.points[at + static_cast<std::size_t>(i) + 1];
+      const double cross = (b.x - a.x) * (py - a.y) - (px - a.x) * (b.y - a.y);
+      if (a.y <= py && b.y > py && cross > 0) ++w;
+      if (a.y > py && b.y <= py && cross < 0) --w;
+    }
+    at += static_cast<std::size_t>(n);
+  }
+  return w;
+}
+
+// Over its box the symbol marks its dark modules, or in the negative form
+// the light ones, on the marker and on screen alike.
+TEST(CodeSymbol, ContoursMarkTheDarkModulesOrInTheNegativeTheLightOnes) {
+  CketralDoc doc;
+  const CodeEncoding qr = encode_code(CodeSymbology::kQr, "HELLO", {0, 0, true, false});
+  ASSERT_TRUE(qr.ok);
+  const CodeSymbol& s = qr.symbol;
+  for (const DrawTarget target : {DrawTarget::Marker, DrawTarget::Screen}) {
+    const Mapper m(doc, target);
+    for (const bool negative : {false, true}) {
+      ContourList list;
+      // 29 modules over 14.5 mm: half a millimetre each.
+      add_code_contours(list, m, s, -7.25, 7.25, 14.5, 14.5, negative);
+      int wrong = 0;
+      for (int j = 0; j < 29; ++j) {
+        for (int i = 0; i < 29; ++i) {
+          const CanvasPoint c = m.point(-7.25 + (i + 0.5) * 0.5, 7.25 - (j + 0.5) * 0.5);
+          const bool marked = winding(list, c.x + 0.25, c.y + 0.25) != 0;
+          if (marked != (dark_at(s, i + 0.5, j + 0.5) != negative)) ++wrong;
+        }
+      }
+      EXPECT_EQ(wrong, 0) << "negative " << negative;
+    }
+  }
 }
 
 }  // namespace
