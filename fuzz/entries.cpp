@@ -10,6 +10,7 @@
 #include "geometry/glyph_file.h"
 #include "geometry/text_shapes.h"
 #include "imports/bmp.h"
+#include "geometry/variable_fields.h"
 #include "imports/plt.h"
 #include "imports/vct.h"
 #include "marker/channels.h"
@@ -301,12 +302,40 @@ int fuzz_vct(const uint8_t* data, std::size_t size) {
   return 0;
 }
 
+int fuzz_data(const uint8_t* data, std::size_t size) {
+  const std::string_view text = as_text(data, size);
+  const CsvParse csv = parse_csv(text);
+  if (csv.ok) {
+    for (const std::vector<std::string>& row : csv.table.rows) {
+      check(row.size() == csv.table.columns.size(), "every data row has a cell per column");
+    }
+    for (const std::string& column : csv.table.columns) {
+      check(find_column(csv.table, column).ok, "every column is found by its name");
+    }
+  }
+  // The same bytes as a text holding fields, filled from the data read.
+  const TemplateParse fields = parse_fields(text);
+  if (fields.ok) {
+    const ShiftTableParse shifts = parse_shift_table("06:00=A;14:00=B;22:00=C");
+    FillContext context;
+    context.time = LocalTime{2026, 12, 31, 23, 59, 59};
+    context.shifts = &shifts.table;
+    context.csv = csv.ok ? &csv.table : nullptr;
+    for (std::size_t row = 0; row < 3; ++row) {
+      context.row = row;
+      fill_fields(fields.tmpl, context);
+    }
+  }
+  return 0;
+}
+
 std::span<const Target> targets() {
   static constexpr Target kTargets[] = {
       {"layout", fuzz_layout},   {"record", fuzz_record}, {"settings", fuzz_settings},
       {"screen", fuzz_screen},   {"defaults", fuzz_defaults}, {"fix", fuzz_fix},
       {"port", fuzz_port},       {"title", fuzz_title},   {"glyph", fuzz_glyph},
       {"plt", fuzz_plt},         {"bmp", fuzz_bmp},       {"vct", fuzz_vct},
+      {"data", fuzz_data},
   };
   return kTargets;
 }

@@ -28,6 +28,7 @@ int fuzz_glyph(const uint8_t* data, std::size_t size);     // glyph files, drawn
 int fuzz_plt(const uint8_t* data, std::size_t size);       // plots, strokes, preview
 int fuzz_bmp(const uint8_t* data, std::size_t size);       // bitmaps: load, preview, draw
 int fuzz_vct(const uint8_t* data, std::size_t size);       // outlines: header, preview, draw
+int fuzz_data(const uint8_t* data, std::size_t size);      // CSV data files and field templates
 
 struct Target {
   std::string_view name;  // of the fuzzer, its corpus and dictionary
