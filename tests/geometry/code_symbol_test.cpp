@@ -32,6 +32,9 @@ TEST(CodeSymbol, SizesFollowTheSymbologyAndItsOptions) {
       {CodeSymbology::kQr, "HELLO", {0, 0, false, false}, 21, 21},
       {CodeSymbology::kQr, "HELLO", {0, 0, true, false}, 29, 29},   // 4 modules a side
       {CodeSymbology::kQr, "HELLO", {0, 5, false, false}, 37, 37},  // version 5
+      // More error correction takes a larger symbol.
+      {CodeSymbology::kQr, "LOT 2026-12-09 SERIAL 000123", {1, 0, false, false}, 25, 25},
+      {CodeSymbology::kQr, "LOT 2026-12-09 SERIAL 000123", {4, 0, false, false}, 29, 29},
       {CodeSymbology::kDataMatrix, "HELLO", {0, 0, false, false}, 12, 12},
       {CodeSymbology::kDataMatrix, "HELLO", {0, 0, true, false}, 14, 14},
       {CodeSymbology::kCode128, "HELLO", {0, 0, false, false}, 90, 50},
@@ -46,26 +49,6 @@ TEST(CodeSymbol, SizesFollowTheSymbologyAndItsOptions) {
       EXPECT_TRUE(r.x >= 0 && r.y >= 0 && r.x + r.w <= c.width && r.y + r.h <= c.height);
     }
   }
-}
-
-// The modules are the symbol's: QR finder patterns in three corners, the
-// quiet zone left light; more error correction needs a larger symbol.
-TEST(CodeSymbol, ModulesAreTheSymbols) {
-  const CodeEncoding qr = encode_code(CodeSymbology::kQr, "HELLO", {0, 0, true, false});
-  ASSERT_TRUE(qr.ok);
-  for (const auto& [x, y] : {std::pair{4.5, 4.5}, {24.5, 4.5}, {4.5, 24.5}}) {
-    EXPECT_TRUE(dark_at(qr.symbol, x, y)) << x << "," << y;  // the finder's outer ring
-    EXPECT_FALSE(dark_at(qr.symbol, x + (x < 10 ? 1 : -1), y + (y < 10 ? 1 : -1)));
-    EXPECT_TRUE(dark_at(qr.symbol, x + (x < 10 ? 3 : -3), y + (y < 10 ? 3 : -3)));  // its core
-  }
-  EXPECT_FALSE(dark_at(qr.symbol, 0.5, 0.5));
-  EXPECT_FALSE(dark_at(qr.symbol, 3.5, 14.5));
-
-  const std::string text = "LOT 2026-12-09 SERIAL 000123";
-  const CodeEncoding low = encode_code(CodeSymbology::kQr, text, {1, 0, false, false});
-  const CodeEncoding high = encode_code(CodeSymbology::kQr, text, {4, 0, false, false});
-  ASSERT_TRUE(low.ok && high.ok);
-  EXPECT_LT(low.symbol.width, high.symbol.width);
 }
 
 // Data the symbology cannot take is refused with the encoder's reason.
@@ -117,6 +100,13 @@ TEST(CodeSymbol, ContoursMarkTheDarkModulesOrInTheNegativeTheLightOnes) {
   const CodeEncoding qr = encode_code(CodeSymbology::kQr, "HELLO", {0, 0, true, false});
   ASSERT_TRUE(qr.ok);
   const CodeSymbol& s = qr.symbol;
+  // Finder patterns in three corners, upright: their outer rings dark, the
+  // quiet zone light.
+  for (const auto& [x, y] : {std::pair{4.5, 4.5}, {24.5, 4.5}, {4.5, 24.5}}) {
+    EXPECT_TRUE(dark_at(s, x, y)) << x << "," << y;
+  }
+  EXPECT_FALSE(dark_at(s, 24.5, 24.5));
+  EXPECT_FALSE(dark_at(s, 0.5, 0.5));
   for (const DrawTarget target : {DrawTarget::Marker, DrawTarget::Screen}) {
     const Mapper m(doc, target);
     for (const bool negative : {false, true}) {
