@@ -440,7 +440,7 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
 const char* type_name(int32_t type) {
   static constexpr const char* kNames[] = {
       "",    "line",     "rectangle", "circle",  "line text", "PLT", "arc text",
-      "BMP", "triangle", "rhombus",   "polygon", "barcode",   "VCT"};
+      "BMP", "triangle", "rhombus",   "polygon", "barcode",   "VCT",      "code"};
   return is_object_type(type) ? kNames[type] : "?";
 }
 
@@ -451,6 +451,7 @@ std::string object_detail(const MarkObject& obj) {
   auto text = [&out](const std::string& bytes, int32_t variable) {
     out.append(1, '"').append(cp932_to_utf8(bytes)).append(1, '"');
     if (variable == 1) out.append(" (serial)");
+    if (variable == 2) out.append(" (fields)");
   };
   if (const auto* p = obj.block<LineTextParams>()) {
     text(p->text, p->variable);
@@ -460,6 +461,11 @@ std::string object_detail(const MarkObject& obj) {
     out.append(1, ' ').append(cp932_to_utf8(a->face_name));
   } else if (const auto* b = obj.block<BarcodeParams>()) {
     text(b->text, b->variable);
+  } else if (const auto* c = obj.block<CodeParams>()) {
+    static constexpr const char* kSymbologies[] = {"QR", "Data Matrix", "Code 128"};
+    out.append(c->symbology >= 0 && c->symbology <= 2 ? kSymbologies[c->symbology] : "?");
+    out.append(c->display_type == 1 ? " negative " : " ");
+    text(c->data, c->variable);
   } else if (const auto* plt = obj.block<PltBlock>()) {
     out = plt->source_path;
   } else if (const auto* bmp = obj.block<BmpBlock>()) {

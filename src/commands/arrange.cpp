@@ -36,6 +36,7 @@ void sync_keyboard_size(MarkObject& o, double sx, double sy) {
   if (auto* p = o.block<TriangleParams>()) p->size_x = o.width, p->size_y = o.height;
   if (auto* p = o.block<RhombicParams>()) p->size_x = o.width, p->size_y = o.height;
   if (auto* p = o.block<BarcodeParams>()) p->size_x = o.width, p->size_y = o.height;
+  if (auto* p = o.block<CodeParams>()) p->size_x = o.width, p->size_y = o.height;
   if (auto* p = o.block<PolygonParams>()) p->size = o.width;
   if (auto* p = o.block<BmpBlock>()) p->image_width = o.width, p->image_height = o.height;
   if (auto* p = o.block<LineTextParams>()) {

@@ -197,6 +197,24 @@ std::unique_ptr<MarkObject> build_from_defaults(const CreationDefaults& d, int32
       obj->params = std::move(p);
       break;
     }
+    case CODE: {
+      const auto& t = d.code;
+      CodeParams p;
+      p.size_x = text_to_double(t.width);
+      p.size_y = text_to_double(t.height);
+      p.symbology = t.symbology;
+      p.ecc = t.ecc;
+      p.code_size = t.code_size;
+      p.quiet_zone = t.quiet_zone;
+      p.gs1 = t.gs1;
+      p.data = t.data.substr(0, kCodeDataMax);
+      obj = new_record(type, p.size_x, p.size_y);
+      // Modules are square: the box keeps its proportions when dragged.
+      obj->keep_aspect = p.symbology == kCodeCode128 ? 0 : 1;
+      set_style(*obj, t.style);
+      obj->params = std::move(p);
+      break;
+    }
     case LINE_TEXT:
       obj = build_line_text(d.line_text);
       break;
@@ -400,6 +418,8 @@ int32_t creation_type(int32_t command_id) {
       return POLYGON;
     case kCmdBarcode:
       return BARCODE;
+    case kCmdCode:
+      return CODE;
     default:
       return NONE;
   }

@@ -9,11 +9,13 @@
 
 namespace lumetch {
 
-// Command identifiers of the twelve creation commands.
+// Command identifiers of the twelve creation commands of the specified set.
 inline constexpr int32_t kCmdLine = 1401, kCmdRectangle = 1402, kCmdCircle = 1403,
                          kCmdLineText = 32788, kCmdArcText = 32787, kCmdPlt = 1405, kCmdBmp = 32794,
                          kCmdVct = 32825, kCmdTriangle = 32802, kCmdRhombus = 32804,
                          kCmdPolygon = 32806, kCmdBarcode = 32823;
+// The code object's creation command, one of this program's own.
+inline constexpr int32_t kCmdCode = 32910;
 
 // The object type a creation command makes; 0 for any other identifier.
 int32_t creation_type(int32_t command_id);

@@ -2,6 +2,7 @@
 
 #include "geometry/barcode.h"
 #include "geometry/basic_shapes.h"
+#include "geometry/code_symbol.h"
 #include "geometry/text_shapes.h"
 #include "imports/bmp.h"
 #include "imports/plt.h"
@@ -51,6 +52,9 @@ bool run_generator(GeomContext& g, Canvas* dc, const MarkObject& obj) {
       return true;
     case VCT:
       DrawVct(g, dc, obj);
+      return true;
+    case CODE:
+      DrawCode(g, dc, obj);
       return true;
     default:
       return false;

@@ -6,6 +6,7 @@
 
 #include "commands/draw_object.h"
 #include "commands/scan_job.h"
+#include "geometry/code_symbol.h"
 #include "geometry/mapping.h"
 #include "geometry/serial.h"
 #include "model/units.h"
@@ -17,12 +18,14 @@ namespace {
 bool is_variable_text(const MarkObject& obj) {
   if (const auto* p = obj.block<LineTextParams>()) return p->variable == 1;
   if (const auto* p = obj.block<BarcodeParams>()) return p->variable == 1;
+  if (const auto* p = obj.block<CodeParams>()) return p->variable == 1;
   return false;
 }
 
 const std::string* serial_text(const MarkObject& obj) {
   if (const auto* p = obj.block<LineTextParams>()) return &p->text;
   if (const auto* p = obj.block<BarcodeParams>()) return &p->text;
+  if (const auto* p = obj.block<CodeParams>()) return &p->data;
   return nullptr;
 }
 
@@ -32,6 +35,10 @@ std::string nothing_marked_reason(const MarkObject& obj) {
   if (const auto* p = obj.block<PltBlock>()) file = &p->source_path;
   if (const auto* p = obj.block<BmpBlock>()) file = &p->source_path;
   if (const auto* p = obj.block<VctBlock>()) file = &p->source_path;
+  if (const auto* p = obj.block<CodeParams>()) {
+    const CodeEncoding e = encode_block(*p);
+    if (!e.ok) return "its data cannot be encoded: " + e.error;
+  }
   if (file == nullptr) return "it gives no stroke to mark";
   const std::string named = "its file \"" + *file + "\"";
   struct stat st {};

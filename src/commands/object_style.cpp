@@ -43,6 +43,8 @@ OutputStyle* type_style(CreationDefaults& d, int32_t type) {
       return &d.barcode.style;
     case VCT:
       return &d.vct.style;
+    case CODE:
+      return &d.code.style;
     default:
       return nullptr;
   }

@@ -2,7 +2,10 @@
 
 #include <zint.h>
 
+#include <cmath>
+#include <list>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 namespace lumetch {
@@ -92,6 +95,79 @@ void add_code_contours(ContourList& list, const Mapper& m, const CodeSymbol& sym
     list.add(corner(r.x, r.y + r.h));
     list.add(corner(r.x, r.y));
   }
+}
+
+CodeSymbology code_symbology(const CodeParams& p) {
+  switch (p.symbology) {
+    case kCodeDataMatrix:
+      return CodeSymbology::kDataMatrix;
+    case kCodeCode128:
+      return CodeSymbology::kCode128;
+    default:
+      return CodeSymbology::kQr;
+  }
+}
+
+CodeOptions code_options(const CodeParams& p) {
+  CodeOptions o;
+  o.ecc = p.ecc;
+  o.size = p.code_size;
+  o.quiet_zone = p.quiet_zone != 0;
+  o.gs1 = p.gs1 != 0;
+  return o;
+}
+
+CodeEncoding encode_block(const CodeParams& p) {
+  struct Entry {
+    CodeSymbology symbology;
+    CodeOptions options;
+    std::string data;
+    CodeEncoding encoding;
+  };
+  static std::mutex mutex;
+  static std::list<Entry> recent;  // most recently used first
+  constexpr std::size_t kKept = 32;
+
+  const CodeSymbology s = code_symbology(p);
+  const CodeOptions o = code_options(p);
+  {
+    const std::lock_guard lock(mutex);
+    for (auto it = recent.begin(); it != recent.end(); ++it) {
+      if (it->symbology == s && it->options == o && it->data == p.data) {
+        recent.splice(recent.begin(), recent, it);
+        return recent.front().encoding;
+      }
+    }
+  }
+  CodeEncoding e = encode_code(s, p.data, o);
+  const std::lock_guard lock(mutex);
+  recent.push_front({s, o, p.data, e});
+  if (recent.size() > kKept) recent.pop_back();
+  return e;
+}
+
+void DrawCode(GeomContext& g, Canvas* dc, const MarkObject& obj) {
+  const CodeParams* p = obj.block<CodeParams>();
+  if (p == nullptr) return;
+  const double w = obj.width;
+  const double h = obj.height;
+  if (!(std::isfinite(w) && w > 0 && std::isfinite(h) && h > 0)) return;
+  if (!std::isfinite(obj.cent_x) || !std::isfinite(obj.cent_y) || !std::isfinite(obj.row_gap) ||
+      !std::isfinite(obj.column_gap)) {
+    return;
+  }
+  const Mapper m(g.doc, g.choose(dc));
+  if (m.target() == DrawTarget::Marker && g.pen == nullptr) return;
+  // Data the encoder refuses draws nothing; the job names the object.
+  const CodeEncoding e = encode_block(*p);
+  if (!e.ok) return;
+  const bool negative = p->display_type == 1;
+  ContourList list;
+  for_each_copy(g, dc, obj, w, h, [&](double left, double top) {
+    list.clear();
+    add_code_contours(list, m, e.symbol, left, top, w, h, negative);
+    RenderContours(g, obj.fill_direction, obj.output_mode, obj.fill_pitch, dc, list, 0, 0);
+  });
 }
 
 }  // namespace lumetch

@@ -7,6 +7,8 @@
 
 #include "geometry/mapping.h"
 #include "geometry/render_contours.h"
+#include "model/mark_object.h"
+#include "platform/canvas.h"
 
 namespace lumetch {
 
@@ -58,5 +60,17 @@ CodeEncoding encode_code(CodeSymbology symbology, std::string_view data,
 // them unmarked.
 void add_code_contours(ContourList& list, const Mapper& m, const CodeSymbol& symbol, double left,
                        double top, double w, double h, bool negative);
+
+// The symbology and options a code object's block asks for.
+CodeSymbology code_symbology(const CodeParams& p);
+CodeOptions code_options(const CodeParams& p);
+
+// encode_code of the block's data, remembered for the last few blocks drawn:
+// the view repaints far more often than data changes.
+CodeEncoding encode_block(const CodeParams& p);
+
+// Generator of the code object: per copy the symbol (or its negative) as
+// one contour list over the object's box.
+void DrawCode(GeomContext& g, Canvas* dc, const MarkObject& obj);
 
 }  // namespace lumetch

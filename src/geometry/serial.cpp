@@ -1,5 +1,7 @@
 #include "geometry/serial.h"
 
+#include "geometry/code_symbol.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -84,6 +86,15 @@ std::string NextSerialOf(const MarkObject& obj) {
     text = &t->text;
     limit = kLineTextMax;
   }
+  if (const auto* c = obj.type == CODE ? obj.block<CodeParams>() : nullptr) {
+    std::string next = next_serial_text(c->data, kCodeDataMax);
+    if (next.empty() || next == c->data) return {};
+    // A number that outgrows a fixed symbol size cannot be marked either.
+    CodeParams q = *c;
+    q.data = next;
+    if (!encode_block(q).ok) return {};
+    return next;
+  }
   if (text == nullptr) return {};
   std::string next = next_serial_text(*text, limit);
   if (next == *text) return {};
@@ -98,6 +109,15 @@ bool AdvanceSerial(CketralDoc& doc, MarkObject& obj) {
     if (next.empty() || next == p->text) return false;
     p->text = std::move(next);
     // Marking is no edit, but no undo may bring the marked number back.
+    doc.history.keep_serial(obj, doc.defaults);
+    return true;
+  }
+  if (obj.type == CODE) {
+    CodeParams* p = obj.block<CodeParams>();
+    if (p == nullptr || p->variable != 1) return false;
+    std::string next = NextSerialOf(obj);
+    if (next.empty()) return false;
+    p->data = std::move(next);
     doc.history.keep_serial(obj, doc.defaults);
     return true;
   }

@@ -11,6 +11,7 @@
 #include "model/object_list.h"
 #include "model/object_ring.h"
 #include "model/selection.h"
+#include "model/variable_data.h"
 #include "model/view_state.h"
 #include "platform/font_engine.h"
 
@@ -20,7 +21,7 @@ namespace lumetch {
 class DocObserver {
  public:
   virtual ~DocObserver() = default;
-  // The property sheet should show the page of this kind (0 drawing, -1 group, 1..12 type).
+  // The property sheet should show the page of this kind (0 drawing, -1 group, 1..13 type).
   virtual void sheet_switched(int32_t /*kind*/) {}
   // Entries or the selection of the object list changed.
   virtual void list_changed() {}
@@ -68,6 +69,8 @@ class CketralDoc {
   CreationDefaults defaults;
   // Kept in "plot.$" beside "$.1".
   PlotReading plot_reading = PlotReading::kFull;
+  // The data file, its next row and the shift table of the layout's fields.
+  VariableData variable_data;
   // The request every glyph outline is made with; text objects copy their
   // face, weight, italic flag and character set into it before their glyph
   // file is written.

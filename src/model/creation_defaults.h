@@ -98,6 +98,22 @@ struct CreationDefaults {
     bool operator==(const Vct&) const = default;
   } vct;
 
+  // Kept for the session only: the defaults file is shared with programs
+  // that know no codes. Filled by default at one marker unit (1/40 mm), the
+  // finest spacing the marker can address, so that no gap opens between
+  // hatch lines: a code of outlined modules does not scan.
+  struct Code {
+    std::string width = "20", height = "20";
+    int32_t symbology = 0;
+    int32_t ecc = 0;
+    int32_t code_size = 0;
+    int32_t quiet_zone = 1;
+    int32_t gs1 = 0;
+    std::string data = "LUMETCH";
+    OutputStyle style{2, 0.025, 0};
+    bool operator==(const Code&) const = default;
+  } code;
+
   bool operator==(const CreationDefaults&) const = default;
 };
 

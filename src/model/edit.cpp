@@ -35,6 +35,7 @@ std::size_t record_bytes(const MarkObject& o) {
           n += p.line_lengths.capacity() * sizeof(int32_t);
         }
         if constexpr (std::is_same_v<Block, BarcodeParams>) n += text_bytes(p.text);
+        if constexpr (std::is_same_v<Block, CodeParams>) n += text_bytes(p.data);
         if constexpr (std::is_same_v<Block, PltBlock>) {
           n += text_bytes(p.source_path);
           for (const std::string& f : p.pen_file) n += text_bytes(f);
@@ -73,6 +74,9 @@ void take_serial(MarkObject& kept, const MarkObject& live) {
   }
   if (auto* p = kept.block<BarcodeParams>()) {
     if (const auto* q = live.block<BarcodeParams>()) p->text = q->text;
+  }
+  if (auto* p = kept.block<CodeParams>()) {
+    if (const auto* q = live.block<CodeParams>()) p->data = q->data;
   }
 }
 

@@ -117,6 +117,19 @@ constexpr FieldDef<BarcodeParams> kBarcode[] = {
     {"text", "文字列", U::None, F::Rest, &BarcodeParams::text},
 };
 
+// The data runs to the end of the line; the record code escapes its breaks.
+constexpr FieldDef<CodeParams> kCode[] = {
+    {"size_x", "サイズX", U::Mm, F::Real, &CodeParams::size_x},
+    {"size_y", "サイズY", U::Mm, F::Real, &CodeParams::size_y},
+    {"symbology", "コードの種類", U::None, F::Integer, &CodeParams::symbology},
+    {"ecc", "誤り訂正", U::None, F::Integer, &CodeParams::ecc},
+    {"code_size", "型番", U::None, F::Integer, &CodeParams::code_size},
+    {"quiet_zone", "クワイエットゾーン", U::None, F::Integer, &CodeParams::quiet_zone},
+    {"gs1", "GS1", U::None, F::Integer, &CodeParams::gs1},
+    {"display_type", "", U::None, F::Integer, &CodeParams::display_type},
+    {"data", "データ", U::None, F::Rest, &CodeParams::data},
+};
+
 constexpr FieldDef<PltBlock> kPlt[] = {
     {"source_path", "", U::None, F::Rest, &PltBlock::source_path},
 };
@@ -327,6 +340,10 @@ std::span<const FieldDef<BmpBlock>> block_fields() {
 template <>
 std::span<const FieldDef<VctBlock>> block_fields() {
   return kVct;
+}
+template <>
+std::span<const FieldDef<CodeParams>> block_fields() {
+  return kCode;
 }
 
 template <>

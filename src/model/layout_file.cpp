@@ -284,13 +284,81 @@ CharRecord char_record_at(const std::vector<CharRecord>& chars, std::size_t i) {
 
 // Written after a variable text's record (and its character lines). Readers
 // of the plain format skip it, as they skip every line of type 0, so the
-// flag survives saving without changing any record.
+// flag survives saving without changing any record. 1 is a serial number, 2
+// a text of data fields.
 constexpr std::string_view kVariableLine = "0,variable,1\n";
+constexpr std::string_view kFieldsLine = "0,variable,2\n";
+// Layout lines of the data source, before the first record.
+constexpr std::string_view kDataPrefix = "0,data,";
+constexpr std::string_view kShiftsPrefix = "0,shifts,";
 
-bool is_variable(const MarkObject& obj) {
-  if (const auto* p = obj.block<LineTextParams>()) return p->variable == 1;
-  if (const auto* p = obj.block<BarcodeParams>()) return p->variable == 1;
-  return false;
+int32_t* variable_flag(MarkObject& obj) {
+  if (auto* p = obj.block<LineTextParams>()) return &p->variable;
+  if (auto* p = obj.block<BarcodeParams>()) return &p->variable;
+  if (auto* p = obj.block<CodeParams>()) return &p->variable;
+  return nullptr;
+}
+
+int32_t variable_of(const MarkObject& obj) {
+  if (const auto* p = obj.block<LineTextParams>()) return p->variable;
+  if (const auto* p = obj.block<BarcodeParams>()) return p->variable;
+  if (const auto* p = obj.block<CodeParams>()) return p->variable;
+  return 0;
+}
+
+// Code data may hold any byte; breaks, tabs and the backslash are escaped
+// so that the record stays one line.
+std::string escape_data(std::string_view data) {
+  std::string out;
+  out.reserve(data.size());
+  for (const char c : data) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::optional<std::string> unescape_data(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      out += text[i];
+      continue;
+    }
+    if (++i == text.size()) return std::nullopt;
+    switch (text[i]) {
+      case '\\':
+        out += '\\';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      default:
+        return std::nullopt;
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -356,10 +424,23 @@ std::string format_record(const MarkObject& obj, bool offset) {
     case VCT:
       if (write_typed<VctBlock>(w, obj, offset)) w.end_line();
       break;
+    case CODE:
+      if (const auto* p = obj.block<CodeParams>()) {
+        CodeParams q = *p;
+        q.data = escape_data(p->data);
+        write_header(w, obj, offset);
+        write_fields(w, q, block_fields<CodeParams>());
+        w.end_line();
+      }
+      break;
     default:
       break;
   }
-  if (!out.empty() && is_variable(obj)) out += kVariableLine;
+  if (!out.empty()) {
+    const int32_t variable = variable_of(obj);
+    if (variable == 1) out += kVariableLine;
+    if (variable == 2) out += kFieldsLine;
+  }
   return out;
 }
 
@@ -439,6 +520,15 @@ std::unique_ptr<MarkObject> parse_record(std::string_view line) {
     case VCT:
       obj->params = read_block(VctBlock{});
       break;
+    case CODE: {
+      CodeParams p = read_block(CodeParams{});
+      std::optional<std::string> data = unescape_data(p.data);
+      if (!data || data->size() > kCodeDataMax) return nullptr;
+      p.data = std::move(*data);
+      p.variable = 0;
+      obj->params = std::move(p);
+      break;
+    }
     default:
       return nullptr;
   }
@@ -457,16 +547,54 @@ bool apply_extension_line(std::string_view line, MarkObject* obj) {
   std::string_view body = line;
   while (!body.empty() && (body.back() == '\r' || body.back() == '\n')) body.remove_suffix(1);
   if (body.substr(0, 2) != "0,") return false;
-  if (body == kVariableLine.substr(0, kVariableLine.size() - 1) && obj != nullptr) {
-    if (auto* p = obj->block<LineTextParams>()) p->variable = 1;
-    if (auto* p = obj->block<BarcodeParams>()) p->variable = 1;
-  }
+  if (obj == nullptr) return true;
+  int32_t* flag = variable_flag(*obj);
+  if (flag == nullptr) return true;
+  if (body == kVariableLine.substr(0, kVariableLine.size() - 1)) *flag = 1;
+  // Data fields are for texts of one line, barcodes and codes.
+  if (body == kFieldsLine.substr(0, kFieldsLine.size() - 1) && obj->type != ARC_TEXT) *flag = 2;
   return true;  // unknown extensions are ignored, as plain readers ignore them all
+}
+
+std::string format_variable_data(const VariableData& data) {
+  std::string out;
+  if (!data.csv_path.empty() || data.next_row != 0) {
+    out += kDataPrefix;
+    out += std::to_string(data.next_row);
+    out += ',';
+    out += data.csv_path;
+    out += '\n';
+  }
+  if (!data.shifts.empty()) {
+    out += kShiftsPrefix;
+    out += data.shifts;
+    out += '\n';
+  }
+  return out;
+}
+
+bool apply_variable_data_line(std::string_view line, VariableData& data) {
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+  if (line.starts_with(kShiftsPrefix)) {
+    data.shifts = std::string(line.substr(kShiftsPrefix.size()));
+    return true;
+  }
+  if (!line.starts_with(kDataPrefix)) return false;
+  line.remove_prefix(kDataPrefix.size());
+  const std::size_t comma = line.find(',');
+  if (comma == std::string_view::npos) return true;  // damaged: the data source stays as it was
+  int32_t row = 0;
+  const auto r = std::from_chars(line.data(), line.data() + comma, row);
+  if (r.ec != std::errc{} || r.ptr != line.data() + comma || row < 0) return true;
+  data.next_row = row;
+  data.csv_path = std::string(line.substr(comma + 1));
+  return true;
 }
 
 bool save_layout(const CketralDoc& doc, const std::filesystem::path& path, bool all, bool offset,
                  std::string* reason) {
   std::string text;
+  if (all) text += format_variable_data(doc.variable_data);
   for (const MarkObject& obj : doc.ring.oldest_first()) {
     if (!all && !is_selected(doc, obj)) continue;
     text += format_record(obj, offset);
@@ -505,6 +633,7 @@ OpenResult read_layout(CketralDoc& doc, std::string_view text, const LoadHooks& 
     if (!pending) ++number;
     pending = false;
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+    if (last == nullptr && apply_variable_data_line(line, doc.variable_data)) continue;
     if (apply_extension_line(line, last)) continue;
     std::unique_ptr<MarkObject> record = parse_record(line);
     if (record == nullptr) {

@@ -45,6 +45,13 @@ std::optional<CharRecord> parse_char_line(std::string_view line);
 // `obj` (may be null).
 bool apply_extension_line(std::string_view line, MarkObject* obj);
 
+// The layout lines of the data source ("0,data,ROW,PATH", "0,shifts,TABLE"),
+// empty for none; written before the first record of a saved layout.
+std::string format_variable_data(const VariableData& data);
+// Applies one such line to `data`; false when `line` is none of them. A
+// damaged data line is taken as read and leaves `data` as it was.
+bool apply_variable_data_line(std::string_view line, VariableData& data);
+
 struct OpenResult {
   int objects_read = 0;        // -1: the file could not be opened and nothing changed
   int lines_skipped = 0;       // malformed or unknown records; blank lines do not count

@@ -78,6 +78,8 @@ std::string_view object_prefix(int32_t type) {
       return "barcode";
     case VCT:
       return "vct";
+    case CODE:
+      return "code";
     default:
       return "";
   }

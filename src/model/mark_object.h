@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "model/code_params.h"
 #include "model/import_params.h"
 #include "model/shape_params.h"
 #include "model/text_params.h"
@@ -55,20 +56,22 @@ enum ObjectType : int32_t {
   POLYGON = 10,
   BARCODE = 11,
   VCT = 12,
+  CODE = 13,  // read by this program only
 };
 
 inline constexpr bool is_object_type(int32_t code) {
-  return code >= LINE && code <= VCT;
+  return code >= LINE && code <= CODE;
 }
 
-// Object-list prefix of a type ("" for codes outside 1..12).
+// Object-list prefix of a type ("" for codes outside 1..13).
 std::string_view object_prefix(int32_t type);
 
 // The parameter block of an object, owned by it. Types whose blocks are not
 // defined yet carry std::monostate.
 using ParamBlock = std::variant<std::monostate, LineParams, RectangleParams, CircleParams,
                                 TriangleParams, RhombicParams, PolygonParams, LineTextParams,
-                                ArcTextParams, BarcodeParams, PltBlock, BmpBlock, VctBlock>;
+                                ArcTextParams, BarcodeParams, PltBlock, BmpBlock, VctBlock,
+                                CodeParams>;
 
 struct ScreenRect {
   int32_t left = 0;

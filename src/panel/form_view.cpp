@@ -50,6 +50,8 @@ QString page_title(int32_t kind) {
       return "Barcode Property";
     case VCT:
       return "VCTのプロパティ";
+    case CODE:
+      return "コードのプロパティ";
     default:
       return {};
   }

@@ -180,6 +180,9 @@ void sync_type_size(MarkObject& o, double sx, double sy) {
     bc->size_y = o.height;
     const double n = static_cast<double>(bc->text.size());
     bc->bar_width = o.width / ((n + 2) * 13.5 + (2 * n + 2) + 10);
+  } else if (auto* code = o.block<CodeParams>()) {
+    code->size_x = o.width;
+    code->size_y = o.height;
   }
 }
 

@@ -223,6 +223,7 @@ PickRegion pick_region(const MarkObject& obj, const ViewState& view) {
     case BMP:
     case BARCODE:
     case VCT:
+    case CODE:
       break;
     default:
       return {};

@@ -43,7 +43,7 @@ TEST(DrawObject, UnknownTypesAndNoCanvasDrawNothing) {
   MarkObject o = square(0);
   o.type = 0;
   DrawObject(g, &canvas, o);
-  o.type = 13;
+  o.type = 14;
   DrawObject(g, &canvas, o);
   EXPECT_TRUE(canvas.ops().empty());
   EXPECT_FALSE(run_generator(g, &canvas, o));

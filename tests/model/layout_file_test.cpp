@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -317,6 +318,54 @@ TEST(OpenLayout, ReadsCharacterLinesTheVariableFlagAndNamesGlyphFiles) {
   EXPECT_TRUE(fs::exists(loaded[0]));
   s.doc.history.clear();
   EXPECT_FALSE(fs::exists(loaded[0]));
+}
+
+TEST(LayoutFile, CodesKeepAnyDataAndTheLayoutKeepsItsDataSource) {
+  // Data with the bytes a record line cannot hold as they are.
+  for (const std::string data : {"LUMETCH", "a\\nb", "line1\nline2\r\tend\\", "[01]09501101530003"}) {
+    CodeParams c;
+    c.symbology = kCodeDataMatrix;
+    c.ecc = 2;
+    c.code_size = 5;
+    c.quiet_zone = 0;
+    c.gs1 = 1;
+    c.display_type = 1;
+    c.data = data;
+    c.variable = 2;
+    const std::string rec = format_record(header(CODE, c), false);
+    EXPECT_EQ(std::count(rec.begin(), rec.end(), '\n'), 2) << rec;  // the record and its flag
+    std::unique_ptr<MarkObject> back = parse_record(rec.substr(0, rec.find('\n') + 1));
+    ASSERT_NE(back, nullptr) << rec;
+    apply_extension_line(rec.substr(rec.find('\n') + 1), back.get());
+    EXPECT_EQ(*back->block<CodeParams>(), c) << rec;
+  }
+  // A dangling escape is a damaged record, refused whole.
+  CodeParams c;
+  const std::string rec = format_record(header(CODE, c), false);
+  EXPECT_EQ(parse_record(rec.substr(0, rec.size() - 1) + "\\\n"), nullptr);
+  EXPECT_EQ(parse_record(rec.substr(0, rec.size() - 1) + "\\q\n"), nullptr);
+
+  // The data source goes before the records of a saved layout and comes back
+  // on opening; a clipboard file (the selection) carries none.
+  Session s;
+  s.doc.work_dir = s.dir.path();
+  const VariableData source{"/data/lots, 2026.csv", 7, "06:00=A;14:00=B"};
+  s.doc.variable_data = source;
+  MarkObject* code = s.create(header(CODE, c));
+  ASSERT_TRUE(save_layout(s.doc, s.dir.file("a.mrk"), true, false));
+  EXPECT_TRUE(s.dir.read("a.mrk").starts_with("0,data,7,/data/lots, 2026.csv\n0,shifts,"));
+  CketralDoc fresh;
+  fresh.work_dir = s.dir.path();
+  EXPECT_EQ(open_layout(fresh, s.dir.file("a.mrk")).objects_read, 1);
+  EXPECT_EQ(fresh.variable_data, source);
+  s.select({code});
+  ASSERT_TRUE(save_layout(s.doc, s.dir.file("clip.mrk"), false, true));
+  EXPECT_EQ(s.dir.read("clip.mrk").find("0,data"), std::string::npos);
+  // A damaged data line leaves the source as it was.
+  VariableData kept = source;
+  EXPECT_TRUE(apply_variable_data_line("0,data,x,/other.csv", kept));
+  EXPECT_TRUE(apply_variable_data_line("0,data,-1,/other.csv", kept));
+  EXPECT_EQ(kept, source);
 }
 
 }  // namespace
