@@ -18,6 +18,7 @@
 #include "commands/engrave.h"
 #include "commands/field_position.h"
 #include "commands/job_bounds.h"
+#include "commands/job_resume.h"
 #include "commands/layout_commands.h"
 #include "commands/scan_job.h"
 #include "commands/session.h"
@@ -50,7 +51,8 @@ constexpr const char* kUsage =
     "  mark LAYOUT.mrk   run the engraving job on a layout, with the settings of the\n"
     "                    current directory (\"$.1\", \"fix.txt\", \"port.txt\"); when\n"
     "                    variable texts advance, the layout is saved with the next\n"
-    "                    serial numbers\n"
+    "                    serial numbers (and data row); a job that stops leaves\n"
+    "                    LAYOUT.mrk.resume, which --resume goes on from\n"
     "  import FILE LAYOUT.mrk\n"
     "                    add a plot (.plt, .hpgl, .hpg, .hp), BMP or VCT file as a new\n"
     "                    object to the layout (made when it does not exist yet) and save\n"
@@ -79,6 +81,9 @@ constexpr const char* kUsage =
     "                    (default: port.txt, else /dev/usb/lp0 or /dev/lp0, else sim)\n"
     "  --yes             answer the laser-power check with OK\n"
     "  --allow-outside   mark although moves would leave the marking field\n"
+    "  --resume          mark: go on with the stopped job where it stopped, from the\n"
+    "                    first command not yet sent (refused when the layout or the\n"
+    "                    settings changed since)\n"
     "  --svg FILE        with the sim channel: write what was marked as an SVG picture\n"
     "  --first-pair      read PU, PD and PA of plot files with their first pair only, as\n"
     "                    plots were read before (import, and the plots of the layouts\n"
@@ -118,6 +123,7 @@ struct Options {
   bool yes = false;
   bool show = false;
   bool allow_outside = false;
+  bool resume = false;
   bool help = false;
   bool relief = false;
   bool fields = false;
@@ -148,6 +154,8 @@ std::optional<Options> parse(int argc, const char* const* argv, std::ostream& er
       o.show = true;
     } else if (a == "--allow-outside") {
       o.allow_outside = true;
+    } else if (a == "--resume") {
+      o.resume = true;
     } else if (a == "--port") {
       o.port = value("--port");
       if (!o.port) return std::nullopt;
@@ -312,14 +320,18 @@ std::string outcome_text(EngraveResult::Outcome outcome) {
       return "stopped: a marked serial number could not be saved";
     case EngraveResult::Outcome::PortInUse:
       return "refused: the marker port is in use by another job";
+    case EngraveResult::Outcome::DataFailed:
+      return "stopped: a data field could not be filled";
   }
   return "";
 }
 
+// Serial numbers and data rows: what a job stores in the layout as it goes.
 bool has_serial_numbers(const CketralDoc& doc) {
   for (const MarkObject& obj : doc.ring.oldest_first()) {
-    if (const auto* p = obj.block<LineTextParams>(); p != nullptr && p->variable == 1) return true;
-    if (const auto* p = obj.block<BarcodeParams>(); p != nullptr && p->variable == 1) return true;
+    if (const auto* p = obj.block<LineTextParams>(); p != nullptr && p->variable != 0) return true;
+    if (const auto* p = obj.block<BarcodeParams>(); p != nullptr && p->variable != 0) return true;
+    if (const auto* p = obj.block<CodeParams>(); p != nullptr && p->variable != 0) return true;
   }
   return false;
 }
@@ -400,9 +412,35 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
            "advance; nothing was marked\n";
     return kExitRefused;
   }
+  // The stopped job this one goes on with, checked before the power check.
+  const std::filesystem::path resume_file = resume_path(layout);
+  std::optional<ResumeRecord> resume;
+  if (o.resume) {
+    ResumeRead read = read_resume_record(resume_file);
+    if (!read.record) {
+      err << "lumetch-cli mark: "
+          << (read.error.empty() ? "there is no stopped job to resume (no " +
+                                       resume_file.string() + ")"
+                                 : read.error)
+          << "; nothing was marked\n";
+      return kExitRefused;
+    }
+    if (const std::string why = resume_refusal(doc, *read.record); !why.empty()) {
+      err << "lumetch-cli mark: " << why << " Nothing was marked.\n";
+      return kExitRefused;
+    }
+    resume = std::move(read.record);
+  }
   PenEmitter pen(doc, *m.port, op);
   err << "channel: " << m.channel_name << "\n";
   EngraveHooks hooks;
+  if (resume) hooks.resume = &resume->at;
+  hooks.data_advanced = [&]() -> std::optional<std::string> {
+    if (save_layout(doc, layout, true, false)) return std::nullopt;
+    return "A data row was marked, but the layout " + layout.string() +
+           " could not be saved (read-only, or no space left); it still points at that row. "
+           "Set the next row before marking again.";
+  };
   hooks.serial_advanced = [&](const MarkObject& obj,
                               const std::string& marked) -> std::optional<std::string> {
     // Each number is stored as soon as it is marked, so that a stop, a signal
@@ -429,6 +467,32 @@ int cmd_mark(const Options& o, std::istream& in, std::ostream& out, std::ostream
   }
   if (r.texts_changed && r.outcome != EngraveResult::Outcome::SerialNotSaved) {
     out << "serial numbers advanced; " << layout.string() << " saved with the next ones\n";
+  }
+  if (r.data_advanced && r.outcome != EngraveResult::Outcome::SerialNotSaved) {
+    out << "data rows used up to row " << doc.variable_data.next_row << "; " << layout.string()
+        << " saved with the next one\n";
+  }
+  if (r.outcome == EngraveResult::Outcome::Done) {
+    remove_resume_record(resume_file);
+  } else if (r.stopped_at) {
+    // Written from the layout as it now stands: it already holds the numbers
+    // of the stopped pass.
+    ResumeRecord rec{layout_fingerprint(doc), {}, *r.stopped_at};
+    if (r.stopped_at->object >= 0) {
+      int32_t i = 0;
+      for (const MarkObject& obj : doc.ring.oldest_first()) {
+        if (i++ == r.stopped_at->object) rec.object_name = object_name(doc, obj);
+      }
+    }
+    std::string why;
+    if (write_resume_record(resume_file, rec, &why)) {
+      out << "stopped in " << (rec.object_name.empty() ? "the scan" : rec.object_name)
+          << ", pass " << rec.at.pass + 1 << ", after " << rec.at.commands
+          << " commands of it; go on with: lumetch-cli mark --resume " << layout.string() << "\n";
+    } else {
+      err << "lumetch-cli mark: where the job stopped could not be recorded in "
+          << resume_file.string() << " (" << why << "); it cannot be resumed\n";
+    }
   }
   if (r.outcome == EngraveResult::Outcome::Cancelled) return kExitFailed;
   const bool reported = m.report(o, doc.settings, out, err);

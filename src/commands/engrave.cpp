@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "commands/draw_object.h"
+#include "commands/job_fields.h"
 #include "commands/scan_job.h"
 #include "geometry/code_symbol.h"
 #include "geometry/mapping.h"
@@ -107,12 +108,30 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
   bool serial_not_saved = false;
   const MarkSettings& s = doc.settings;
 
+  const SystemClock system_clock;
+  const Clock& clock = hooks.clock != nullptr ? *hooks.clock : system_clock;
+  const JobPosition* resume = hooks.resume;
+  bool data_failed = false;
+  bool data_changed = false;
+  // Stops the job with a message to the operator.
+  auto fail = [&](bool& flag, std::string text) {
+    flag = true;
+    result.error = std::move(text);
+    op.message(result.error, "Warning");
+  };
+
   if (s.output_style == 1) {
     if (s.power[0] > 0) {
+      const std::uint64_t stream_start = pen.stream_commands();
+      if (resume != nullptr) pen.resume_after(resume->commands);
       if (hooks.scan_job) {
         hooks.scan_job(pen);
       } else {
         ScanJob(pen);
+      }
+      pen.resume_after(0);
+      if (doc.stop_requested != 0) {
+        result.stopped_at = JobPosition{-1, 0, 0, pen.stream_commands() - stream_start, {}, 0};
       }
     }
   } else {
@@ -120,6 +139,11 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
       ++progress.objects_total;
       progress.passes_total += planned_passes(s, obj);
     }
+    JobFields fields;
+    if (const std::string e = fields.prepare(doc); !e.empty()) {
+      fail(data_failed, e + " Nothing was marked.");
+    }
+    if (resume != nullptr) fields.resume_rows(static_cast<std::size_t>(resume->first_row));
     // Passes of the objects before this one: an object that ended early
     // (it marked nothing) counts as done.
     int64_t passes_planned = 0;
@@ -130,16 +154,15 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
       progress.copies_total = 0;
       pen.pace_afresh();
     };
-    // Stops the job with a message to the operator.
-    auto fail = [&](bool& flag, std::string text) {
-      flag = true;
-      result.error = std::move(text);
-      op.message(result.error, "Warning");
-    };
-    for (MarkObject* obj = doc.ring.oldest(); obj != doc.ring.head();
+    int32_t ordinal = -1;
+    for (MarkObject* obj = doc.ring.oldest(); obj != doc.ring.head() && !data_failed;
          obj = obj->prev, ++progress.objects_done) {
+      ++ordinal;
       progress.passes_done = passes_planned;
       passes_planned += planned_passes(s, *obj);
+      // Marked in full by the job being resumed.
+      if (resume != nullptr && ordinal < resume->object) continue;
+      const bool resuming_here = resume != nullptr && ordinal == resume->object;
       if (obj->layer < 0 || obj->layer >= kLayerCount) {
         result.skipped.push_back(
             {object_name(doc, *obj), "its layer " + std::to_string(obj->layer) + " is not 0..7"});
@@ -158,11 +181,24 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
         result.skipped.push_back({object_name(doc, *obj), nothing_marked_reason(*obj)});
         return true;
       };
+      // One generator call, from where a resumed pass stopped; the position
+      // is kept when the job stops in it.
+      auto run_pass = [&](const MarkObject& drawn, int32_t pass, const LocalTime& t) {
+        begin_pass();
+        const std::uint64_t pass_start = pen.stream_commands();
+        if (resuming_here && pass == resume->pass) pen.resume_after(resume->commands);
+        run_generator(g, nullptr, drawn);
+        pen.resume_after(0);
+        ++result.passes;
+        if (doc.stop_requested != 0) {
+          result.stopped_at =
+              JobPosition{ordinal, pass, progress.copies_done, pen.stream_commands() - pass_start,
+                          t, static_cast<int32_t>(fields.first_row())};
+        }
+      };
       if (obj->type == PLT) {
         // PLT objects send their own headers, pen by pen, whatever the layer's power.
-        begin_pass();
-        run_generator(g, nullptr, *obj);
-        ++result.passes;
+        run_pass(*obj, 0, {});
         ++result.objects_marked;
         if (doc.stop_requested != 0) break;
         ++progress.passes_done;
@@ -173,8 +209,10 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
       pen.Send(layer_header(doc, obj->layer));
       ++result.objects_marked;
       const bool variable = is_variable_text(*obj);
+      const bool with_fields = has_data_fields(*obj);
       bool stopped = false;
-      for (int32_t pass = 0; pass < s.mark_num[l]; ++pass) {
+      const int32_t first_pass = resuming_here ? resume->pass : 0;
+      for (int32_t pass = first_pass; pass < s.mark_num[l]; ++pass) {
         std::string marked;
         if (variable) {
           marked = *serial_text(*obj);
@@ -188,15 +226,38 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
             break;
           }
         }
-        begin_pass();
-        run_generator(g, nullptr, *obj);
-        ++result.passes;
+        // The pass being resumed keeps the time its fields were filled with.
+        const LocalTime t =
+            resuming_here && pass == resume->pass ? resume->time : clock.now();
+        if (with_fields) {
+          JobFields::Pass filled = fields.fill(doc, *obj, pass, t);
+          if (!filled.ok) {
+            fail(data_failed, std::move(filled.error));
+            result.stopped_at = JobPosition{ordinal, pass, 0, 0, t,
+                                            static_cast<int32_t>(fields.first_row())};
+            stopped = true;
+            break;
+          }
+          run_pass(filled.copy, pass, t);
+        } else {
+          run_pass(*obj, pass, t);
+        }
         if (doc.stop_requested != 0) {
           stopped = true;
           break;
         }
         ++progress.passes_done;
-        if (pass == 0 && marked_nothing()) break;
+        if (pass == first_pass && marked_nothing()) break;
+        if (with_fields && fields.pass_done(doc, *obj, pass)) {
+          data_changed = true;
+          if (hooks.data_advanced) {
+            if (auto error = hooks.data_advanced()) {
+              fail(serial_not_saved, std::move(*error));
+              stopped = true;
+              break;
+            }
+          }
+        }
         if (!variable) continue;
         if (!AdvanceSerial(doc, *obj)) {
           // Going on would mark the same number again.
@@ -237,6 +298,7 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
   // stops at the flag too.
   doc.stop_requested = 0;
   result.texts_changed = texts_changed;
+  result.data_advanced = data_changed;
   if (texts_changed) op.redraw();
   op.set_status(0, " ");
 
@@ -248,6 +310,8 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
     result.outcome = EngraveResult::Outcome::SerialNotSaved;
   } else if (serial_failed) {
     result.outcome = EngraveResult::Outcome::SerialFailed;
+  } else if (data_failed) {
+    result.outcome = EngraveResult::Outcome::DataFailed;
   } else if (stopped) {
     result.outcome = EngraveResult::Outcome::Stopped;
   }

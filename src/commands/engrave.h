@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "commands/job_resume.h"
+#include "geometry/variable_fields.h"
 #include "marker/layer_header.h"
 #include "marker/pen_emitter.h"
 #include "model/cketral_doc.h"
@@ -21,6 +23,14 @@ struct EngraveHooks {
   // pass and is shown; the job then ends as SerialNotSaved.
   std::function<std::optional<std::string>(const MarkObject&, const std::string& marked)>
       serial_advanced;
+  // Called each time the layout's data row pointer moved past a marked row:
+  // stores the layout. An error stops the job as SerialNotSaved.
+  std::function<std::optional<std::string>()> data_advanced;
+  // The clock data fields are filled from; null: the system's.
+  const Clock* clock = nullptr;
+  // Go on with a stopped job from here: the objects and passes before it are
+  // not marked again, the pass itself from its first command not yet sent.
+  const JobPosition* resume = nullptr;
 };
 
 struct EngraveResult {
@@ -33,6 +43,7 @@ struct EngraveResult {
     SerialFailed,    // a variable text could not advance; the job stopped
     SerialNotSaved,  // a marked serial number could not be stored; the job stopped
     PortInUse,       // another job holds the port; nothing sent
+    DataFailed,      // data fields could not be filled (no more rows, ...); the job stopped
   };
   // An object that was due to be marked but sent no move.
   struct Skipped {
@@ -47,6 +58,9 @@ struct EngraveResult {
   std::string error;           // the port's error, or why a serial number could not advance
   bool texts_changed = false;  // a variable text advanced: the layout changed
   bool pen_parked = true;      // the job's last command, which raises the pen, reached the port
+  bool data_advanced = false;  // the data row pointer moved: the layout changed
+  // Where a stopped job can go on (Escape, a failed port, data that ran out).
+  std::optional<JobPosition> stopped_at;
 };
 
 inline constexpr const char* kPowerCheckText = "Please Check the Laser Power!";

@@ -122,10 +122,47 @@ bool PenEmitter::send_move(int32_t x, int32_t y, bool pen_down) {
   work_step();
   transform(x, y);
   char buf[32];
-  if (!port_.Send(std::string_view(buf, format_move(buf, sizeof buf, x, y, pen_down)))) {
+  if (!stream_send(std::string_view(buf, format_move(buf, sizeof buf, x, y, pen_down)), true, x,
+                   y)) {
     return false;
   }
   ++moves_sent_;
+  return true;
+}
+
+void PenEmitter::resume_after(std::uint64_t n) {
+  skip_ = n;
+  prelude_due_ = n > 0;
+  have_position_ = false;
+  last_header_.clear();
+}
+
+bool PenEmitter::stream_send(std::string_view text, bool move, int32_t x, int32_t y) {
+  if (skip_ > 0) {
+    // Sent by the job that stopped: only where it left the pen matters.
+    --skip_;
+    ++stream_commands_;
+    if (move) {
+      have_position_ = true;
+      last_x_ = x;
+      last_y_ = y;
+    } else if (text.substr(0, 2) != "CE") {
+      last_header_ = std::string(text);
+    }
+    return true;
+  }
+  if (prelude_due_) {
+    prelude_due_ = false;
+    if (!last_header_.empty() && !port_.Send(last_header_)) return false;
+    if (have_position_) {
+      char buf[32];
+      if (!port_.Send(std::string_view(buf, format_move(buf, sizeof buf, last_x_, last_y_, false)))) {
+        return false;
+      }
+    }
+  }
+  if (!port_.Send(text)) return false;
+  ++stream_commands_;
   return true;
 }
 
@@ -158,7 +195,7 @@ void PenEmitter::SendEllipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   char buf[64];
   const int n = std::snprintf(buf, sizeof buf, "CE%lld,%lld,360;", static_cast<long long>(rx),
                               static_cast<long long>(ry));
-  port_.Send(std::string_view(buf, static_cast<std::size_t>(n)));
+  stream_send(std::string_view(buf, static_cast<std::size_t>(n)), false, 0, 0);
 }
 
 }  // namespace lumetch

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -30,13 +31,23 @@ class PenEmitter {
   // A pen-up move to the centre of the box and one "CE%d,%d,360;".
   void SendEllipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   // Any other command, unchanged.
-  bool Send(std::string_view text) { return port_.Send(text); }
+  bool Send(std::string_view text) { return stream_send(text, false, 0, 0); }
   // The last command of a job: a pen-up move to (x, y), or "PU;" when Escape
   // took that move, so that the pen is left raised whatever was pressed.
   // False when nothing reached the port: the pen could not be parked.
   bool ParkAt(int32_t x, int32_t y);
   // Moves that reached the port, for telling an object that marked nothing.
   std::uint64_t moves_sent() const { return moves_sent_; }
+
+  // Commands of the job's own stream (moves, ellipses, headers; not the
+  // pause dialect's replies) that reached the port or were passed over by
+  // resume_after(): a stopped job's position, the same in a job generated again.
+  std::uint64_t stream_commands() const { return stream_commands_; }
+  // Resuming a stopped job: the next `n` stream commands are passed over
+  // unsent. Before the first command after them go the last header passed
+  // over (a plot's pen header) and a raised-pen move to where the last
+  // passed-over move ended, so that the stream goes on from that point.
+  void resume_after(std::uint64_t n);
 
   // While set, every move goes to the probe instead (before mirror and swap,
   // without a key poll) and nothing is sent: a dry run of a job.
@@ -87,6 +98,8 @@ class PenEmitter {
   bool poll_escape(bool allow_pause);
   // EmitMove; true when the command went out.
   bool send_move(int32_t x, int32_t y, bool pen_down);
+  // One stream command; a move gives its output position (after mirror and swap).
+  bool stream_send(std::string_view text, bool move, int32_t x, int32_t y);
   void transform(int32_t& x, int32_t& y) const;
   void checkpoint();
 
@@ -94,7 +107,16 @@ class PenEmitter {
   PortWriter& port_;
   Operator& op_;
   std::uint64_t moves_sent_ = 0;
+  std::uint64_t stream_commands_ = 0;
   MoveProbe probe_;
+
+  // resume_after(): commands still to pass over, then what goes first.
+  std::uint64_t skip_ = 0;
+  bool prelude_due_ = false;
+  bool have_position_ = false;
+  int32_t last_x_ = 0;
+  int32_t last_y_ = 0;
+  std::string last_header_;
 
   JobProgress progress_;
   WorkPacer pacer_;

@@ -156,6 +156,9 @@ QString engrave_status(const EngraveResult& result, const std::string& channel) 
     case EngraveResult::Outcome::PortInUse:
       outcome = "Refused: the marker port is in use by another job";
       break;
+    case EngraveResult::Outcome::DataFailed:
+      outcome = "Stopped: a data field could not be filled";
+      break;
   }
   QString text = QString("%1 — %2 objects, %3 commands to %4")
                      .arg(outcome)
