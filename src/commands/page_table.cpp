@@ -94,6 +94,7 @@ constexpr PageDef kPages[] = {
     {PageId::Bmp, "Bmpのプロパティ", {}},
     {PageId::Vct, "VCTのプロパティ", {}},
     {PageId::Group, "プロパティ", {}},
+    {PageId::Code, "コードのプロパティ", {}},
 };
 
 std::span<const PageRow> rows_of(PageId id) {
@@ -107,6 +108,8 @@ std::span<const PageRow> rows_of(PageId id) {
     case PageId::ArcText:
     case PageId::PerWord:
       return text_page_rows(id);
+    case PageId::Code:
+      return code_page_rows();
     default:
       return shape_page_rows(id);
   }
@@ -165,6 +168,8 @@ std::vector<PageId> pages_for_kind(int32_t kind) {
       return {PageId::Barcode};
     case VCT:
       return {PageId::Vct};
+    case CODE:
+      return {PageId::Code};
     default:
       return {};
   }

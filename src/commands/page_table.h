@@ -36,6 +36,7 @@ enum class PageId : uint8_t {
   Bmp,
   Vct,
   Group,
+  Code,
 };
 
 enum class RowKind : uint8_t {
@@ -89,6 +90,10 @@ struct PageRow {
   // A spin step (after it is applied, when the row applies) is also handed to
   // the page's own code: the pen or plotter moves at once.
   bool acts_on_spin = false;
+  // A Line box applied when it is left or Enter is pressed instead of on
+  // every keystroke: for texts whose partial forms are refused ("[01" of a
+  // GS1 datum, "{date:" of a field).
+  bool applies_when_done = false;
 };
 
 struct PageDef {
@@ -99,7 +104,7 @@ struct PageDef {
 
 const PageDef& page_def(PageId id);
 // The pages a selection kind shows, in tab order (0 nothing, -1 several,
-// 1..12 an object type).
+// 1..13 an object type).
 std::vector<PageId> pages_for_kind(int32_t kind);
 
 const PageRow* find_row(PageId page, int32_t id);
@@ -154,5 +159,6 @@ const Block& current_block(const CketralDoc& doc) {
 std::span<const PageRow> shape_page_rows(PageId id);
 std::span<const PageRow> text_page_rows(PageId id);
 std::span<const PageRow> settings_page_rows(PageId id);
+std::span<const PageRow> code_page_rows();
 
 }  // namespace lumetch

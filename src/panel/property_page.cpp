@@ -80,8 +80,13 @@ void CPropertyPage::build() {
       case RowKind::Line: {
         auto* edit = new QLineEdit(this);
         edit->setObjectName(name_of(id));
-        connect(edit, &QLineEdit::textEdited, this,
-                [this, id](const QString& t) { changed(id, t.toStdString()); });
+        if (row.applies_when_done) {
+          connect(edit, &QLineEdit::editingFinished, this,
+                  [this, id, edit] { changed(id, edit->text().toStdString()); });
+        } else {
+          connect(edit, &QLineEdit::textEdited, this,
+                  [this, id](const QString& t) { changed(id, t.toStdString()); });
+        }
         grid->addWidget(new QLabel(label, this), line, 0);
         grid->addWidget(edit, line, 1, 1, 3);
         controls_[id] = edit;

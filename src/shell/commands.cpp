@@ -31,7 +31,8 @@ const std::vector<Menu>& menu_table() {
         {kCmdPlt, "PLT読込"},
         {kCmdPlotFirstPair, "Plot files: first pair of PU/PD/PA only"},
         {kCmdBmp, "BMP読込"},
-        {kCmdBarcode, "バーコード"}}},
+        {kCmdBarcode, "バーコード"},
+        {kCmdCode, "2次元コード"}}},
       {"編集",
        {{kCmdUndoKey, "元に戻す\tCtrl+Z"},
         {kCmdRedo, "やり直し\tCtrl+Y"},
@@ -89,7 +90,7 @@ const std::vector<int32_t>& drawing_toolbar_ids() {
   static const std::vector<int32_t> ids = {
       kCmdLine,     kCmdRectangle, kCmdCircle, kCmdTriangle, kCmdRhombus, kCmdPolygon, 0,
       kCmdLineText, kCmdArcText,   0,          kCmdPlt,      kCmdBmp,     kCmdVct,     0,
-      kCmdBarcode};
+      kCmdBarcode,  kCmdCode};
   return ids;
 }
 
@@ -213,6 +214,8 @@ CommandText command_text(int32_t id) {
       return {"VCTファイルを読み込む", "VCT読込"};
     case kCmdBarcode:
       return {"バーコードを定義する", "バーコード"};
+    case kCmdCode:
+      return {"2次元コードを定義する", "2次元コード"};
     case kCmdNew:
       return {"Create a new layout", "New"};
     case kCmdOpen:

@@ -49,7 +49,7 @@ const std::vector<Accelerator>& accelerator_table();
 
 // What a command identifier runs.
 enum class Route {
-  Create,  // one of the twelve creation commands
+  Create,  // a creation command
   New,
   Open,
   Save,

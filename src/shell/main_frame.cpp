@@ -123,6 +123,18 @@ QIcon painted_icon(int id) {
       p.setRenderHint(QPainter::Antialiasing, false);
       for (int x : {2, 4, 5, 8, 10, 11, 13}) p.drawLine(x, 2, x, 12);
       break;
+    case kCmdCode:
+      // Three finder squares and a few modules, as a QR code looks at a glance.
+      p.setRenderHint(QPainter::Antialiasing, false);
+      p.setPen(QPen(Qt::black, 1));
+      for (const QPoint at : {QPoint(1, 1), QPoint(10, 1), QPoint(1, 9)}) {
+        p.drawRect(at.x(), at.y(), 4, 4);
+        p.fillRect(at.x() + 2, at.y() + 2, 1, 1, Qt::black);
+      }
+      for (const QPoint at : {QPoint(8, 8), QPoint(11, 10), QPoint(8, 12), QPoint(13, 13)}) {
+        p.fillRect(at.x(), at.y(), 2, 2, Qt::black);
+      }
+      break;
     case kCmdEngrave:
       p.setBrush(Qt::red);
       p.setPen(Qt::NoPen);

@@ -52,6 +52,8 @@ const char* file_name(PageId id) {
       return "vct";
     case PageId::Group:
       return "group";
+    case PageId::Code:
+      return "code";
   }
   return "page";
 }

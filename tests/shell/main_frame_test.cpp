@@ -87,7 +87,8 @@ TEST(MainFrame, MenusAndToolbarsHoldTheirItemsInOrder) {
       "57665 終了",
       "描画: 1401 直線, 1402 四角形, 1403 円形, 32802 三角形, 32804 菱形, 32806 多角形, "
       "32788 直線文字列, 32787 回し文字, 1405 PLT読込, "
-      "32900 Plot files: first pair of PU/PD/PA only, 32794 BMP読込, 32823 バーコード",
+      "32900 Plot files: first pair of PU/PD/PA only, 32794 BMP読込, 32823 バーコード, "
+      "32910 2次元コード",
       "編集: 57643 元に戻す\tCtrl+Z, 57644 やり直し\tCtrl+Y, -, 57635 カット\tCtrl+X, "
       "57634 コピー\tCtrl+C, 57637 ペースト\tCtrl+V",
       "オプション: 59392 ツールバー, 59393 ステータスバー, 32798 グリッド",
@@ -103,7 +104,7 @@ TEST(MainFrame, MenusAndToolbarsHoldTheirItemsInOrder) {
             "-, 57664");
   EXPECT_EQ(describe(f.frame->drawing_toolbar()->actions(), false),
             "1401, 1402, 1403, 32802, 32804, 32806, -, 32788, 32787, -, 1405, 32794, 32825, -, "
-            "32823");
+            "32823, 32910");
   // Every button has a picture and a tip.
   for (const QToolBar* bar : {f.frame->main_toolbar(), f.frame->drawing_toolbar()}) {
     for (const QAction* a : bar->actions()) {
