@@ -17,6 +17,7 @@ const std::vector<Menu>& menu_table() {
         {kCmdPrintSetup, "印刷設定"},
         {0, ""},
         {kCmdEngrave, "彫刻開始...\t F1"},
+        {kCmdResume, "彫刻再開..."},
         {0, ""},
         {kCmdExit, "終了"}}},
       {"描画",
@@ -126,6 +127,8 @@ Route route_of(int32_t id) {
       return Route::Paste;
     case kCmdEngrave:
       return Route::Engrave;
+    case kCmdResume:
+      return Route::Resume;
     case kCmdAbout:
       return Route::About;
     case kCmdExit:
@@ -189,6 +192,8 @@ CommandText command_text(int32_t id) {
       return {"直線を定義する", "直線"};
     case kCmdEngrave:
       return {"彫刻を開始する", "彫刻開始"};
+    case kCmdResume:
+      return {"Go on with the stopped job from where it stopped", "彫刻再開"};
     case kCmdRectangle:
       return {"四角形を定義する", "四角形"};
     case kCmdCircle:

@@ -20,6 +20,8 @@ inline constexpr int32_t kCmdNewKey = 57600, kCmdSaveKey = 57603, kCmdUndoKey = 
                          kCmdRedo = 57644;
 // A setting of this program's own, outside the original command set.
 inline constexpr int32_t kCmdPlotFirstPair = 32900;
+// Goes on with a stopped marking job where it stopped.
+inline constexpr int32_t kCmdResume = 32901;
 
 // One menu item; id 0 is a separator. Labels are UTF-8, with the shortcut
 // shown after a tab.
@@ -57,6 +59,7 @@ enum class Route {
   Copy,
   Paste,
   Engrave,
+  Resume,
   About,
   Exit,
   ToggleToolbar,

@@ -175,7 +175,7 @@ QString engrave_status(const EngraveResult& result, const std::string& channel) 
 }
 
 EngraveRun run_engraving(CketralDoc& doc, Operator& op, QtOperator* qt_op, MarkerSim& sim,
-                         SimPane* pane, QWidget* parent) {
+                         SimPane* pane, QWidget* parent, const JobPosition* resume) {
   EngraveRun run;
   if (doc.engraving == 1) {
     // A start request while the continue dialog is open: the running job
@@ -233,7 +233,9 @@ EngraveRun run_engraving(CketralDoc& doc, Operator& op, QtOperator* qt_op, Marke
     // A failing port stops the job and is reported once, by the emitter,
     // with the port's name and the system's reason.
     PenEmitter pen(doc, port, job_op);
-    run.result = Engrave(pen);
+    EngraveHooks hooks;
+    hooks.resume = resume;
+    run.result = Engrave(pen, hooks);
   }
   if (qt_op != nullptr && job_op.started()) qt_op->end_job();
   busy.reset();

@@ -31,8 +31,9 @@ struct EngraveRun {
 // pane shown and kept current when the channel is "sim". A port that fails is
 // reported once, naming the port and the reason; a job that stopped or failed
 // is never reported as done. `qt_op`, `pane` and `parent` may be null.
+// With `resume`, the job goes on from where a stopped one stopped.
 EngraveRun run_engraving(CketralDoc& doc, Operator& op, QtOperator* qt_op, MarkerSim& sim,
-                         SimPane* pane, QWidget* parent);
+                         SimPane* pane, QWidget* parent, const JobPosition* resume = nullptr);
 
 // The status line of a finished run: outcome, objects, commands and channel,
 // a pen left unparked, and the objects that marked nothing.

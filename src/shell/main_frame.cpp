@@ -283,6 +283,11 @@ void CMainFrame::document_changed(const ChangeNotice& /*notice*/) {
   redo->setText(name("やり直し", doc_.history.redo_name(), "Ctrl+Y"));
   setWindowTitle(doc_.history.modified() ? title_ + " *" : title_);
   if (recovery_ != nullptr) recovery_->changed();
+  std::error_code ec;
+  actions_.at(kCmdResume)
+      ->setEnabled(stopped_job_.has_value() ||
+                   (!doc_.layout_path.empty() &&
+                    std::filesystem::exists(resume_path(doc_.layout_path), ec)));
 }
 
 CMainFrame::~CMainFrame() {
@@ -524,6 +529,9 @@ void CMainFrame::dispatch(int id) {
     case Route::Engrave:
       start_engraving();
       break;
+    case Route::Resume:
+      resume_engraving();
+      break;
     case Route::About:
       show_about();
       break;
@@ -612,13 +620,53 @@ void CMainFrame::switch_pane(bool forward) {
   target->setFocus(Qt::ShortcutFocusReason);
 }
 
-void CMainFrame::start_engraving() {
-  const EngraveRun run = run_engraving(doc_, *op_, qt_op_, sim_, sim_pane_, this);
+void CMainFrame::start_engraving(const ResumeRecord* resume) {
+  const EngraveRun run = run_engraving(doc_, *op_, qt_op_, sim_, sim_pane_, this,
+                                       resume != nullptr ? &resume->at : nullptr);
   if (!run.status.isEmpty()) set_status(0, run.status);
-  if (run.result.texts_changed) {
-    invalidate_all();
-    document_changed({});  // the layout on disk no longer holds the numbers to mark next
+  const std::filesystem::path beside =
+      doc_.layout_path.empty() ? std::filesystem::path() : resume_path(doc_.layout_path);
+  if (run.result.outcome == EngraveResult::Outcome::Done) {
+    stopped_job_.reset();
+    if (!beside.empty()) remove_resume_record(beside);
+  } else if (run.result.stopped_at) {
+    ResumeRecord rec{layout_fingerprint(doc_), {}, *run.result.stopped_at};
+    int32_t i = 0;
+    for (const MarkObject& obj : doc_.ring.oldest_first()) {
+      if (i++ == rec.at.object) rec.object_name = object_name(doc_, obj);
+    }
+    stopped_job_ = rec;
+    std::string why;
+    if (!beside.empty() && !write_resume_record(beside, rec, &why)) {
+      set_status(0, run.status + " — where it stopped could not be kept beside the layout (" +
+                        qs(why) + "); it can be resumed until the program ends");
+    }
   }
+  if (run.result.texts_changed || run.result.data_advanced) {
+    invalidate_all();
+  }
+  document_changed({});  // the layout on disk no longer holds the numbers to mark next
+}
+
+void CMainFrame::resume_engraving() {
+  std::optional<ResumeRecord> rec = stopped_job_;
+  if (!rec && !doc_.layout_path.empty()) {
+    ResumeRead read = read_resume_record(resume_path(doc_.layout_path));
+    if (!read.error.empty()) {
+      op_->message(read.error, "Warning");
+      return;
+    }
+    rec = std::move(read.record);
+  }
+  if (!rec) {
+    op_->message("There is no stopped job to resume.", "Warning");
+    return;
+  }
+  if (const std::string why = resume_refusal(doc_, *rec); !why.empty()) {
+    op_->message(why, "Warning");
+    return;
+  }
+  start_engraving(&*rec);
 }
 
 void CMainFrame::show_about() {

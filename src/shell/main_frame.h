@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "commands/job_resume.h"
 #include "marker/marker_sim.h"
 #include "model/cketral_doc.h"
 #include "panel/property_page.h"
@@ -93,7 +95,9 @@ class CMainFrame : public QMainWindow, public DocObserver {
   void build_accelerators();
   void build_status_bar();
   void build_panes();
-  void start_engraving();
+  // With `resume`: the stopped job from where it stopped.
+  void start_engraving(const ResumeRecord* resume = nullptr);
+  void resume_engraving();
   void show_about();
   void not_available(int id);
   // The menu's plot reading check item: switches and remembers at once.
@@ -128,6 +132,8 @@ class CMainFrame : public QMainWindow, public DocObserver {
   QDockWidget* sim_dock_ = nullptr;
   std::unique_ptr<QPrinter> printer_;
   RecoveryKeeper* recovery_ = nullptr;  // a child object
+  // The last job that stopped, as its record says (also kept beside a saved layout).
+  std::optional<ResumeRecord> stopped_job_;
   int32_t start_scroll_x_ = 0;
   int32_t start_scroll_y_ = 0;
   bool scroll_applied_ = false;

@@ -26,6 +26,7 @@
 #include "commands/edit_commands.h"
 #include "commands/header_edit.h"
 #include "commands/layout_commands.h"
+#include "marker/marker_sim.h"
 #include "model/layout_file.h"
 #include "model/settings_file.h"
 #include "panel/form_view.h"
@@ -83,7 +84,7 @@ TEST(MainFrame, MenusAndToolbarsHoldTheirItemsInOrder) {
   FrameFixture f;
   const std::vector<QString> menus = {
       "ファイル: 32820 新規...\tCtrl+N, 57601 開く...\tCtrl+O, 32789 保存...\tCtrl+S, -, "
-      "57607 印刷...\tCtrl+P, 57609 印刷プレビュー, 57606 印刷設定, -, 32790 彫刻開始...\t F1, -, "
+      "57607 印刷...\tCtrl+P, 57609 印刷プレビュー, 57606 印刷設定, -, 32790 彫刻開始...\t F1, 32901 彫刻再開..., -, "
       "57665 終了",
       "描画: 1401 直線, 1402 四角形, 1403 円形, 32802 三角形, 32804 菱形, 32806 多角形, "
       "32788 直線文字列, 32787 回し文字, 1405 PLT読込, "
@@ -565,5 +566,59 @@ TEST(QtOperator, FileFiltersAndKeysDuringAJob) {
   EXPECT_FALSE(op.next_key().has_value());
 }
 
+// The marked lines of a recorded stream, one per pen-down move.
+std::vector<std::string> pen_down_lines(const std::string& stream) {
+  MarkerSim sim;
+  sim.receive(stream);
+  std::vector<std::string> out;
+  for (const MarkerSim::Stroke& st : sim.strokes()) {
+    for (std::size_t i = 1; i < st.points.size(); ++i) {
+      const auto& a = st.points[i - 1];
+      const auto& b = st.points[i];
+      out.push_back(std::to_string(a.x) + "," + std::to_string(a.y) + "-" + std::to_string(b.x) +
+                    "," + std::to_string(b.y));
+    }
+  }
+  return out;
+}
+
+TEST(MainFrame, AJobStoppedByEscapeIsResumedFromTheFileMenuAndOnlyThen) {
+  FrameFixture f;
+  f.dir.write("port.txt", "file:whole\n");
+  f.frame->dispatch(kCmdRectangle);
+  MarkObject* r = f.doc.ring.oldest();
+  r->output_mode = 2;
+  r->fill_pitch = 0.5;
+  r->columns = 3;
+  f.doc.layout_path = f.dir.file("a.mrk");
+  f.frame->dispatch(kCmdEngrave);
+  const std::vector<std::string> whole = pen_down_lines(f.dir.read("whole"));
+  ASSERT_GT(whole.size(), 60u);
+  EXPECT_FALSE(f.frame->action(kCmdResume)->isEnabled());
+
+  f.dir.write("port.txt", "file:parts\n");
+  int polls = 0;
+  f.op.on_poll = [&](ScriptedOperator& o) {
+    if (++polls == 50) o.press_escape();
+  };
+  f.frame->dispatch(kCmdEngrave);
+  f.op.on_poll = nullptr;
+  EXPECT_TRUE(std::filesystem::exists(f.dir.file("a.mrk.resume")));
+  EXPECT_TRUE(f.frame->action(kCmdResume)->isEnabled());
+  // A change since the stop is refused with a message, nothing marked.
+  const std::size_t sent = f.dir.read("parts").size();
+  r->cent_x += 1;
+  f.frame->dispatch(kCmdResume);
+  EXPECT_EQ(f.dir.read("parts").size(), sent);
+  ASSERT_FALSE(f.op.texts("message").empty());
+  EXPECT_NE(f.op.texts("message").back().find("changed since the job stopped"), std::string::npos);
+  r->cent_x -= 1;
+  f.frame->dispatch(kCmdResume);
+  EXPECT_EQ(pen_down_lines(f.dir.read("parts")), whole);
+  EXPECT_FALSE(std::filesystem::exists(f.dir.file("a.mrk.resume")));
+  EXPECT_FALSE(f.frame->action(kCmdResume)->isEnabled());
+}
+
 }  // namespace
 }  // namespace lumetch
+
