@@ -12,14 +12,6 @@ namespace {
 // The longest line text a glyph file is written for.
 constexpr std::size_t kFilledTextMax = 499;
 
-std::filesystem::path data_file_path(const CketralDoc& doc, const std::string& path) {
-  const std::filesystem::path p(path);
-  if (p.is_absolute()) return p;
-  const std::filesystem::path base =
-      doc.layout_path.empty() ? doc.work_dir : doc.layout_path.parent_path();
-  return base / p;
-}
-
 // Texts hold CP932; fields are filled in UTF-8 (data files are UTF-8) and
 // the result taken back.
 bool is_cp932_text(const MarkObject& obj) {
@@ -27,6 +19,52 @@ bool is_cp932_text(const MarkObject& obj) {
 }
 
 }  // namespace
+
+std::filesystem::path resolve_data_file(const CketralDoc& doc, const std::string& path) {
+  const std::filesystem::path p(path);
+  if (p.is_absolute()) return p;
+  const std::filesystem::path base =
+      doc.layout_path.empty() ? doc.work_dir : doc.layout_path.parent_path();
+  return base / p;
+}
+
+DataSourceCheck check_data_source(const CketralDoc& doc, const VariableData& source) {
+  DataSourceCheck out;
+  if (!source.shifts.empty()) {
+    const ShiftTableParse s = parse_shift_table(source.shifts);
+    if (!s.ok) {
+      out.error = "The shift table cannot be read: " + s.error;
+      return out;
+    }
+  }
+  if (source.next_row < 0) {
+    out.error = "The next data row must be 1 or more.";
+    return out;
+  }
+  if (source.csv_path.empty()) return out;
+  const CsvParse c = read_csv_file(resolve_data_file(doc, source.csv_path));
+  if (!c.ok) {
+    out.error = c.error;
+    return out;
+  }
+  out.rows = c.table.rows.size();
+  out.columns = c.table.columns;
+  if (static_cast<std::size_t>(source.next_row) > out.rows) {
+    out.error = "The data file has " + std::to_string(out.rows) + " rows; row " +
+                std::to_string(source.next_row + 1) + " is not one of them.";
+  }
+  return out;
+}
+
+std::string SetDataSource(CketralDoc& doc, const VariableData& source) {
+  const DataSourceCheck check = check_data_source(doc, source);
+  if (!check.error.empty()) return check.error;
+  if (doc.variable_data == source) return {};
+  Commit commit(doc);
+  doc.variable_data = source;
+  commit.push("Data source");
+  return {};
+}
 
 bool has_data_fields(const MarkObject& obj) {
   if (const auto* p = obj.block<LineTextParams>()) return p->variable == 2;
@@ -70,7 +108,7 @@ std::string JobFields::prepare(const CketralDoc& doc) {
     if (v.csv_path.empty()) {
       return "The layout has data fields of a data file ({csv:...}) but names no data file.";
     }
-    CsvParse c = read_csv_file(data_file_path(doc, v.csv_path));
+    CsvParse c = read_csv_file(resolve_data_file(doc, v.csv_path));
     if (!c.ok) return c.error;
     csv_ = std::move(c.table);
   }
@@ -156,6 +194,7 @@ bool JobFields::pass_done(CketralDoc& doc, const MarkObject& obj, int32_t pass) 
   if (used <= rows_used_) return false;
   rows_used_ = used;
   doc.variable_data.next_row = static_cast<int32_t>(first_row_ + rows_used_);
+  doc.history.keep_data_row(doc.variable_data.next_row);
   return true;
 }
 

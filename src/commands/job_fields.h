@@ -2,15 +2,35 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "geometry/variable_fields.h"
 #include "model/cketral_doc.h"
 #include "model/mark_object.h"
 
 namespace lumetch {
+
+// The data file a layout names, a relative path taken from the layout's
+// folder (the working folder while it is untitled).
+std::filesystem::path resolve_data_file(const CketralDoc& doc, const std::string& path);
+
+struct DataSourceCheck {
+  std::string error;  // empty when the source can be used
+  std::size_t rows = 0;
+  std::vector<std::string> columns;
+};
+// Checks a data source before it is set: the shift table reads, the data
+// file (when one is named) reads, and the next row is at most its row count
+// (equal: the data is used up, as a job left it).
+DataSourceCheck check_data_source(const CketralDoc& doc, const VariableData& source);
+
+// Gives the layout this data source as one edit; the document stays as it
+// was and the reason comes back when the check fails.
+std::string SetDataSource(CketralDoc& doc, const VariableData& source);
 
 // True for a line text, barcode or code whose text holds data fields.
 bool has_data_fields(const MarkObject& obj);

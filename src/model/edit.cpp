@@ -97,6 +97,7 @@ ChangeNotice describe(const Edit& e) {
   n.defaults = e.defaults.has_value();
   n.outline_font = e.outline_font.has_value();
   n.settings = e.settings.has_value();
+  n.variable_data = e.variable_data.has_value();
   n.selection = !(e.selection.before == e.selection.after);
   return n;
 }
@@ -180,6 +181,7 @@ void EditHistory::record(Edit edit) {
     merge_value(top.defaults, edit.defaults);
     merge_value(top.outline_font, edit.outline_font);
     merge_value(top.settings, edit.settings);
+    merge_value(top.variable_data, edit.variable_data);
     top.selection.after = std::move(edit.selection.after);
     bytes_ -= top.bytes;
     top.bytes = edit_bytes(top);
@@ -218,6 +220,15 @@ const Edit* EditHistory::step_forward() {
   return &steps_[done_++];
 }
 
+void EditHistory::keep_data_row(int32_t next_row) {
+  clean_.reset();
+  for (Edit& e : steps_) {
+    if (!e.variable_data) continue;
+    e.variable_data->before.next_row = next_row;
+    e.variable_data->after.next_row = next_row;
+  }
+}
+
 void EditHistory::keep_serial(const MarkObject& live, const CreationDefaults& defaults) {
   // The saved layout still holds the number just marked: it must be saved again.
   clean_.reset();
@@ -247,6 +258,7 @@ Commit::Commit(CketralDoc& doc)
       defaults_before_(doc.defaults),
       font_before_(doc.outline_font),
       settings_before_(doc.settings),
+      variable_data_before_(doc.variable_data),
       selection_before_(doc.selection) {}
 
 Commit::~Commit() {
@@ -310,11 +322,15 @@ ChangeNotice Commit::push(std::string name, std::string merge_key) {
   if (!(doc_.defaults == defaults_before_)) e.defaults = {defaults_before_, doc_.defaults};
   if (!(doc_.outline_font == font_before_)) e.outline_font = {font_before_, doc_.outline_font};
   if (!(doc_.settings == settings_before_)) e.settings = {settings_before_, doc_.settings};
+  if (!(doc_.variable_data == variable_data_before_)) {
+    e.variable_data = {variable_data_before_, doc_.variable_data};
+  }
   e.selection = {selection_before_, doc_.selection};
 
   const ChangeNotice notice = describe(e);
   const bool recorded =
-      !e.objects.empty() || e.structural || e.defaults || e.outline_font || e.settings;
+      !e.objects.empty() || e.structural || e.defaults || e.outline_font || e.settings ||
+      e.variable_data;
   if (recorded) doc_.history.record(std::move(e));
   if (recorded || notice.selection) doc_.notify(notice);
   return notice;
@@ -336,6 +352,7 @@ void Commit::revert() {
   doc_.defaults = defaults_before_;
   doc_.outline_font = font_before_;
   doc_.settings = settings_before_;
+  doc_.variable_data = variable_data_before_;
   doc_.selection = selection_before_;
 }
 
@@ -374,6 +391,10 @@ ChangeNotice apply_edit(CketralDoc& doc, const Edit& edit, bool forward) {
   if (edit.outline_font) {
     doc.outline_font = forward ? edit.outline_font->after : edit.outline_font->before;
     n.outline_font = true;
+  }
+  if (edit.variable_data) {
+    doc.variable_data = forward ? edit.variable_data->after : edit.variable_data->before;
+    n.variable_data = true;
   }
   if (edit.settings) {
     doc.settings = forward ? edit.settings->after : edit.settings->before;

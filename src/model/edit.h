@@ -13,6 +13,7 @@
 #include "model/mark_object.h"
 #include "model/mark_settings.h"
 #include "model/selection.h"
+#include "model/variable_data.h"
 #include "platform/font_engine.h"
 
 namespace lumetch {
@@ -47,6 +48,7 @@ struct Edit {
   std::optional<ValueChange<CreationDefaults>> defaults;
   std::optional<ValueChange<FontDescription>> outline_font;
   std::optional<ValueChange<MarkSettings>> settings;
+  std::optional<ValueChange<VariableData>> variable_data;
   ValueChange<Selection> selection;
   std::size_t bytes = 0;  // estimated memory, for the history's bound
 };
@@ -65,6 +67,7 @@ struct ChangeNotice {
   bool defaults = false;
   bool outline_font = false;
   bool settings = false;
+  bool variable_data = false;
   bool selection = false;
 
   // The fields changed of an object, null when it was not modified.
@@ -115,6 +118,9 @@ class EditHistory {
   // or redo brings back a number that has been marked; the document counts
   // as modified from then on, as the saved layout holds the old number.
   void keep_serial(const MarkObject& live, const CreationDefaults& defaults);
+  // The same for the data row pointer a job moved on: no step brings back a
+  // row that has been marked.
+  void keep_data_row(int32_t next_row);
 
   void set_limits(std::size_t max_steps, std::size_t max_bytes);
 
@@ -174,6 +180,7 @@ class Commit {
   CreationDefaults defaults_before_;
   FontDescription font_before_;
   MarkSettings settings_before_;
+  VariableData variable_data_before_;
   Selection selection_before_;
   bool finished_ = false;
 };
