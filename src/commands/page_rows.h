@@ -140,4 +140,18 @@ constexpr PageRow tick_row(int32_t id, std::string_view label) {
   return {id, label, RowKind::Check, &tick_read<Member>, &tick_apply<Member>};
 }
 
+// The ticks of a variable text or barcode: "可変テキスト" a serial number
+// (variable 1), "可変データ" data fields filled at each pass (variable 2);
+// the two exclude each other.
+std::string serial_tick_read(const CketralDoc& doc);
+PageEdit serial_tick_apply(CketralDoc& doc, std::string_view text, const RowKey& key);
+std::string fields_tick_read(const CketralDoc& doc);
+PageEdit fields_tick_apply(CketralDoc& doc, std::string_view text, const RowKey& key);
+inline constexpr PageRow serial_tick_row(int32_t id = 1051) {
+  return {id, "可変テキスト", RowKind::Check, &serial_tick_read, &serial_tick_apply};
+}
+inline constexpr PageRow fields_tick_row(int32_t id = 1052) {
+  return {id, "可変データ", RowKind::Check, &fields_tick_read, &fields_tick_apply};
+}
+
 }  // namespace lumetch::page

@@ -7,6 +7,7 @@
 
 #include "commands/page_rows.h"
 #include "geometry/barcode.h"
+#include "geometry/variable_fields.h"
 #include "imports/bmp.h"
 #include "platform/text_codec.h"
 
@@ -124,9 +125,15 @@ PageEdit barcode_text(CketralDoc& doc, std::string_view text, const RowKey& key)
                      " characters; this one has " + std::to_string(text.size()) + ".";
     return refused;
   }
-  return page::change_current(doc, key, [text](MarkObject& o, PageEdit&) {
+  return page::change_current(doc, key, [text](MarkObject& o, PageEdit& e) {
     auto* b = o.block<BarcodeParams>();
     if (b == nullptr) return false;
+    if (b->variable == 2) {
+      if (const TemplateParse t = parse_fields(text); !t.ok) {
+        e.status = "The data fields cannot be read: " + t.error;
+        return false;
+      }
+    }
     b->text = std::string(text);
     b->bar_width = code39_bar_width(o.width, b->text.size());
     return true;
@@ -263,7 +270,8 @@ constexpr PageRow kBarcodeRows[] = {
     {1104, "サイズY", RowKind::Measure, &page::header_read<HF::Height>, &barcode_height},
     {1105, "バーの幅", RowKind::Measure, &page::block_read<&BarcodeParams::bar_width>,
      &barcode_bar},
-    page::tick_row<&BarcodeParams::variable>(1051, "可変テキスト"),
+    page::serial_tick_row(),
+    page::fields_tick_row(),
     {1110, "文字列", RowKind::Line, &barcode_text_read, &barcode_text},
     header_row<HF::Rows>(1106, "行数"),
     header_row<HF::Columns>(1107, "列数"),

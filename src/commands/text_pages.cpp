@@ -11,6 +11,7 @@
 #include "commands/page_rows.h"
 #include "geometry/glyph_file.h"
 #include "geometry/text_objects.h"
+#include "geometry/variable_fields.h"
 #include "platform/text_codec.h"
 
 namespace lumetch {
@@ -315,7 +316,8 @@ constexpr PageRow kLineTextRows[] = {
     block_row<&LineTextParams::char_gap>(1107, "字間"),
     header_row<HF::Angle>(1108, "角度"),
     {1109, "行間", RowKind::Measure, &page::block_read<&LineTextParams::line_gap>, &line_text_gap},
-    page::tick_row<&LineTextParams::variable>(1051, "可変テキスト"),
+    page::serial_tick_row(),
+    page::fields_tick_row(),
     {1110, "文字入力", RowKind::Text, &line_text_read, nullptr},
     kConfirm,
     header_row<HF::Rows>(1111, "行数"),
@@ -385,6 +387,18 @@ PageEdit confirm_text(CketralDoc& doc, std::string_view typed) {
       if (b == nullptr) return false;
       std::string text = std::move(in.bytes);
       std::vector<int32_t> lengths = SplitLines(text);
+      if (b->variable == 2) {
+        // Data fields are filled into a text of one line.
+        if (lengths.size() > 1) {
+          e.status = "Data fields need a text of one line.";
+          return false;
+        }
+        const TemplateParse t = parse_fields(cp932_to_utf8(text));
+        if (!t.ok) {
+          e.status = "The data fields cannot be read: " + t.error;
+          return false;
+        }
+      }
       b->line_count = static_cast<int32_t>(lengths.size());
       lengths.push_back(0);  // the spare entry the table always has
       b->line_lengths = std::move(lengths);
@@ -451,5 +465,67 @@ std::span<const PageRow> text_page_rows(PageId id) {
       return {};
   }
 }
+
+namespace page {
+
+namespace {
+
+int32_t variable_of(const MarkObject* o) {
+  if (o == nullptr) return 0;
+  if (const auto* p = o->block<LineTextParams>()) return p->variable;
+  if (const auto* p = o->block<BarcodeParams>()) return p->variable;
+  return 0;
+}
+
+// Sets the kind when ticked, clears it when its own tick is cleared.
+PageEdit set_variable(CketralDoc& doc, std::string_view text, const RowKey& key, int32_t kind) {
+  return change_current(doc, key, [text, kind](MarkObject& o, PageEdit& e) {
+    int32_t* v = nullptr;
+    std::string_view value;
+    if (auto* p = o.block<LineTextParams>()) {
+      v = &p->variable;
+      value = p->text;
+      if (kind == 2 && text == "1" && p->line_count > 1) {
+        e.status = "Data fields need a text of one line.";
+        return false;
+      }
+    } else if (auto* b = o.block<BarcodeParams>()) {
+      v = &b->variable;
+      value = b->text;
+    }
+    if (v == nullptr) return false;
+    if (text != "1") {
+      if (*v != kind) return false;
+      *v = 0;
+      return true;
+    }
+    if (kind == 2) {
+      const TemplateParse t = parse_fields(cp932_to_utf8(value));
+      if (!t.ok) {
+        e.status = "The data fields cannot be read: " + t.error;
+        return false;
+      }
+    }
+    *v = kind;
+    return true;
+  });
+}
+
+}  // namespace
+
+std::string serial_tick_read(const CketralDoc& doc) {
+  return variable_of(current_of(doc)) == 1 ? "1" : "0";
+}
+PageEdit serial_tick_apply(CketralDoc& doc, std::string_view text, const RowKey& key) {
+  return set_variable(doc, text, key, 1);
+}
+std::string fields_tick_read(const CketralDoc& doc) {
+  return variable_of(current_of(doc)) == 2 ? "1" : "0";
+}
+PageEdit fields_tick_apply(CketralDoc& doc, std::string_view text, const RowKey& key) {
+  return set_variable(doc, text, key, 2);
+}
+
+}  // namespace page
 
 }  // namespace lumetch

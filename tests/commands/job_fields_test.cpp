@@ -7,6 +7,8 @@
 
 #include "commands/create_object.h"
 #include "commands/engrave.h"
+#include "commands/page_table.h"
+#include "commands/text_pages.h"
 #include "geometry/barcode.h"
 #include "geometry/marker_capture.h"
 #include "geometry/text_objects.h"
@@ -117,5 +119,40 @@ TEST(DataFields, DatesComeFromTheJobsClockAndBadSourcesStopBeforeMarking) {
   }
 }
 
+TEST(DataFields, TheTicksOfTextsAndBarcodesExcludeEachOtherAndCheckTheTemplate) {
+  const struct {
+    int32_t type;
+    PageId page;
+    std::string text;
+    std::vector<std::pair<int32_t, const char*>> ticks;  // 1051 serial, 1052 fields
+    int32_t variable;
+    const char* says;  // the refusal, or empty
+  } rows[] = {
+      {LINE_TEXT, PageId::LineText, "L{csv:lot}", {{1052, "1"}}, 2, ""},
+      {LINE_TEXT, PageId::LineText, "0001", {{1052, "1"}, {1051, "1"}}, 1, ""},
+      {LINE_TEXT, PageId::LineText, "A", {{1051, "1"}, {1052, "0"}}, 1, ""},  // not its tick
+      {LINE_TEXT, PageId::LineText, "L{csv:lot", {{1052, "1"}}, 0, "cannot be read"},
+      {BARCODE, PageId::Barcode, "{date:YYMMDD}", {{1052, "1"}, {1052, "0"}}, 0, ""},
+      {BARCODE, PageId::Barcode, "{shif}", {{1052, "1"}}, 0, "cannot be read"},
+  };
+  for (const auto& row : rows) {
+    Rig r(row.type, row.text, 0);
+    PageEdit last;
+    for (const auto& [id, value] : row.ticks) last = apply_row(r.doc, row.page, id, value);
+    EXPECT_EQ(*field_text(*r.obj), row.text);
+    const int32_t v = row.type == LINE_TEXT ? r.obj->block<LineTextParams>()->variable
+                                            : r.obj->block<BarcodeParams>()->variable;
+    EXPECT_EQ(v, row.variable) << row.text;
+    EXPECT_NE(last.status.find(row.says), std::string::npos) << last.status;
+  }
+  // A fields text takes only templates that read, and one line.
+  Rig r(LINE_TEXT, "{time:hhmm}", 2);
+  EXPECT_NE(confirm_line_text(r.doc, "A\nB").status.find("one line"), std::string::npos);
+  EXPECT_NE(confirm_line_text(r.doc, "{date}").status.find("cannot be read"), std::string::npos);
+  EXPECT_EQ(*field_text(*r.obj), "{time:hhmm}");
+  EXPECT_TRUE(confirm_line_text(r.doc, "{time:hh}").applied);
+}
+
 }  // namespace
 }  // namespace lumetch
+
