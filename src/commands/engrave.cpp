@@ -120,7 +120,16 @@ EngraveResult Engrave(PenEmitter& pen, const EngraveHooks& hooks) {
     op.message(result.error, "Warning");
   };
 
-  if (s.output_style == 1) {
+  bool fields_in_layout = false;
+  for (const MarkObject& obj : doc.ring.oldest_first()) {
+    fields_in_layout = fields_in_layout || has_data_fields(obj);
+  }
+  if (s.output_style == 1 && fields_in_layout) {
+    // The raster holds the templates as typed; marking them would look done.
+    fail(data_failed,
+         "The layout holds data fields, which are filled in object-by-object marking only: "
+         "the scan output would mark them as typed. Nothing was marked.");
+  } else if (s.output_style == 1) {
     if (s.power[0] > 0) {
       const std::uint64_t stream_start = pen.stream_commands();
       if (resume != nullptr) pen.resume_after(resume->commands);

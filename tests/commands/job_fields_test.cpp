@@ -117,6 +117,13 @@ TEST(DataFields, DatesComeFromTheJobsClockAndBadSourcesStopBeforeMarking) {
     EXPECT_NE(e.error.find(c.error), std::string::npos) << e.error;
     EXPECT_EQ(r.doc.variable_data.next_row, 0);
   }
+  // The scan output would mark the templates as typed.
+  Rig scan(CODE, "{date:YY}", 2);
+  scan.doc.settings.output_style = 1;
+  const EngraveResult e = scan.job(&clock);
+  EXPECT_EQ(e.outcome, EngraveResult::Outcome::DataFailed);
+  EXPECT_NE(e.error.find("object-by-object"), std::string::npos) << e.error;
+  EXPECT_EQ(scan.sent.commands, std::vector<std::string>{"PU;"});
 }
 
 TEST(DataFields, TheTicksOfTextsAndBarcodesExcludeEachOtherAndCheckTheTemplate) {
