@@ -24,6 +24,8 @@ class ObjectList {
   // The row of the one selected object; 0 ("drawing") when none or several
   // are selected.
   int selection() const;
+  // next_object_name of this list, without copying it.
+  std::string next_name(std::string_view prefix) const;
 
  private:
   const ObjectRing& ring_;
