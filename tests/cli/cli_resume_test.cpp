@@ -1,12 +1,7 @@
 // A job stopped by a signal while the marker took nothing, resumed from the
 // command line: together the two streams mark what one whole job marks.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -15,6 +10,7 @@
 
 #include "marker/marker_sim.h"
 #include "support/cli_process.h"
+#include "support/fifo_port.h"
 
 namespace lumetch {
 namespace {
@@ -35,38 +31,6 @@ std::vector<Segment> marked(const std::string& stream) {
   return out;
 }
 
-// A FIFO nobody reads until the job blocks in its write.
-class StuckPort {
- public:
-  explicit StuckPort(const fs::path& path) {
-    ::mkfifo(path.c_str(), 0600);
-    fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  }
-  ~StuckPort() { ::close(fd_); }
-  StuckPort(const StuckPort&) = delete;
-  StuckPort& operator=(const StuckPort&) = delete;
-  bool fill_up() const {
-    int last = -1;
-    for (int i = 0; i < 2000; ++i) {
-      int queued = 0;
-      if (::ioctl(fd_, FIONREAD, &queued) != 0) return false;
-      if (queued > 65536 - 4096 && queued == last) return true;
-      last = queued;
-      ::usleep(20000);
-    }
-    return false;
-  }
-  std::string drain() {
-    std::string got;
-    char buf[65536];
-    for (ssize_t n; (n = ::read(fd_, buf, sizeof buf)) > 0;) got.append(buf, static_cast<std::size_t>(n));
-    return got;
-  }
-
- private:
-  int fd_ = -1;
-};
-
 // 150 × 150 squares, hatched.
 const std::string kSquares =
     "2,150,150,  0.100,  0.100,  0.000,  0.000,  0.200,  0.200,  0.000,0,2,  0.050,0,0,0,0,"
@@ -81,24 +45,15 @@ TEST(CliResume, AStoppedJobGoesOnWhereItStoppedOnceAndOnlyForTheSameLayout) {
 
   std::string first;
   {
-    StuckPort port(dir.file("port"));
+    test::FifoPort port(dir.file("port"));
     Cli run(dir, {"mark", "a.mrk", "--yes", "--port", "port"});
     ASSERT_TRUE(port.fill_up());
     run.signal(SIGINT);
     ASSERT_TRUE(run.handled(SIGINT));
     // The marker takes what was queued, then the job's raised pen.
-    siginfo_t info{};
-    for (int i = 0; i < 6000; ++i) {
-      first += port.drain();
-      info.si_pid = 0;
-      if (::waitid(P_PID, static_cast<id_t>(run.pid()), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
-          info.si_pid != 0) {
-        break;
-      }
-      ::usleep(10000);
-    }
+    port.drain_until_end(run);
     EXPECT_EQ(run.wait(), 1) << run.err();
-    first += port.drain();
+    first = port.got();
     EXPECT_NE(run.out().find("mark --resume a.mrk"), std::string::npos) << run.out();
   }
   ASSERT_TRUE(fs::exists(dir.file("a.mrk.resume")));
