@@ -22,10 +22,12 @@
 #include "commands/layout_commands.h"
 #include "commands/scan_job.h"
 #include "commands/session.h"
+#include "geometry/code_symbol.h"
 #include "imports/plt.h"
 #include "marker/marker_sim.h"
 #include "marker/pen_emitter.h"
 #include "marker/port_writer.h"
+#include "model/code_params.h"
 #include "model/field_table.h"
 #include "model/layout_file.h"
 #include "model/units.h"
@@ -58,6 +60,11 @@ constexpr const char* kUsage =
     "                    object to the layout (made when it does not exist yet) and save\n"
     "                    it; what a plot holds but does not draw is said in a line\n"
     "                    \"plot: ...\"; a plot with nothing to draw is refused\n"
+    "  add-code LAYOUT.mrk --symbology qr|datamatrix|code128 --data TEXT\n"
+    "                    add a QR, Data Matrix or Code 128 code as a new object to the\n"
+    "                    layout (made when it does not exist yet) and save it; data the\n"
+    "                    code cannot hold is refused with the encoder's reason and the\n"
+    "                    layout is left as it was\n"
     "  list LAYOUT.mrk [--fields]\n"
     "                    print the layout's objects; --fields adds every field of\n"
     "                    each object's parameters\n"
@@ -91,6 +98,17 @@ constexpr const char* kUsage =
     "                    \"plot.$\" applies, which this option does not change\n"
     "  --show            with the sim channel: print every command it received\n"
     "  --help            this text\n"
+    "\n"
+    "Options of add-code (the rest comes from the creation defaults, \"default.$\"):\n"
+    "  --size MM         the box's width in mm, quiet zone included (default: the\n"
+    "                    defaults' width); QR and Data Matrix are as high as their\n"
+    "                    symbol is (MM x MM but for a rectangular Data Matrix), Code 128\n"
+    "                    a quarter of MM; --size WxH gives a Code 128 both\n"
+    "  --at X,Y          centre on the field in mm (default 0,0)\n"
+    "  --negative        mark the light modules instead of the dark ones\n"
+    "  --ecc L|M|Q|H     QR error correction (default: the defaults', else the encoder's)\n"
+    "  --gs1             data in GS1 form, \"[01]09501101530003\" (Data Matrix, Code 128)\n"
+    "  --serial          the data is a serial number (digits): one up after every pass\n"
     "\n"
     "Scanning-area options of convert (and the outline test):\n"
     "  --resolution N    dots per mm           --scan-dot MM      distance of scan lines\n"
@@ -129,11 +147,15 @@ struct Options {
   bool fields = false;
   bool vertical = false;
   bool first_pair = false;
+  bool negative = false;  // add-code
+  bool gs1 = false;
+  bool serial = false;
 };
 
-constexpr const char* kValueOptions[] = {"--style",      "-o",          "--output",
-                                         "--resolution", "--scan-size", "--scan-centre",
-                                         "--scan-dot",   "--clip"};
+constexpr const char* kValueOptions[] = {
+    "--style",       "-o",         "--output", "--resolution", "--scan-size",
+    "--scan-centre", "--scan-dot", "--clip",   "--symbology",  "--data",
+    "--size",        "--at",       "--ecc"};
 
 std::optional<Options> parse(int argc, const char* const* argv, std::ostream& err) {
   Options o;
@@ -170,6 +192,12 @@ std::optional<Options> parse(int argc, const char* const* argv, std::ostream& er
       o.vertical = true;
     } else if (a == "--first-pair") {
       o.first_pair = true;
+    } else if (a == "--negative") {
+      o.negative = true;
+    } else if (a == "--gs1") {
+      o.gs1 = true;
+    } else if (a == "--serial") {
+      o.serial = true;
     } else if (std::find(std::begin(kValueOptions), std::end(kValueOptions), a) !=
                std::end(kValueOptions)) {
       const auto v = value(a.c_str());
@@ -671,6 +699,200 @@ std::optional<std::pair<double, double>> pair_of(const std::string& text, char s
   return std::pair(*a, *b);
 }
 
+// What add-code was asked for, read and checked before anything is opened.
+struct CodeRequest {
+  int32_t symbology = kCodeQr;
+  std::string data;
+  std::optional<std::pair<double, double>> size;  // width, height in mm
+  std::pair<double, double> at{0.0, 0.0};
+  int32_t ecc = 0;  // 0: the defaults' choice
+};
+
+constexpr const char* kCodeNames[] = {"QR", "Data Matrix", "Code 128"};
+
+// The box and field positions add-code accepts; a marking field is far smaller.
+constexpr double kCodeMaxMm = 1000.0;
+
+std::optional<CodeRequest> read_code_request(const Options& o, std::ostream& err) {
+  const auto fail = [&err](const std::string& text) {
+    err << "lumetch-cli add-code: " << text << "\n";
+    return std::nullopt;
+  };
+  const auto value = [&o](const char* name) -> const std::string* {
+    const auto it = o.values.find(name);
+    return it == o.values.end() ? nullptr : &it->second;
+  };
+  CodeRequest r;
+  const std::string* symbology = value("--symbology");
+  if (symbology == nullptr) return fail("give --symbology qr, datamatrix or code128");
+  std::string name = *symbology;
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (name == "qr") {
+    r.symbology = kCodeQr;
+  } else if (name == "datamatrix") {
+    r.symbology = kCodeDataMatrix;
+  } else if (name == "code128") {
+    r.symbology = kCodeCode128;
+  } else {
+    return fail("unknown symbology " + *symbology + " (qr, datamatrix, code128)");
+  }
+  const std::string* data = value("--data");
+  if (data == nullptr || data->empty()) return fail("give the code's data with --data TEXT");
+  if (data->size() > kCodeDataMax) {
+    return fail("the data is " + std::to_string(data->size()) +
+                " bytes long; a code holds at most " + std::to_string(kCodeDataMax));
+  }
+  r.data = *data;
+  if (o.serial && r.data.find_first_not_of("0123456789") != std::string::npos) {
+    // Counting on from anything else would drop the text after the number.
+    return fail("--serial needs data of digits only, such as 0001, not \"" + r.data + "\"");
+  }
+  const auto usable = [](double mm) { return mm > 0 && mm <= kCodeMaxMm; };
+  if (const std::string* size = value("--size")) {
+    const auto square = number(*size);
+    const auto box = pair_of(*size, 'x');
+    if (square && usable(*square)) {
+      r.size = std::pair(*square, *square / 4);  // a 2D code's height follows its symbol
+    } else if (box && r.symbology == kCodeCode128 && usable(box->first) && usable(box->second)) {
+      r.size = box;
+    } else {
+      return fail("--size " + *size + " is not a usable size: give millimetres above 0 and up to " +
+                  std::to_string(static_cast<int>(kCodeMaxMm)) +
+                  (r.symbology == kCodeCode128 ? ", or WxH" : " (modules are square)"));
+    }
+  }
+  if (const std::string* at = value("--at")) {
+    const auto centre = pair_of(*at, ',');
+    if (!centre || std::fabs(centre->first) > kCodeMaxMm || std::fabs(centre->second) > kCodeMaxMm)
+      return fail("--at " + *at + " is not a usable centre: give X,Y in mm, such as 10,-5");
+    r.at = *centre;
+  }
+  if (const std::string* ecc = value("--ecc")) {
+    static constexpr const char* kLevels[] = {"L", "M", "Q", "H"};
+    std::string level = *ecc;
+    for (char& c : level) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const auto it = std::find(std::begin(kLevels), std::end(kLevels), level);
+    if (it == std::end(kLevels)) return fail("--ecc " + *ecc + " is not L, M, Q or H");
+    if (r.symbology != kCodeQr) return fail("--ecc applies to QR codes only");
+    r.ecc = static_cast<int32_t>(it - std::begin(kLevels)) + 1;
+  }
+  if (o.gs1 && r.symbology == kCodeQr) return fail("--gs1 applies to Data Matrix and Code 128");
+  return r;
+}
+
+int cmd_add_code(const Options& o, std::istream& in, std::ostream& out, std::ostream& err) {
+  if (o.args.size() != 1) {
+    err << "lumetch-cli add-code: give one layout file\n";
+    return 2;
+  }
+  const std::optional<CodeRequest> request = read_code_request(o, err);
+  if (!request) return 2;
+  const std::filesystem::path layout = o.args[0];
+  CketralDoc doc;
+  if (!start_cli_session(doc, o, err, false)) return 2;
+
+  // The block as it will be stored: the defaults' options, then the request.
+  CodeParams code;
+  const auto& d = doc.defaults.code;
+  code.quiet_zone = d.quiet_zone;
+  // A QR version means nothing to a Data Matrix: the size, error correction
+  // and GS1 choice of the defaults count for their own symbology only.
+  if (d.symbology == request->symbology) {
+    code.ecc = d.ecc;
+    code.code_size = d.code_size;
+    code.gs1 = d.gs1;
+  }
+  code.symbology = request->symbology;
+  code.data = request->data;
+  if (request->ecc != 0) code.ecc = request->ecc;
+  if (o.gs1) code.gs1 = 1;
+  // QR's encoder here takes no GS1 data.
+  if (code.symbology == kCodeQr) code.gs1 = 0;
+  code.display_type = o.negative ? 1 : 0;
+  code.variable = o.serial ? 1 : 0;
+  const std::string_view shown = kCodeNames[code.symbology];
+  // Refused before the layout is touched (or made).
+  const CodeEncoding encoded = encode_block(code);
+  if (!encoded.ok) {
+    err << "lumetch-cli add-code: the data cannot be encoded as " << shown << ": " << encoded.error
+        << "\n"
+        << "lumetch-cli add-code: nothing was added to " << layout.string() << "\n";
+    return 1;
+  }
+
+  const GlyphFolder scratch;
+  if (scratch.path().empty()) {
+    err << "lumetch-cli add-code: cannot create a temporary folder\n";
+    return 1;
+  }
+  doc.scratch_directory = scratch.path();
+  CliOperator op(in, err, o.yes);
+  const OpenResult opened = open_layout_file(doc, layout, &op);
+  if (!opened.opened() && !opened.file.missing()) {
+    err << "lumetch-cli add-code: cannot open the layout " << layout.string() << ": "
+        << opened.file.reason << "\n";
+    return 2;
+  }
+  if (opened.lines_skipped > 0) {
+    // Saving would drop them for good.
+    err << "lumetch-cli add-code: " << layout.string() << " has " << opened.lines_skipped
+        << " damaged line(s); not changed\n";
+    return 1;
+  }
+
+  MarkObject* created = CreateObject(doc, CODE, op);
+  if (created == nullptr) {
+    err << "lumetch-cli add-code: the code object could not be created\n";
+    return 1;
+  }
+  {
+    Commit commit(doc);
+    MarkObject& obj = commit.modify(*created);
+    const auto* defaults = obj.block<CodeParams>();
+    if (request->size) {
+      code.size_x = request->size->first;
+      code.size_y = request->size->second;
+    } else {
+      code.size_x = defaults != nullptr ? defaults->size_x : code.size_x;
+      code.size_y = code.size_x / 4;
+    }
+    // The symbol is stretched over the box: a 2D code's box takes the
+    // symbol's proportion, so that its modules stay square also when the
+    // encoder chose a rectangular Data Matrix.
+    if (code.symbology != kCodeCode128 && encoded.symbol.width > 0)
+      code.size_y = code.size_x * encoded.symbol.height / encoded.symbol.width;
+    if (!(code.size_x > 0 && code.size_x <= kCodeMaxMm && code.size_y > 0 &&
+          code.size_y <= kCodeMaxMm)) {
+      // Nothing is saved: the layout stays as it was.
+      err << "lumetch-cli add-code: the creation defaults give the code no usable size ("
+          << code.size_x << " x " << code.size_y << " mm); give --size MM\n";
+      return 1;
+    }
+    obj.width = code.size_x;
+    obj.height = code.size_y;
+    obj.cent_x = request->at.first;
+    obj.cent_y = request->at.second;
+    // Modules are square: only a linear code may be stretched.
+    obj.keep_aspect = code.symbology == kCodeCode128 ? 0 : 1;
+    obj.params = code;
+    doc.update_screen_rect(obj);
+    commit.push("Code " + obj.name);
+  }
+  std::string reason;
+  if (!save_layout(doc, layout, true, false, &reason)) {
+    err << "lumetch-cli add-code: cannot write the layout " << layout.string() << ": " << reason
+        << "\n";
+    return 1;
+  }
+  out << "add-code: " << created->name << " (" << shown << (o.negative ? " negative" : "")
+      << (o.serial ? " serial" : "") << ", " << trim_blanks(format_fixed(created->width, 7, 3))
+      << " x " << trim_blanks(format_fixed(created->height, 7, 3)) << " mm at "
+      << trim_blanks(format_fixed(created->cent_x, 7, 3)) << ", "
+      << trim_blanks(format_fixed(created->cent_y, 7, 3)) << ") added to " << layout.string()
+      << ", now " << doc.ring.size() << " objects\n";
+  return 0;
+}
+
 // Applies the scanning-area options to the settings; false (and a message)
 // for a value that does not read.
 bool apply_scan_options(const Options& o, MarkSettings& s, std::ostream& err) {
@@ -840,6 +1062,7 @@ int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& o
   if (o.command == "mark") return cmd_mark(o, in, out, err);
   if (o.command == "send") return cmd_send(o, in, out, err);
   if (o.command == "import") return cmd_import(o, in, out, err);
+  if (o.command == "add-code") return cmd_add_code(o, in, out, err);
   if (o.command == "list") return cmd_list(o, out, err);
   if (o.command == "convert") return cmd_convert(o, in, out, err);
   if (o.command == "move") return cmd_field(o, in, out, err, false);
