@@ -2,7 +2,10 @@
 
 #include <zint.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -52,7 +55,13 @@ CodeEncoding encode_code(CodeSymbology symbology, std::string_view data,
     if (options.ecc >= 1 && options.ecc <= 4) z->option_1 = options.ecc;
     if (options.size >= 1 && options.size <= 40) z->option_2 = options.size;
   } else if (symbology == CodeSymbology::kDataMatrix) {
-    if (options.size >= 1 && options.size <= 30) z->option_2 = options.size;
+    if (options.size >= 1 && options.size <= 30) {
+      z->option_2 = options.size;
+    } else {
+      // Left to itself the encoder may pick an oblong symbol, which a square
+      // box would stretch; an oblong one is had by choosing its size.
+      z->option_3 = DM_SQUARE;
+    }
   }
   const int result = ZBarcode_Encode_and_Buffer_Vector(
       z.get(), reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()),
@@ -66,8 +75,89 @@ CodeEncoding encode_code(CodeSymbology symbology, std::string_view data,
   for (const zint_vector_rect* r = z->vector->rectangles; r != nullptr; r = r->next) {
     out.symbol.dark.push_back({r->x, r->y, r->width, r->height});
   }
+  out.symbol.outlines = trace_dark_modules(out.symbol);
   out.ok = true;
   return out;
+}
+
+std::vector<std::vector<CodePoint>> trace_dark_modules(const CodeSymbol& symbol) {
+  std::vector<std::vector<CodePoint>> loops;
+  const auto whole = [](double v) { return std::fabs(v - std::round(v)) < 1e-6; };
+  if (!whole(symbol.width) || !whole(symbol.height) || symbol.width <= 0 || symbol.height <= 0) {
+    return loops;
+  }
+  const auto w = static_cast<int64_t>(std::round(symbol.width));
+  const auto h = static_cast<int64_t>(std::round(symbol.height));
+  if (w > 4096 || h > 4096) return loops;
+  std::vector<uint8_t> dark(static_cast<std::size_t>(w * h), 0);
+  for (const CodeRect& r : symbol.dark) {
+    if (!whole(r.x) || !whole(r.y) || !whole(r.w) || !whole(r.h)) return {};
+    const auto x0 = std::max<int64_t>(0, std::llround(r.x));
+    const auto y0 = std::max<int64_t>(0, std::llround(r.y));
+    const auto x1 = std::min<int64_t>(w, std::llround(r.x + r.w));
+    const auto y1 = std::min<int64_t>(h, std::llround(r.y + r.h));
+    for (int64_t y = y0; y < y1; ++y) {
+      for (int64_t x = x0; x < x1; ++x) dark[static_cast<std::size_t>(y * w + x)] = 1;
+    }
+  }
+  const auto at = [&](int64_t x, int64_t y) {
+    return x >= 0 && y >= 0 && x < w && y < h && dark[static_cast<std::size_t>(y * w + x)] != 0;
+  };
+  // Boundary edges of the dark cells, each cell's clockwise as seen (y down),
+  // kept where the neighbour across is light; up to two leave a vertex.
+  const int64_t stride = w + 1;
+  const auto vertex = [&](int64_t x, int64_t y) { return y * stride + x; };
+  std::vector<std::array<int64_t, 2>> next(static_cast<std::size_t>(stride * (h + 1)),
+                                           std::array<int64_t, 2>{-1, -1});
+  int64_t edges = 0;
+  const auto link = [&](int64_t from, int64_t to) {
+    auto& slot = next[static_cast<std::size_t>(from)];
+    (slot[0] < 0 ? slot[0] : slot[1]) = to;
+    ++edges;
+  };
+  for (int64_t y = 0; y < h; ++y) {
+    for (int64_t x = 0; x < w; ++x) {
+      if (!at(x, y)) continue;
+      if (!at(x, y - 1)) link(vertex(x, y), vertex(x + 1, y));
+      if (!at(x + 1, y)) link(vertex(x + 1, y), vertex(x + 1, y + 1));
+      if (!at(x, y + 1)) link(vertex(x + 1, y + 1), vertex(x, y + 1));
+      if (!at(x - 1, y)) link(vertex(x, y + 1), vertex(x, y));
+    }
+  }
+  const auto point = [&](int64_t v) {
+    return CodePoint{static_cast<double>(v % stride), static_cast<double>(v / stride)};
+  };
+  for (std::size_t start = 0; start < next.size() && edges > 0; ++start) {
+    while (next[start][0] >= 0) {
+      std::vector<CodePoint> loop;
+      int64_t v = static_cast<int64_t>(start);
+      do {
+        auto& slot = next[static_cast<std::size_t>(v)];
+        const int64_t to = slot[0];
+        slot[0] = slot[1];
+        slot[1] = -1;
+        --edges;
+        const CodePoint p = point(v);
+        // Points in a straight run are left out.
+        if (loop.size() >= 2) {
+          const CodePoint& a = loop[loop.size() - 2];
+          const CodePoint& b = loop.back();
+          if ((a.x == b.x && b.x == p.x) || (a.y == b.y && b.y == p.y)) loop.pop_back();
+        }
+        loop.push_back(p);
+        v = to;
+      } while (v != static_cast<int64_t>(start) && v >= 0);
+      if (loop.size() >= 3) {
+        const CodePoint& a = loop[loop.size() - 2];
+        const CodePoint& b = loop.back();
+        const CodePoint& p = loop.front();
+        if ((a.x == b.x && b.x == p.x) || (a.y == b.y && b.y == p.y)) loop.pop_back();
+      }
+      loop.push_back(loop.front());
+      loops.push_back(std::move(loop));
+    }
+  }
+  return loops;
 }
 
 void add_code_contours(ContourList& list, const Mapper& m, const CodeSymbol& symbol, double left,
@@ -86,6 +176,13 @@ void add_code_contours(ContourList& list, const Mapper& m, const CodeSymbol& sym
                                  {0.0, 0.0}}) {
       list.add(corner(mx, my));
     }
+  }
+  if (!symbol.outlines.empty()) {
+    for (const std::vector<CodePoint>& loop : symbol.outlines) {
+      list.begin_contour();
+      for (const CodePoint& p : loop) list.add(corner(p.x, p.y));
+    }
+    return;
   }
   for (const CodeRect& r : symbol.dark) {
     list.begin_contour();

@@ -36,11 +36,26 @@ struct CodeRect {
   bool operator==(const CodeRect&) const = default;
 };
 
+struct CodePoint {
+  double x = 0;
+  double y = 0;
+  bool operator==(const CodePoint&) const = default;
+};
+
 struct CodeSymbol {
   double width = 0;  // modules, quiet zone included
   double height = 0;
   std::vector<CodeRect> dark;  // runs of modules, as the encoder merges them
+  // The outlines of the dark areas, clockwise as seen (holes the other way),
+  // each closed (last point = first). Touching modules share no edge here:
+  // a hatch line on an edge two rectangles share would be counted by
+  // neither. Empty when the rectangles do not lie on the module grid.
+  std::vector<std::vector<CodePoint>> outlines;
 };
+
+// The outlines of the union of `dark`, on a grid of whole modules; empty when
+// a rectangle does not lie on it.
+std::vector<std::vector<CodePoint>> trace_dark_modules(const CodeSymbol& symbol);
 
 struct CodeEncoding {
   bool ok = false;

@@ -4,7 +4,10 @@
 
 #include "model/cketral_doc.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <vector>
 #include <utility>
 
 namespace lumetch {
@@ -126,5 +129,70 @@ TEST(CodeSymbol, ContoursMarkTheDarkModulesOrInTheNegativeTheLightOnes) {
   }
 }
 
+// Outlines of the union of dark modules: no edge twice (a hatch line on a
+// shared edge would be counted by neither side), holes wound the other way,
+// straight runs as one edge.
+TEST(CodeSymbol, DarkModulesAreOutlinedAsOneAreaWithHoles) {
+  const struct {
+    const char* label;
+    std::vector<const char*> rows;  // '#' dark
+    std::size_t loops;
+    std::size_t points;  // over all loops, closing points included
+  } cases[] = {
+      {"a stack", {"#.", "#.", "#."}, 1, 5},
+      {"a ring", {"###", "#.#", "###"}, 2, 10},
+      {"a step", {"##", "#."}, 1, 7},
+      {"corners touching", {"#.", ".#"}, 2, 10},
+  };
+  for (const auto& c : cases) {
+    CodeSymbol s;
+    s.height = static_cast<double>(c.rows.size());
+    s.width = static_cast<double>(std::string(c.rows[0]).size());
+    for (std::size_t y = 0; y < c.rows.size(); ++y) {
+      for (std::size_t x = 0; c.rows[y][x] != '\0'; ++x) {
+        if (c.rows[y][x] == '#') s.dark.push_back({double(x), double(y), 1, 1});
+      }
+    }
+    const auto loops = trace_dark_modules(s);
+    EXPECT_EQ(loops.size(), c.loops) << c.label;
+    std::size_t points = 0;
+    std::vector<std::pair<CodePoint, CodePoint>> edges;
+    double area = 0;  // signed, y down: clockwise as seen is positive
+    for (const auto& loop : loops) {
+      points += loop.size();
+      ASSERT_EQ(loop.front(), loop.back()) << c.label;
+      for (std::size_t i = 1; i < loop.size(); ++i) {
+        const CodePoint a = loop[i - 1], b = loop[i];
+        EXPECT_TRUE(a.x == b.x || a.y == b.y) << c.label;
+        for (const auto& [p, q] : edges) {
+          // Overlap of two collinear edges in either direction.
+          const bool same_line = (a.x == b.x && p.x == q.x && a.x == p.x) ||
+                                 (a.y == b.y && p.y == q.y && a.y == p.y);
+          if (!same_line) continue;
+          const bool vertical = a.x == b.x;
+          const double lo = std::max(std::min(vertical ? a.y : a.x, vertical ? b.y : b.x),
+                                     std::min(vertical ? p.y : p.x, vertical ? q.y : q.x));
+          const double hi = std::min(std::max(vertical ? a.y : a.x, vertical ? b.y : b.x),
+                                     std::max(vertical ? p.y : p.x, vertical ? q.y : q.x));
+          EXPECT_LE(hi, lo) << c.label << ": an edge is shared";
+        }
+        edges.emplace_back(a, b);
+        area += a.x * b.y - b.x * a.y;
+      }
+    }
+    EXPECT_EQ(points, c.points) << c.label;
+    // The union's area, holes taken off.
+    double cells = 0;
+    for (const char* row : c.rows) cells += static_cast<double>(std::count(row, row + std::strlen(row), '#'));
+    EXPECT_DOUBLE_EQ(area / 2, cells) << c.label;
+  }
+  // Off the module grid: no outlines, the rectangles are drawn as they are.
+  CodeSymbol off;
+  off.width = off.height = 2;
+  off.dark.push_back({0.5, 0, 1, 1});
+  EXPECT_TRUE(trace_dark_modules(off).empty());
+}
+
 }  // namespace
 }  // namespace lumetch
+
