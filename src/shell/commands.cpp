@@ -44,7 +44,8 @@ const std::vector<Menu>& menu_table() {
       {"オプション",
        {{kCmdToggleToolbar, "ツールバー"},
         {kCmdToggleStatusBar, "ステータスバー"},
-        {kCmdGrid, "グリッド"}}},
+        {kCmdGrid, "グリッド"},
+        {kCmdDataSource, "可変データの設定..."}}},
       {"ヘルプ", {{kCmdAbout, "バージョン情報"}}},
   };
   return menus;
@@ -129,6 +130,8 @@ Route route_of(int32_t id) {
       return Route::Engrave;
     case kCmdResume:
       return Route::Resume;
+    case kCmdDataSource:
+      return Route::DataSource;
     case kCmdAbout:
       return Route::About;
     case kCmdExit:
@@ -194,6 +197,9 @@ CommandText command_text(int32_t id) {
       return {"彫刻を開始する", "彫刻開始"};
     case kCmdResume:
       return {"Go on with the stopped job from where it stopped", "彫刻再開"};
+    case kCmdDataSource:
+      return {"Choose the data file, next row and shift table the data fields are filled from",
+              "可変データの設定"};
     case kCmdRectangle:
       return {"四角形を定義する", "四角形"};
     case kCmdCircle:

@@ -22,6 +22,8 @@ inline constexpr int32_t kCmdNewKey = 57600, kCmdSaveKey = 57603, kCmdUndoKey = 
 inline constexpr int32_t kCmdPlotFirstPair = 32900;
 // Goes on with a stopped marking job where it stopped.
 inline constexpr int32_t kCmdResume = 32901;
+// The data source of the layout's data fields.
+inline constexpr int32_t kCmdDataSource = 32902;
 
 // One menu item; id 0 is a separator. Labels are UTF-8, with the shortcut
 // shown after a tab.
@@ -60,6 +62,7 @@ enum class Route {
   Paste,
   Engrave,
   Resume,
+  DataSource,
   About,
   Exit,
   ToggleToolbar,

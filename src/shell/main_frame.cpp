@@ -45,6 +45,7 @@
 #include "platform/text_file.h"
 #include "shell/about_box.h"
 #include "shell/commands.h"
+#include "shell/data_dialog.h"
 #include "shell/engrave_runner.h"
 #include "shell/qt_operator.h"
 #include "shell/recovery_keeper.h"
@@ -531,6 +532,9 @@ void CMainFrame::dispatch(int id) {
       break;
     case Route::Resume:
       resume_engraving();
+      break;
+    case Route::DataSource:
+      run_data_source_dialog(doc_, *op_, this);
       break;
     case Route::About:
       show_about();

@@ -121,7 +121,11 @@ void configure_file_dialog(QFileDialog& dialog, const FileRequest& request) {
   dialog.setDefaultSuffix(qs(request.default_extension));
   // An initial name like "*.plt" is a pattern, and the filter already says it.
   const QString initial = qs(request.initial_name);
-  if (!initial.isEmpty() && !initial.contains('*')) dialog.selectFile(initial);
+  if (initial.endsWith('/')) {
+    dialog.setDirectory(initial);  // a folder to start in, no name to offer
+  } else if (!initial.isEmpty() && !initial.contains('*')) {
+    dialog.selectFile(initial);
+  }
 }
 
 std::optional<std::filesystem::path> run_file_dialog(QFileDialog& dialog,

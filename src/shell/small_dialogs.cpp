@@ -30,7 +30,8 @@ QRadioButton* radio(QButtonGroup* group, int id, int control, const char* label,
   return b;
 }
 
-// "確定" (the default button) and "キャンセル" on the right of a row.
+}  // namespace
+
 QHBoxLayout* ok_cancel_row(QDialog* dialog) {
   auto* ok = new QPushButton(QString::fromUtf8("確定"), dialog);
   ok->setObjectName("1001");
@@ -45,6 +46,8 @@ QHBoxLayout* ok_cancel_row(QDialog* dialog) {
   row->addWidget(cancel);
   return row;
 }
+
+namespace {
 
 void check(QButtonGroup* group, int32_t id) {
   if (QAbstractButton* b = group->button(id)) b->setChecked(true);

@@ -12,6 +12,7 @@
 #include "platform/operator.h"
 
 class QButtonGroup;
+class QHBoxLayout;
 class QLineEdit;
 class QRadioButton;
 
@@ -21,6 +22,10 @@ namespace lumetch {
 // modally; tests set the controls and accept instead.
 using DialogRunner = std::function<bool(QDialog&)>;
 bool exec_dialog(QDialog& dialog);
+
+// "確定" (the default button, accept) and "キャンセル" (reject) on the right of
+// a row, for the bottom of a dialog.
+QHBoxLayout* ok_cancel_row(QDialog* dialog);
 
 // The colour box: one radio button per layer.
 class CColourBox : public QDialog {

@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QPrinter>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QToolBar>
 #include <cstdlib>
@@ -33,6 +34,7 @@
 #include "platform/scripted_operator.h"
 #include "shell/about_box.h"
 #include "shell/commands.h"
+#include "shell/data_dialog.h"
 #include "shell/qt_operator.h"
 #include "shell/small_dialogs.h"
 #include "shell/splash.h"
@@ -92,7 +94,8 @@ TEST(MainFrame, MenusAndToolbarsHoldTheirItemsInOrder) {
       "32910 2次元コード",
       "編集: 57643 元に戻す\tCtrl+Z, 57644 やり直し\tCtrl+Y, -, 57635 カット\tCtrl+X, "
       "57634 コピー\tCtrl+C, 57637 ペースト\tCtrl+V",
-      "オプション: 59392 ツールバー, 59393 ステータスバー, 32798 グリッド",
+      "オプション: 59392 ツールバー, 59393 ステータスバー, 32798 グリッド, "
+      "32902 可変データの設定...",
       "ヘルプ: 57664 バージョン情報"};
   std::vector<QString> got;
   for (const QAction* m : f.frame->menuBar()->actions()) {
@@ -293,6 +296,26 @@ TEST(MainFrame, StatusBarShowsTheStepAndGridTogglesTheView) {
   const int32_t zoom = f.doc.view.zoom_index;
   f.frame->dispatch(kCmdZoomOut);
   EXPECT_EQ(f.doc.view.zoom_index, zoom - 1);
+}
+
+TEST(MainFrame, TheDataSourceItemOpensItsDialogAndOkIsAnUndoStep) {
+  FrameFixture f;
+  f.dir.write("lots.csv", "lot\nA1\nA2\n");
+  const QString title = f.frame->windowTitle();
+  bool shown = false;
+  test::when_modal<CDataSourceDialog>(*f.frame, [&](CDataSourceDialog& d) {
+    shown = true;
+    EXPECT_EQ(d.file_box()->text(), "");
+    d.file_box()->setText("lots.csv");  // from the working folder: the layout is untitled
+    d.row_box()->setValue(2);
+    d.accept();
+  });
+  f.frame->action(kCmdDataSource)->trigger();
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(f.doc.variable_data, (VariableData{"lots.csv", 1, ""}));
+  EXPECT_TRUE(f.frame->action(kCmdUndoKey)->text().startsWith("元に戻す Data source"));
+  EXPECT_EQ(f.frame->windowTitle(), title + " *");
+  EXPECT_FALSE(f.frame->action(kCmdDataSource)->statusTip().isEmpty());
 }
 
 TEST(MainFrame, ThePlotReadingItemTogglesTheSettingAndKeepsItInPlotFileAtOnce) {

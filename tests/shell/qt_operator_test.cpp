@@ -85,6 +85,24 @@ TEST(QtOperatorFiles, OpenDialogTakesModeAndFilterFromTheRequest) {
   EXPECT_FALSE(plots.filter().testFlag(QDir::CaseSensitive));
 }
 
+TEST(QtOperatorFiles, AnInitialNameEndingInASlashIsTheFolderToStartIn) {
+  test::TempDir dir;
+  dir.write("lots.csv", "lot\n");
+  const QString folder = QString::fromStdString(dir.path().string());
+  FileRequest r = request(false, "csv", "CSV File(*.csv)|*.csv|");
+  r.initial_name = dir.path().string() + "/";
+  QFileDialog in_folder;
+  configure_file_dialog(in_folder, r);
+  EXPECT_EQ(in_folder.directory().absolutePath(), folder);
+  // Nothing offered as a name: the folder's own name would be taken for a file.
+  EXPECT_EQ(in_folder.findChild<QLineEdit*>("fileNameEdit")->text(), "");
+  r.initial_name = dir.file("lots.csv").string();
+  QFileDialog on_file;
+  configure_file_dialog(on_file, r);
+  EXPECT_EQ(on_file.directory().absolutePath(), folder);
+  EXPECT_EQ(on_file.findChild<QLineEdit*>("fileNameEdit")->text(), "lots.csv");
+}
+
 TEST(QtOperatorFiles, SavedLayoutGetsItsExtensionAndImportsArePreviewed) {
   test::TempDir dir;
   dir.write("art.plt", "IN;SP1;PU0,0;PD100,100;");
