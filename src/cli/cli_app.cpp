@@ -18,6 +18,7 @@
 #include "commands/engrave.h"
 #include "commands/field_position.h"
 #include "commands/job_bounds.h"
+#include "commands/job_fields.h"
 #include "commands/job_resume.h"
 #include "commands/layout_commands.h"
 #include "commands/scan_job.h"
@@ -65,6 +66,12 @@ constexpr const char* kUsage =
     "                    layout (made when it does not exist yet) and save it; data the\n"
     "                    code cannot hold is refused with the encoder's reason and the\n"
     "                    layout is left as it was\n"
+    "  data LAYOUT.mrk [--csv FILE | --no-csv] [--next-row N] [--shifts TABLE]\n"
+    "                    print the data source of the layout's data fields ({csv:COL},\n"
+    "                    {date:FMT}, {shift}, ...); with options, change it and save:\n"
+    "                    the data file (a CSV with a header row; a relative path is taken\n"
+    "                    from the layout's folder), the row the next pass takes, and the\n"
+    "                    shift table \"06:00=A;14:00=B;22:00=C\"\n"
     "  list LAYOUT.mrk [--fields]\n"
     "                    print the layout's objects; --fields adds every field of\n"
     "                    each object's parameters\n"
@@ -150,12 +157,14 @@ struct Options {
   bool negative = false;  // add-code
   bool gs1 = false;
   bool serial = false;
+  bool no_csv = false;  // data
 };
 
 constexpr const char* kValueOptions[] = {
     "--style",       "-o",         "--output", "--resolution", "--scan-size",
     "--scan-centre", "--scan-dot", "--clip",   "--symbology",  "--data",
-    "--size",        "--at",       "--ecc"};
+    "--size",        "--at",       "--ecc",    "--csv",        "--next-row",
+    "--shifts"};
 
 std::optional<Options> parse(int argc, const char* const* argv, std::ostream& err) {
   Options o;
@@ -198,6 +207,8 @@ std::optional<Options> parse(int argc, const char* const* argv, std::ostream& er
       o.gs1 = true;
     } else if (a == "--serial") {
       o.serial = true;
+    } else if (a == "--no-csv") {
+      o.no_csv = true;
     } else if (std::find(std::begin(kValueOptions), std::end(kValueOptions), a) !=
                std::end(kValueOptions)) {
       const auto v = value(a.c_str());
@@ -780,6 +791,95 @@ std::optional<CodeRequest> read_code_request(const Options& o, std::ostream& err
   return r;
 }
 
+// The data source as the operator reads it: rows 1-based.
+void print_data_source(const CketralDoc& doc, std::ostream& out) {
+  const VariableData& v = doc.variable_data;
+  const DataSourceCheck check = check_data_source(doc, v);
+  out << "data file: ";
+  if (v.csv_path.empty()) {
+    out << "none\n";
+  } else if (check.rows == 0 && check.columns.empty()) {
+    out << v.csv_path << " (" << check.error << ")\n";
+  } else {
+    out << v.csv_path << " (" << check.rows << " rows; columns:";
+    for (std::size_t i = 0; i < check.columns.size(); ++i) {
+      out << (i == 0 ? " " : ", ") << check.columns[i];
+    }
+    out << ")\n";
+  }
+  out << "next row: " << v.next_row + 1;
+  if (check.rows > 0 && static_cast<std::size_t>(v.next_row) >= check.rows) out << " (all rows used)";
+  out << "\nshift table: " << (v.shifts.empty() ? "none" : v.shifts) << "\n";
+}
+
+int cmd_data(const Options& o, std::istream& in, std::ostream& out, std::ostream& err) {
+  if (o.args.size() != 1) {
+    err << "lumetch-cli data: give one layout file\n";
+    return 2;
+  }
+  const auto value = [&](const char* name) -> const std::string* {
+    const auto it = o.values.find(name);
+    return it == o.values.end() ? nullptr : &it->second;
+  };
+  const std::string* csv = value("--csv");
+  const std::string* row = value("--next-row");
+  const std::string* shifts = value("--shifts");
+  if (csv != nullptr && o.no_csv) {
+    err << "lumetch-cli data: give --csv or --no-csv, not both\n";
+    return 2;
+  }
+  int32_t next_row = 0;
+  if (row != nullptr) {
+    const auto r = std::from_chars(row->data(), row->data() + row->size(), next_row);
+    if (r.ec != std::errc{} || r.ptr != row->data() + row->size() || next_row < 1) {
+      err << "lumetch-cli data: --next-row takes a row number from 1\n";
+      return 2;
+    }
+  }
+  const std::filesystem::path layout = o.args[0];
+  CketralDoc doc;
+  if (!start_cli_session(doc, o, err, false)) return 2;
+  const GlyphFolder scratch;
+  if (scratch.path().empty()) {
+    err << "lumetch-cli data: cannot create a temporary folder\n";
+    return 1;
+  }
+  doc.scratch_directory = scratch.path();
+  CliOperator op(in, err, o.yes);
+  const OpenResult opened = open_layout_file(doc, layout, &op);
+  if (!opened.opened()) {
+    err << "lumetch-cli data: cannot open the layout " << layout.string() << "\n";
+    return 2;
+  }
+  doc.layout_path = std::filesystem::absolute(layout);
+  const bool change = csv != nullptr || o.no_csv || row != nullptr || shifts != nullptr;
+  if (change) {
+    if (opened.lines_skipped > 0) {
+      err << "lumetch-cli data: " << layout.string() << " has " << opened.lines_skipped
+          << " damaged line(s); not changed\n";
+      return 1;
+    }
+    VariableData v = doc.variable_data;
+    if (csv != nullptr) v.csv_path = *csv;
+    if (o.no_csv) v.csv_path.clear();
+    // Another file starts at its first row unless a row is given.
+    if (csv != nullptr || o.no_csv) v.next_row = 0;
+    if (row != nullptr) v.next_row = next_row - 1;
+    if (shifts != nullptr) v.shifts = *shifts;
+    if (const std::string why = SetDataSource(doc, v); !why.empty()) {
+      err << "lumetch-cli data: " << why << " " << layout.string() << " was not changed.\n";
+      return 1;
+    }
+    std::string reason;
+    if (!save_layout(doc, layout, true, false, &reason)) {
+      err << "lumetch-cli data: " << layout.string() << " cannot be saved: " << reason << "\n";
+      return 1;
+    }
+  }
+  print_data_source(doc, out);
+  return 0;
+}
+
 int cmd_add_code(const Options& o, std::istream& in, std::ostream& out, std::ostream& err) {
   if (o.args.size() != 1) {
     err << "lumetch-cli add-code: give one layout file\n";
@@ -1063,6 +1163,7 @@ int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& o
   if (o.command == "send") return cmd_send(o, in, out, err);
   if (o.command == "import") return cmd_import(o, in, out, err);
   if (o.command == "add-code") return cmd_add_code(o, in, out, err);
+  if (o.command == "data") return cmd_data(o, in, out, err);
   if (o.command == "list") return cmd_list(o, out, err);
   if (o.command == "convert") return cmd_convert(o, in, out, err);
   if (o.command == "move") return cmd_field(o, in, out, err, false);

@@ -1,5 +1,7 @@
 #include "commands/job_fields.h"
 
+#include <algorithm>
+
 #include "geometry/barcode.h"
 #include "geometry/code_symbol.h"
 #include "geometry/glyph_file.h"
@@ -30,6 +32,17 @@ std::filesystem::path resolve_data_file(const CketralDoc& doc, const std::string
 
 DataSourceCheck check_data_source(const CketralDoc& doc, const VariableData& source) {
   DataSourceCheck out;
+  // Each is kept on a line of the layout file: a break would cut it.
+  const auto has_control = [](std::string_view s) {
+    return std::any_of(s.begin(), s.end(), [](char c) {
+      return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
+  };
+  if (has_control(source.csv_path) || has_control(source.shifts)) {
+    out.error = "A data file name or shift table with a line break or control character cannot "
+                "be kept in the layout.";
+    return out;
+  }
   if (!source.shifts.empty()) {
     const ShiftTableParse s = parse_shift_table(source.shifts);
     if (!s.ok) {

@@ -81,5 +81,51 @@ TEST(CliResume, AStoppedJobGoesOnWhereItStoppedOnceAndOnlyForTheSameLayout) {
   EXPECT_NE(refused.err.find("no stopped job"), std::string::npos) << refused.err;
 }
 
+// The data source from the command line, and a job that takes its rows.
+TEST(CliData, SetsAndPrintsTheSourceAndJobsTakeTheRowsInTurn) {
+  test::TempDir dir;
+  dir.write("lots.csv", "lot,qty\nA1,1\nB2,2\n");
+  test::CliRun added =
+      test::cli(dir, {"add-code", "a.mrk", "--symbology", "qr", "--data", "{csv:lot}"});
+  ASSERT_EQ(added.code, 0) << added.err;
+  // The code's data becomes a template through the layout's variable line.
+  std::string layout = dir.read("a.mrk");
+  dir.write("a.mrk", layout + "0,variable,2\n");
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    const char* says;
+  } steps[] = {
+      {{}, 0, "data file: none\nnext row: 1\nshift table: none\n"},
+      {{"--csv", "lots.csv", "--shifts", "06:00=A;18:00=B"}, 0,
+       "data file: lots.csv (2 rows; columns: lot, qty)\nnext row: 1\n"},
+      {{"--next-row", "3"}, 0, "next row: 3 (all rows used)"},
+      {{"--next-row", "4"}, 1, "row 4 is not one of them"},
+      {{"--next-row", "0"}, 2, "from 1"},
+      {{"--csv", "x.csv", "--no-csv"}, 2, "not both"},
+      {{"--next-row", "1"}, 0, "next row: 1\n"},
+  };
+  for (const auto& st : steps) {
+    std::vector<std::string> args = {"data", "a.mrk"};
+    args.insert(args.end(), st.args.begin(), st.args.end());
+    const test::CliRun r = test::cli(dir, args);
+    EXPECT_EQ(r.code, st.code) << r.err;
+    EXPECT_NE((r.out + r.err).find(st.says), std::string::npos) << r.out << r.err;
+  }
+  EXPECT_TRUE(dir.read("a.mrk").starts_with("0,data,0,lots.csv\n0,shifts,06:00=A;18:00=B\n"));
+  // Two rows, two jobs; the third is stopped before it marks anything.
+  for (const char* row : {"2", "3"}) {
+    const test::CliRun job = test::cli(dir, {"mark", "a.mrk", "--yes", "--port", "null"});
+    EXPECT_EQ(job.code, 0) << job.err;
+    EXPECT_NE(test::cli(dir, {"data", "a.mrk"}).out.find(std::string("next row: ") + row),
+              std::string::npos);
+  }
+  const test::CliRun third = test::cli(dir, {"mark", "a.mrk", "--yes", "--port", "null"});
+  EXPECT_EQ(third.code, 1);
+  EXPECT_NE(third.err.find("The data file has no more rows (2 rows used)."), std::string::npos)
+      << third.err;
+}
+
 }  // namespace
 }  // namespace lumetch
+

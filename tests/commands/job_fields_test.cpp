@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commands/create_object.h"
+#include "commands/edit_commands.h"
 #include "commands/engrave.h"
 #include "commands/page_table.h"
 #include "commands/text_pages.h"
@@ -158,6 +159,43 @@ TEST(DataFields, TheTicksOfTextsAndBarcodesExcludeEachOtherAndCheckTheTemplate) 
   EXPECT_NE(confirm_line_text(r.doc, "{date}").status.find("cannot be read"), std::string::npos);
   EXPECT_EQ(*field_text(*r.obj), "{time:hhmm}");
   EXPECT_TRUE(confirm_line_text(r.doc, "{time:hh}").applied);
+}
+
+TEST(DataFields, ADataSourceIsSetAsOneStepOrRefusedWithTheReason) {
+  Rig r(CODE, "{csv:lot}", 2);
+  r.dir.write("d.csv", "lot\nA\nB\n");
+  const struct {
+    VariableData source;
+    const char* says;  // empty: taken
+  } cases[] = {
+      {{"d.csv", 2, "06:00=A"}, ""},  // every row used: as a job leaves it
+      {{"d.csv", 3, ""}, "row 4 is not one of them"},
+      {{"none.csv", 0, ""}, "none.csv"},
+      {{"d.csv", 0, "25:00=A"}, "shift table"},
+      {{"d.csv\n0,data,0,x", 0, ""}, "line break"},
+      {{"", 0, "06:00=A\r"}, "line break"},
+  };
+  for (const auto& c : cases) {
+    const VariableData before = r.doc.variable_data;
+    const std::size_t steps = r.doc.history.size();
+    const std::string why = SetDataSource(r.doc, c.source);
+    if (*c.says == '\0') {
+      EXPECT_EQ(why, "");
+      EXPECT_EQ(r.doc.variable_data, c.source);
+      EXPECT_EQ(r.doc.history.size(), steps + 1);
+    } else {
+      EXPECT_NE(why.find(c.says), std::string::npos) << why;
+      EXPECT_EQ(r.doc.variable_data, before);
+      EXPECT_EQ(r.doc.history.size(), steps);
+    }
+  }
+  // A job's rows are not brought back by an undo of the step before it.
+  ASSERT_EQ(SetDataSource(r.doc, {"d.csv", 0, ""}), "");
+  ASSERT_EQ(r.job().outcome, EngraveResult::Outcome::Done);
+  EXPECT_EQ(r.doc.variable_data.next_row, 1);
+  UndoCommand(r.doc);
+  EXPECT_EQ(r.doc.variable_data.next_row, 1);
+  EXPECT_EQ(r.doc.variable_data.shifts, "06:00=A");
 }
 
 }  // namespace
