@@ -628,6 +628,25 @@ int cmd_list(const Options& o, std::ostream& out, std::ostream& err) {
   return 0;
 }
 
+// Opens the layout a command adds to: a missing one is made new; anything
+// there that is not a readable regular file, or one with damaged lines
+// (saving would drop them for good), is left alone. 0, or the exit code.
+int open_layout_to_change(CketralDoc& doc, const std::filesystem::path& layout, CliOperator& op,
+                          const char* command, std::ostream& err) {
+  const OpenResult opened = open_layout_file(doc, layout, &op);
+  if (!opened.opened() && !opened.file.missing()) {
+    err << "lumetch-cli " << command << ": cannot open the layout " << layout.string() << ": "
+        << opened.file.reason << "\n";
+    return 2;
+  }
+  if (opened.lines_skipped > 0) {
+    err << "lumetch-cli " << command << ": " << layout.string() << " has "
+        << opened.lines_skipped << " damaged line(s); not changed\n";
+    return 1;
+  }
+  return 0;
+}
+
 int cmd_import(const Options& o, std::istream& in, std::ostream& out, std::ostream& err) {
   if (o.args.size() != 2) {
     err << "lumetch-cli import: give the file to import and the layout file\n";
@@ -656,20 +675,7 @@ int cmd_import(const Options& o, std::istream& in, std::ostream& out, std::ostre
   doc.scratch_directory = scratch.path();
   CliOperator op(in, err, o.yes);
   std::error_code ec;
-  // A missing layout is made new; anything there that is not a readable
-  // regular file is left alone.
-  const OpenResult opened = open_layout_file(doc, layout, &op);
-  if (!opened.opened() && !opened.file.missing()) {
-    err << "lumetch-cli import: cannot open the layout " << layout.string() << ": "
-        << opened.file.reason << "\n";
-    return 2;
-  }
-  if (opened.lines_skipped > 0) {
-    // Saving would drop them for good.
-    err << "lumetch-cli import: " << layout.string() << " has " << opened.lines_skipped
-        << " damaged line(s); not changed\n";
-    return 1;
-  }
+  if (const int refused = open_layout_to_change(doc, layout, op, "import", err)) return refused;
   const std::filesystem::path source = std::filesystem::absolute(file, ec);
   std::string plot_summary;
   MarkObject* obj = ImportFile(doc, type, ec ? file : source, op, &plot_summary);
@@ -927,18 +933,7 @@ int cmd_add_code(const Options& o, std::istream& in, std::ostream& out, std::ost
   }
   doc.scratch_directory = scratch.path();
   CliOperator op(in, err, o.yes);
-  const OpenResult opened = open_layout_file(doc, layout, &op);
-  if (!opened.opened() && !opened.file.missing()) {
-    err << "lumetch-cli add-code: cannot open the layout " << layout.string() << ": "
-        << opened.file.reason << "\n";
-    return 2;
-  }
-  if (opened.lines_skipped > 0) {
-    // Saving would drop them for good.
-    err << "lumetch-cli add-code: " << layout.string() << " has " << opened.lines_skipped
-        << " damaged line(s); not changed\n";
-    return 1;
-  }
+  if (const int refused = open_layout_to_change(doc, layout, op, "add-code", err)) return refused;
 
   MarkObject* created = CreateObject(doc, CODE, op);
   if (created == nullptr) {
