@@ -1,6 +1,8 @@
 #include "geometry/basic_shapes.h"
 
+#include <array>
 #include <cmath>
+#include <vector>
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
@@ -311,6 +313,40 @@ void DrawRectangle(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   });
 }
 
+namespace {
+
+struct Turn {
+  double cos;
+  double sin;
+};
+
+// cos and sin of 0, step, step + step, ... as a running sum: the angles of a
+// circle's points. Layouts hold many circles of one size; the last few
+// tables are kept (per thread), and a table is the same whoever asks.
+std::vector<Turn> circle_turns(int32_t count, double step) {
+  struct Slot {
+    int32_t count = -1;
+    double step = 0;
+    std::vector<Turn> turns;
+  };
+  thread_local std::array<Slot, 4> slots;
+  thread_local std::size_t next = 0;
+  for (const Slot& slot : slots) {
+    if (slot.count == count && slot.step == step) return slot.turns;
+  }
+  std::vector<Turn> out(static_cast<std::size_t>(count));
+  double t = 0;
+  for (Turn& turn : out) {
+    turn = {std::cos(t), std::sin(t)};
+    t += step;
+  }
+  slots[next] = {count, step, out};
+  next = (next + 1) % slots.size();
+  return out;
+}
+
+}  // namespace
+
 void DrawCircle(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   const CircleParams* p = obj.block<CircleParams>();
   if (p == nullptr || !placement_finite(obj)) return;
@@ -341,6 +377,12 @@ void DrawCircle(GeomContext& g, Canvas* dc, const MarkObject& obj) {
   // contours opposite so that a filled ring keeps its hole on every target.
   const double sine_sign = run.target() == DrawTarget::Marker ? 1.0 : -1.0;
 
+  // The angles step alike in every copy: their sines and cosines are worked
+  // out once, from the same running sum, so every copy gets the same points.
+  const std::vector<Turn> outer = circle_turns(n, s);
+  const std::vector<Turn> inner =
+      e == 0 || n_inner < 1 ? std::vector<Turn>{} : circle_turns(n_inner, -s_inner);
+
   run.each_copy([&](double left, double top) {
     const CopyMapper cm(run.mapper(), left, top);
     ContourList& list = run.contours();
@@ -349,20 +391,16 @@ void DrawCircle(GeomContext& g, Canvas* dc, const MarkObject& obj) {
 
     list.begin_contour();
     std::size_t first = list.points.size();
-    double t = 0;
-    for (int32_t k = 0; k < n; ++k) {
-      list.add(cm.at(cx + std::cos(t) * (sx / 2), cy + sine_sign * std::sin(t) * (sy / 2)));
-      t += s;
+    for (const Turn& turn : outer) {
+      list.add(cm.at(cx + turn.cos * (sx / 2), cy + sine_sign * turn.sin * (sy / 2)));
     }
     list.add(list.points[first]);
 
-    if (e == 0 || n_inner < 1) return;
+    if (inner.empty()) return;
     list.begin_contour();
     first = list.points.size();
-    t = 0;
-    for (int32_t k = 0; k < n_inner; ++k) {
-      list.add(cm.at(cx + std::cos(t) * (sx / 2 - e), cy + sine_sign * std::sin(t) * (sy / 2 - e)));
-      t -= s_inner;
+    for (const Turn& turn : inner) {
+      list.add(cm.at(cx + turn.cos * (sx / 2 - e), cy + sine_sign * turn.sin * (sy / 2 - e)));
     }
     list.add(list.points[first]);
   });

@@ -420,7 +420,9 @@ bool parse_field(std::string_view body, std::size_t open, FieldTemplate& tmpl, s
   const std::string_view name = body.substr(0, colon);
   const bool has_argument = colon != std::string_view::npos;
   const std::string_view argument = has_argument ? body.substr(colon + 1) : std::string_view{};
-  const std::string shown = "{" + std::string(body) + "}";
+  // Appended: GCC 12 warns falsely about "literal" + string at -O3.
+  std::string shown(1, '{');
+  shown.append(body).append(1, '}');
   if (name == "date" || name == "time") {
     if (argument.empty()) {
       error = "The field " + shown + at_position(open) + " needs a format, as in {" +
