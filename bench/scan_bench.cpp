@@ -3,9 +3,13 @@
 // same raster, and potrace on the same bitmap where it is installed.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <random>
 #include <string>
 
 #include "commands/scan_job.h"
@@ -14,6 +18,8 @@
 #include "marker/port_writer.h"
 #include "model/cketral_doc.h"
 #include "platform/scripted_operator.h"
+#include "scan/raster_scan.h"
+#include "scan/scan_raster.h"
 #include "scan/trace_outlines.h"
 
 namespace lumetch {
@@ -119,10 +125,79 @@ void BM_PotraceSameBitmap4000(benchmark::State& state) {
   }
 }
 
+// A dithered 4000 × 4000 raster: rows of random runs of 1 to 12 pixels,
+// black and white in turn, about half of them black; scanned at every pixel.
+struct DitheredRaster {
+  ScanLayout l;
+  std::optional<ScanRaster> raster = ScanRaster::create(4000, 4000);
+  int64_t black = 0;
+  DitheredRaster() {
+    l.doc.settings.scan_dot = 1.0 / 40;  // one scan line per pixel row
+    std::mt19937 rng(9);
+    std::uniform_int_distribution<int> run(1, 12);
+    for (int32_t y = 0; raster && y < raster->height(); ++y) {
+      bool dark = (y & 1) != 0;
+      for (int32_t x = 0; x < raster->width();) {
+        const int32_t end = std::min(raster->width(), x + run(rng));
+        for (; x < end; ++x) {
+          if (dark) raster->set_black(x, y, true), ++black;
+        }
+        dark = !dark;
+      }
+    }
+  }
+};
+
+void BM_ScanDitheredToPlt4000(benchmark::State& state) {
+  DitheredRaster d;
+  if (!d.raster) {
+    state.SkipWithError("no raster");
+    return;
+  }
+  for (auto _ : state) {
+    std::FILE* f = std::fopen((kDir / "dithered.plt").c_str(), "wb");
+    if (f == nullptr || !RasterScan(*d.raster, d.l.pen, f)) state.SkipWithError("scan failed");
+    if (f != nullptr) std::fclose(f);
+  }
+  state.counters["black_share"] = static_cast<double>(d.black) / (4000.0 * 4000.0);
+  state.counters["plt_bytes"] = static_cast<double>(fs::file_size(kDir / "dithered.plt"));
+}
+
+void BM_TraceDithered4000(benchmark::State& state) {
+  DitheredRaster d;
+  if (!d.raster) {
+    state.SkipWithError("no raster");
+    return;
+  }
+  int64_t contours = 0;
+  for (auto _ : state) contours = TraceOutlines(*d.raster, d.l.pen, kDir / "dithered.vct", 2).contours;
+  state.counters["contours"] = static_cast<double>(contours);
+}
+
+void BM_PotraceDithered4000(benchmark::State& state) {
+  if (std::system("command -v potrace >/dev/null 2>&1") != 0) {
+    state.SkipWithError("potrace is not installed");
+    return;
+  }
+  DitheredRaster d;
+  if (!d.raster || !WriteScanBmp(*d.raster, 40, kDir / "dithered.bmp")) {
+    state.SkipWithError("no bitmap");
+    return;
+  }
+  const std::string cmd = "potrace -b svg -o " + (kDir / "dithered.svg").string() + " " +
+                          (kDir / "dithered.bmp").string();
+  for (auto _ : state) {
+    if (std::system(cmd.c_str()) != 0) state.SkipWithError("potrace failed");
+  }
+}
+
 BENCHMARK(BM_BuildRasterOnly4000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ScanToPlt4000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TraceOutlinesVct4000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PotraceSameBitmap4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ScanDitheredToPlt4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TraceDithered4000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_PotraceDithered4000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 }  // namespace lumetch
