@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench fuzz screenshot compare-hp2xx clean
+.PHONY: all deps configure build run test bench fuzz screenshot compare-hp2xx package clean
 
 all: build
 
@@ -40,8 +40,17 @@ compare-hp2xx: build
 	@scripts/install-deps --compare
 	@scripts/compare-hp2xx --cli $(BUILD)/src/lumetch-cli --min 0.9
 
+# A Debian package of a release build (build-package/lumetch_*.deb), checked by
+# lintian and run once from a folder it is unpacked into.
+package:
+	@scripts/install-deps --package
+	@cmake -S . -B $(BUILD)-package -DCMAKE_BUILD_TYPE=Release -DLUMETCH_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD)-package -j $(JOBS)
+	@cd $(BUILD)-package && cpack -G DEB >/dev/null && ls -1 $$PWD/lumetch_*.deb
+	@scripts/check-package $(BUILD)-package
+
 screenshot: build
 	@scripts/screenshot $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-fuzz $(BUILD)-package
