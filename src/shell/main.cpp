@@ -7,8 +7,10 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
+#include "commands/recent_files.h"
 #include "commands/session.h"
 #include "model/cketral_doc.h"
 #include "shell/main_frame.h"
@@ -77,9 +79,20 @@ int main(int argc, char** argv) {
   bool session_saved = false;
   {
     lumetch::CMainFrame frame(doc);
-    // Without a window manager "maximised" means nothing: take the screen.
-    if (const QScreen* screen = frame.screen()) frame.resize(screen->availableGeometry().size());
-    frame.showMaximized();
+    // The size and state the window was closed with; else the screen.
+    const std::optional<lumetch::WindowPlacement> placed =
+        lumetch::load_window_placement(doc.work_dir);
+    if (placed) {
+      frame.resize(placed->width, placed->height);
+    } else if (const QScreen* screen = frame.screen()) {
+      // Without a window manager "maximised" means nothing: take the screen.
+      frame.resize(screen->availableGeometry().size());
+    }
+    if (!placed || placed->maximised) {
+      frame.showMaximized();
+    } else {
+      frame.show();
+    }
     // Runs that only take pictures ask nothing.
     frame.open_at_start(layout.toStdString(), screenshot.isEmpty() && page_shots.isEmpty());
     if (!page_shots.isEmpty()) {

@@ -8,6 +8,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -335,7 +336,49 @@ void CMainFrame::build_menus() {
         menu->addAction(actions_.at(item.id));
       }
     }
+    if (m.items.empty() || m.items.front().id != kCmdNew) continue;
+    // The layouts opened or saved last, above 終了.
+    recent_menu_ = new QMenu("最近使ったファイル", menu);
+    menu->insertMenu(actions_.at(kCmdExit), recent_menu_);
+    menu->insertSeparator(actions_.at(kCmdExit));
   }
+  recent_ = load_recent_files(doc_.work_dir);
+  refresh_recent_menu();
+}
+
+void CMainFrame::refresh_recent_menu() {
+  if (recent_menu_ == nullptr) return;
+  recent_menu_->clear();
+  int n = 0;
+  for (const std::filesystem::path& path : recent_.paths()) {
+    QAction* a = recent_menu_->addAction(QString("&%1 %2").arg(++n).arg(QString::fromStdString(path.string())));
+    a->setStatusTip(QString::fromStdString(path.string()));
+    connect(a, &QAction::triggered, this, [this, path] { open_recent(path); });
+  }
+  recent_menu_->setEnabled(n > 0);
+}
+
+void CMainFrame::note_layout() {
+  if (doc_.layout_path.empty()) return;
+  if (!recent_.paths().empty() && recent_.paths().front() == doc_.layout_path) return;
+  recent_.touch(doc_.layout_path);
+  save_recent_files(doc_.work_dir, recent_);
+  refresh_recent_menu();
+}
+
+void CMainFrame::open_recent(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    op_->message("The layout " + path.string() +
+                     " is no longer there; it is taken off the recent files.",
+                 "Warning");
+    recent_.remove(path);
+    save_recent_files(doc_.work_dir, recent_);
+    refresh_recent_menu();
+    return;
+  }
+  if (open_named_layout(doc_, path, *op_)) invalidate_all();
+  note_layout();
 }
 
 void CMainFrame::build_toolbars() {
@@ -435,6 +478,7 @@ bool CMainFrame::open_at_start(const std::filesystem::path& path, bool offer_cop
   const bool opened = offer_copy ? lumetch::open_at_start(doc_, path, *op_)
                                  : !path.empty() && open_named_layout(doc_, path, *op_);
   invalidate_all();
+  note_layout();
   return opened;
 }
 
@@ -487,9 +531,11 @@ void CMainFrame::dispatch(int id) {
       break;
     case Route::Open:
       OpenCommand(doc_, *op_);
+      note_layout();
       break;
     case Route::Save:
       SaveCommand(doc_, *op_);
+      note_layout();
       break;
     case Route::Cut:
       CutCommand(doc_, *op_);
@@ -838,6 +884,10 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   std::vector<std::string> failed = save_session_files(doc_);
   session_saved_ = true;
   if (!save_screen_state()) failed.emplace_back("screen.$");
+  const QSize normal = isMaximized() ? normalGeometry().size() : size();
+  if (!save_window_placement(doc_.work_dir, {normal.width(), normal.height(), isMaximized()})) {
+    failed.emplace_back("window.$");
+  }
   if (!failed.empty()) {
     std::string names;
     for (const std::string& name : failed) names += (names.empty() ? "\"" : ", \"") + name + "\"";

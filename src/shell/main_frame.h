@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands/job_resume.h"
+#include "commands/recent_files.h"
 #include "marker/marker_sim.h"
 #include "model/cketral_doc.h"
 #include "panel/property_page.h"
@@ -22,6 +23,8 @@ class QPrinter;
 class QSplitter;
 class QDockWidget;
 class QToolBar;
+
+class QMenu;
 
 namespace lumetch {
 
@@ -98,6 +101,10 @@ class CMainFrame : public QMainWindow, public DocObserver {
   // With `resume`: the stopped job from where it stopped.
   void start_engraving(const ResumeRecord* resume = nullptr);
   void resume_engraving();
+  // The layout the document names goes first in the recent files.
+  void note_layout();
+  void refresh_recent_menu();
+  void open_recent(const std::filesystem::path& path);
   void show_about();
   void not_available(int id);
   // The menu's plot reading check item: switches and remembers at once.
@@ -134,6 +141,8 @@ class CMainFrame : public QMainWindow, public DocObserver {
   RecoveryKeeper* recovery_ = nullptr;  // a child object
   // The last job that stopped, as its record says (also kept beside a saved layout).
   std::optional<ResumeRecord> stopped_job_;
+  RecentFiles recent_;
+  QMenu* recent_menu_ = nullptr;
   int32_t start_scroll_x_ = 0;
   int32_t start_scroll_y_ = 0;
   bool scroll_applied_ = false;

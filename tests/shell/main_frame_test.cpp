@@ -27,6 +27,7 @@
 #include "commands/edit_commands.h"
 #include "commands/header_edit.h"
 #include "commands/layout_commands.h"
+#include "commands/recent_files.h"
 #include "marker/marker_sim.h"
 #include "model/layout_file.h"
 #include "model/settings_file.h"
@@ -86,7 +87,7 @@ TEST(MainFrame, MenusAndToolbarsHoldTheirItemsInOrder) {
   FrameFixture f;
   const std::vector<QString> menus = {
       "ファイル: 32820 新規...\tCtrl+N, 57601 開く...\tCtrl+O, 32789 保存...\tCtrl+S, -, "
-      "57607 印刷...\tCtrl+P, 57609 印刷プレビュー, 57606 印刷設定, -, 32790 彫刻開始...\t F1, 32901 彫刻再開..., -, "
+      "57607 印刷...\tCtrl+P, 57609 印刷プレビュー, 57606 印刷設定, -, 32790 彫刻開始...\t F1, 32901 彫刻再開..., -, 0 最近使ったファイル, -, "
       "57665 終了",
       "描画: 1401 直線, 1402 四角形, 1403 円形, 32802 三角形, 32804 菱形, 32806 多角形, "
       "32788 直線文字列, 32787 回し文字, 1405 PLT読込, "
@@ -640,6 +641,50 @@ TEST(MainFrame, AJobStoppedByEscapeIsResumedFromTheFileMenuAndOnlyThen) {
   EXPECT_EQ(pen_down_lines(f.dir.read("parts")), whole);
   EXPECT_FALSE(std::filesystem::exists(f.dir.file("a.mrk.resume")));
   EXPECT_FALSE(f.frame->action(kCmdResume)->isEnabled());
+}
+
+TEST(MainFrame, LayoutsOpenedOrSavedAreOfferedAgainInTheFileMenu) {
+  const std::string square =
+      "2,1,1,  1.000,  1.000,  0.000,  0.000, 10.000, 10.000,  0.000,0,0,  0.050,0,0,0,0, "
+      "10.000, 10.000,  0.000,0,0.00\n";
+  test::TempDir layouts;
+  layouts.write("a.mrk", square);
+  layouts.write("b.mrk", square);
+  const std::filesystem::path a = std::filesystem::absolute(layouts.file("a.mrk"));
+  const std::filesystem::path b = std::filesystem::absolute(layouts.file("b.mrk"));
+  QStringList entries;
+  {
+    FrameFixture f;
+    ASSERT_TRUE(f.frame->open_at_start(a, false));
+    // Windows of one working folder, one after another.
+    const auto next_window = [&](FrameFixture& w) {
+      w.doc.work_dir = f.dir.path();
+      w.frame = std::make_unique<CMainFrame>(w.doc, &w.op);
+    };
+    FrameFixture second;
+    next_window(second);
+    ASSERT_TRUE(second.frame->open_at_start(b, false));
+    EXPECT_EQ(load_recent_files(f.dir.path()).paths(), (std::vector<std::filesystem::path>{b, a}));
+    // The next window offers them; one that is gone is said and taken off.
+    FrameFixture again;
+    next_window(again);
+    QMenu* recent = nullptr;
+    for (QMenu* m : again.frame->findChildren<QMenu*>()) {
+      if (m->title() == "最近使ったファイル") recent = m;
+    }
+    ASSERT_NE(recent, nullptr);
+    for (QAction* x : recent->actions()) entries << x->text();
+    EXPECT_EQ(entries, (QStringList{"&1 " + QString::fromStdString(b.string()),
+                                    "&2 " + QString::fromStdString(a.string())}));
+    std::filesystem::remove(b);
+    recent->actions().front()->trigger();
+    ASSERT_FALSE(again.op.texts("message").empty());
+    EXPECT_NE(again.op.texts("message").back().find("no longer there"), std::string::npos);
+    EXPECT_EQ(load_recent_files(f.dir.path()).paths(), (std::vector<std::filesystem::path>{a}));
+    recent->actions().front()->trigger();
+    EXPECT_EQ(again.doc.layout_path, a);
+    EXPECT_EQ(again.doc.ring.size(), 1u);
+  }
 }
 
 }  // namespace
