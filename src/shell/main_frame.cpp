@@ -13,17 +13,14 @@
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPainter>
-#include <QPixmap>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStringDecoder>
-#include <QStyle>
 #include <QToolBar>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -48,6 +45,7 @@
 #include "shell/commands.h"
 #include "shell/data_dialog.h"
 #include "shell/engrave_runner.h"
+#include "shell/icons/command_icons.h"
 #include "shell/qt_operator.h"
 #include "shell/recovery_keeper.h"
 #include "shell/sim_pane.h"
@@ -68,153 +66,6 @@ QString decode_line(const QByteArray& bytes) {
   const QString text = utf8.decode(bytes);
   if (!utf8.hasError()) return text;
   return qs(cp932_to_utf8(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
-}
-
-// Button pictures drawn here, 16 x 15 like the bar's cells.
-QIcon painted_icon(int id) {
-  QPixmap pm(16, 15);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing, true);
-  p.setPen(QPen(Qt::black, 1.2));
-  auto text = [&p](const char* t, const QColor& colour = Qt::black) {
-    QFont f = p.font();
-    f.setPixelSize(std::strlen(t) > 2 ? 7 : 9);  // three letters must fit 16 pixels
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(colour);
-    p.drawText(QRect(0, 0, 16, 15), Qt::AlignCenter, QString::fromLatin1(t));
-  };
-  switch (id) {
-    case kCmdLine:
-      p.drawLine(2, 13, 14, 2);
-      break;
-    case kCmdRectangle:
-      p.drawRect(2, 3, 12, 9);
-      break;
-    case kCmdCircle:
-      p.drawEllipse(2, 2, 12, 11);
-      break;
-    case kCmdTriangle:
-      p.drawPolygon(QPolygon({QPoint(8, 2), QPoint(14, 13), QPoint(2, 13)}));
-      break;
-    case kCmdRhombus:
-      p.drawPolygon(QPolygon({QPoint(8, 1), QPoint(14, 7), QPoint(8, 14), QPoint(2, 7)}));
-      break;
-    case kCmdPolygon:
-      p.drawPolygon(QPolygon({QPoint(5, 2), QPoint(11, 2), QPoint(14, 7), QPoint(11, 13),
-                              QPoint(5, 13), QPoint(2, 7)}));
-      break;
-    case kCmdLineText:
-      text("Ab");
-      break;
-    case kCmdArcText:
-      p.drawArc(1, 2, 14, 14, 30 * 16, 120 * 16);
-      text("A");
-      break;
-    case kCmdPlt:
-      text("PLT");
-      break;
-    case kCmdBmp:
-      text("BMP");
-      break;
-    case kCmdVct:
-      text("VCT");
-      break;
-    case kCmdBarcode:
-      p.setRenderHint(QPainter::Antialiasing, false);
-      for (int x : {2, 4, 5, 8, 10, 11, 13}) p.drawLine(x, 2, x, 12);
-      break;
-    case kCmdCode:
-      // Three finder squares and a few modules, as a QR code looks at a glance.
-      p.setRenderHint(QPainter::Antialiasing, false);
-      p.setPen(QPen(Qt::black, 1));
-      for (const QPoint at : {QPoint(1, 1), QPoint(10, 1), QPoint(1, 9)}) {
-        p.drawRect(at.x(), at.y(), 4, 4);
-        p.fillRect(at.x() + 2, at.y() + 2, 1, 1, Qt::black);
-      }
-      for (const QPoint at : {QPoint(8, 8), QPoint(11, 10), QPoint(8, 12), QPoint(13, 13)}) {
-        p.fillRect(at.x(), at.y(), 2, 2, Qt::black);
-      }
-      break;
-    case kCmdEngrave:
-      p.setBrush(Qt::red);
-      p.setPen(Qt::NoPen);
-      p.drawEllipse(4, 3, 8, 8);
-      break;
-    case kCmdColourBox: {
-      const QColor colours[4] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
-      for (int i = 0; i < 4; ++i) p.fillRect(2 + (i % 2) * 6, 2 + (i / 2) * 6, 6, 5, colours[i]);
-      break;
-    }
-    case kCmdPrint:
-      text("P");
-      break;
-    case kCmdCut:
-      text("X");
-      break;
-    case kCmdCopy:
-      text("C");
-      break;
-    case kCmdPaste:
-      text("V");
-      break;
-    case kCmdZoomIn:
-      text("+");
-      break;
-    case kCmdZoomOut:
-      text("-");
-      break;
-    case kCmdCentre:
-      text("[+]");
-      break;
-    case kCmdCentreX:
-      text("<>");
-      break;
-    case kCmdCentreY:
-      text("^v");
-      break;
-    case kCmdMirrorX:
-      text("MX");
-      break;
-    case kCmdMirrorY:
-      text("MY");
-      break;
-    case kCmdOutputMode:
-      text("OM");
-      break;
-    case kCmdStepUp:
-      text("S+");
-      break;
-    case kCmdStepDown:
-      text("S-");
-      break;
-    case kCmdFont:
-      text("F");
-      break;
-    default:
-      text("?");
-      break;
-  }
-  return QIcon(pm);
-}
-
-QIcon command_icon(int id) {
-  QStyle* style = QApplication::style();
-  switch (id) {
-    case kCmdNew:
-      return style->standardIcon(QStyle::SP_FileIcon);
-    case kCmdOpen:
-      return style->standardIcon(QStyle::SP_DirOpenIcon);
-    case kCmdSave:
-      return style->standardIcon(QStyle::SP_DialogSaveButton);
-    case kCmdAbout:
-      return style->standardIcon(QStyle::SP_MessageBoxInformation);
-    case kCmdPlotFirstPair:
-      return {};  // a check item: its mark says it all
-    default:
-      return painted_icon(id);
-  }
 }
 
 }  // namespace
@@ -255,7 +106,7 @@ CMainFrame::CMainFrame(CketralDoc& doc, Operator* op, QWidget* parent)
   actions_.at(kCmdGrid)->setChecked(view_->grid_on());
 
   const std::vector<QString> title = read_title_file(doc_.work_file("title.txt"));
-  setWindowIcon(painted_icon(kCmdEngrave));
+  setWindowIcon(program_icon());
   title_ = title.empty() ? QString::fromLatin1(kDefaultTitle) : title.front();
   setWindowTitle(title_);
 
@@ -383,7 +234,7 @@ void CMainFrame::open_recent(const std::filesystem::path& path) {
 
 void CMainFrame::build_toolbars() {
   auto fill = [this](QToolBar* bar, const std::vector<int32_t>& ids) {
-    bar->setIconSize(QSize(16, 15));
+    bar->setIconSize(QSize(16, 16));
     for (int id : ids) {
       if (id == 0) {
         bar->addSeparator();
