@@ -88,7 +88,6 @@ struct FrameActions {
 TEST(CommandIcons, EveryMenuItemAndButtonHasAPictureAtOneAndTwoTimesScale) {
   FrameActions f;
   // Every entry of the menu table and both toolbars reached the window.
-  size_t expected = 0;
   std::map<int, bool> ids;
   for (const Menu& m : menu_table()) {
     for (const MenuItem& item : m.items) ids[item.id] = true;
@@ -97,8 +96,7 @@ TEST(CommandIcons, EveryMenuItemAndButtonHasAPictureAtOneAndTwoTimesScale) {
     for (const int id : *bar) ids[id] = true;
   }
   ids.erase(0);
-  expected = ids.size();
-  ASSERT_EQ(f.by_id.size(), expected);
+  ASSERT_EQ(f.by_id.size(), ids.size());
 
   for (const auto& [id, action] : f.by_id) {
     SCOPED_TRACE("command " + std::to_string(id) + " " + action->text().toStdString());
@@ -124,8 +122,8 @@ TEST(CommandIcons, PicturesOfDifferentCommandsDiffer) {
   }
   for (auto a = small.begin(); a != small.end(); ++a) {
     for (auto b = std::next(a); b != small.end(); ++b) {
-      EXPECT_NE(a->second, b->second) << "commands " << a->first << " and " << b->first
-                                      << " look the same";
+      EXPECT_NE(a->second, b->second)
+          << "commands " << a->first << " and " << b->first << " look the same";
     }
   }
 }

@@ -82,8 +82,9 @@ QIcon svg_icon(const QString& path) {
   static bool warned = false;
   if (!warned) {
     warned = true;
-    qWarning("Qt's SVG icon plugin is missing (Debian package libqt6svg6); the icons are drawn "
-             "at fixed sizes instead.");
+    qWarning(
+        "Qt's SVG icon plugin is missing (Debian package libqt6svg6); the icons are drawn "
+        "at fixed sizes instead.");
   }
   return rendered_svg_icon(path);
 }
@@ -112,7 +113,9 @@ QIcon command_icon(int id) {
   return QIcon::fromTheme(QLatin1String(theme), own);
 }
 
-QIcon program_icon() { return svg_icon(QStringLiteral(":/icons/lumetch.svg")); }
+QIcon program_icon() {
+  return svg_icon(QStringLiteral(":/icons/lumetch.svg"));
+}
 
 QIcon rendered_svg_icon(const QString& path) {
   QSvgRenderer renderer(path);
