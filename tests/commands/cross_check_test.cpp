@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <vector>
 
 #include "commands/draw_object.h"
 #include "geometry/marker_capture.h"
-#include "model/layout_file.h"
 #include "platform/recording_canvas.h"
 
 namespace lumetch {
@@ -74,23 +72,6 @@ TEST(SeenIsMarked, OutlinesRunThroughTheSamePointsOnScreenAndMarker) {
       EXPECT_NEAR(marked[i].y, seen[i].y, 0.04) << "type " << obj.type << " point " << i;
     }
   }
-}
-
-TEST(SeenIsMarked, ARectangleRecordMarksItsInnerContourAtItsOwnFieldPoints) {
-  // Left edge at -4.992 mm, band 0.208 mm: the inner left edge lies at
-  // round((50 - 4.784) * 40) = 1809, not at the outer corner's 1800 plus 8.
-  const std::unique_ptr<MarkObject> obj = parse_record(
-      "2,1,1,  0.000,  0.000,  0.008,  0.000, 10.000, 10.000,  0.000,0,0,  0.100,0,0,0,0, "
-      "10.000, 10.000,  0.208,0,0.00");
-  ASSERT_NE(obj, nullptr);
-  test::MarkerCapture marker;
-  run_generator(marker.g, nullptr, *obj);
-  const std::vector<test::Move> moves = marker.moves();
-  ASSERT_EQ(moves.size(), 10u);
-  EXPECT_EQ(
-      std::vector<test::Move>(moves.begin() + 5, moves.end()),
-      (std::vector<test::Move>{test::up(1809, 2192), test::down(1809, 1808), test::down(2192, 1808),
-                               test::down(2192, 2192), test::down(1809, 2192)}));
 }
 
 }  // namespace

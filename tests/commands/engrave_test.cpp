@@ -43,6 +43,9 @@ TEST(Engrave, EmptyRingStillAsksAndOnlyParks) {
   EXPECT_EQ(r.outcome, EngraveResult::Outcome::Done);
   EXPECT_EQ(j.op.texts("confirm"), std::vector<std::string>{kPowerCheckText});
   EXPECT_EQ(j.commands(), std::vector<std::string>{"PU;"});
+  ASSERT_EQ(j.op.statuses.size(), 2u);
+  EXPECT_EQ(j.op.statuses[0].second, "              Outputing Data，ESC Key to Stop!");
+  EXPECT_EQ(j.op.statuses[1].second, " ");
 
   Job home;
   home.doc.settings.pen_home = 1;
@@ -226,8 +229,8 @@ TEST(Engrave, ProgressCountsObjectsPassesAndCopies) {
   }
 }
 
-// 10^8 copies that send nothing take half a minute to walk: Escape is seen
-// between them, in either dialect, and the job stops at once.
+// 10^8 copies that send nothing: Escape is seen between them, in either
+// dialect, and the job stops long before the last.
 TEST(Engrave, EscapeStopsALongRunOfCopiesThatSendNothing) {
   const struct {
     const char* stable;
@@ -245,22 +248,12 @@ TEST(Engrave, EscapeStopsALongRunOfCopiesThatSendNothing) {
     j.op.on_poll = [](ScriptedOperator& o) {
       if (o.texts("continue").empty() && o.keys.empty()) o.press_escape();
     };
-    const auto start = std::chrono::steady_clock::now();
     const EngraveResult r = j.run();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(r.outcome, EngraveResult::Outcome::Stopped);
     EXPECT_EQ(j.commands(), c.commands);
     ASSERT_FALSE(j.op.progress.empty());
     EXPECT_LT(j.op.progress.back().copies_done, 10000 * 10000);
   }
-}
-
-TEST(Engrave, StatusTextsAroundTheJob) {
-  Job j;
-  j.run();
-  ASSERT_EQ(j.op.statuses.size(), 2u);
-  EXPECT_EQ(j.op.statuses[0].second, "              Outputing Data，ESC Key to Stop!");
-  EXPECT_EQ(j.op.statuses[1].second, " ");
 }
 
 TEST(Engrave, PortFailureStopsTheJobAndIsNotReportedAsDone) {
