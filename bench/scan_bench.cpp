@@ -107,22 +107,28 @@ void BM_TraceOutlinesVct4000(benchmark::State& state) {
   state.counters["contours"] = static_cast<double>(contours);
 }
 
-void BM_PotraceSameBitmap4000(benchmark::State& state) {
+// potrace on the raster written as a BMP, as an established tracer to
+// compare the outline tracing with.
+void time_potrace(benchmark::State& state, const std::optional<ScanRaster>& raster,
+                  const std::string& name) {
   if (std::system("command -v potrace >/dev/null 2>&1") != 0) {
     state.SkipWithError("potrace is not installed");
     return;
   }
-  ScanLayout l;
-  const auto raster = BuildScanRaster(l.doc);
-  if (!raster || !WriteScanBmp(*raster, 40, kDir / "scan.bmp")) {
+  const fs::path bmp = kDir / (name + ".bmp");
+  if (!raster || !WriteScanBmp(*raster, 40, bmp)) {
     state.SkipWithError("no bitmap");
     return;
   }
-  const std::string cmd =
-      "potrace -b svg -o " + (kDir / "potrace.svg").string() + " " + (kDir / "scan.bmp").string();
+  const std::string cmd = "potrace -b svg -o " + (kDir / (name + ".svg")).string() + " " + bmp.string();
   for (auto _ : state) {
     if (std::system(cmd.c_str()) != 0) state.SkipWithError("potrace failed");
   }
+}
+
+void BM_PotraceSameBitmap4000(benchmark::State& state) {
+  ScanLayout l;
+  time_potrace(state, BuildScanRaster(l.doc), "scan");
 }
 
 // A dithered 4000 × 4000 raster: rows of random runs of 1 to 12 pixels,
@@ -175,20 +181,8 @@ void BM_TraceDithered4000(benchmark::State& state) {
 }
 
 void BM_PotraceDithered4000(benchmark::State& state) {
-  if (std::system("command -v potrace >/dev/null 2>&1") != 0) {
-    state.SkipWithError("potrace is not installed");
-    return;
-  }
   DitheredRaster d;
-  if (!d.raster || !WriteScanBmp(*d.raster, 40, kDir / "dithered.bmp")) {
-    state.SkipWithError("no bitmap");
-    return;
-  }
-  const std::string cmd = "potrace -b svg -o " + (kDir / "dithered.svg").string() + " " +
-                          (kDir / "dithered.bmp").string();
-  for (auto _ : state) {
-    if (std::system(cmd.c_str()) != 0) state.SkipWithError("potrace failed");
-  }
+  time_potrace(state, d.raster, "dithered");
 }
 
 BENCHMARK(BM_BuildRasterOnly4000)->Unit(benchmark::kMillisecond)->UseRealTime();
