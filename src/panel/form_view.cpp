@@ -99,8 +99,8 @@ void form_view::show_kind(int32_t kind) {
   frame_->setTitle(page_title(kind));
   QString text;
   if (kind == 0) {
-    text = "drawing\n\n" + ui_text("データ設定") + " / " + ui_text("スキャニングエリア設定") + " / " +
-           ui_text("フィールド設定");
+    text = "drawing\n\n" + ui_text("データ設定") + " / " + ui_text("スキャニングエリア設定") +
+           " / " + ui_text("フィールド設定");
   } else if (kind == -1) {
     text = QString("%1 objects selected").arg(doc_.selection.size());
   } else if (const MarkObject* c = current_object(doc_); c != nullptr && c->type == kind) {

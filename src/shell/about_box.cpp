@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shell/main_frame.h"
 #include "panel/ui_text.h"
+#include "shell/main_frame.h"
 
 namespace lumetch {
 

@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
 
   const QString language = lumetch::choose_language(lang, QLocale::system().uiLanguages());
   if (!language.isEmpty() && lumetch::install_translation(app, language) == nullptr) {
-    std::fprintf(stderr, "lumetch: the %s translation could not be loaded; the texts stay Japanese\n",
+    std::fprintf(stderr,
+                 "lumetch: the %s translation could not be loaded; the texts stay Japanese\n",
                  qPrintable(language));
   }
 
@@ -91,7 +92,8 @@ int main(int argc, char** argv) {
     for (const std::string& m : start.unreadable) text += QString::fromStdString(m) + "\n";
     text += "\nThe program stops so that no setting is replaced by its default.";
     std::fprintf(stderr, "lumetch: %s\n", qPrintable(text));
-    if (screenshot.isEmpty() && page_shots.isEmpty()) QMessageBox::critical(nullptr, "Warning", text);
+    if (screenshot.isEmpty() && page_shots.isEmpty())
+      QMessageBox::critical(nullptr, "Warning", text);
     return 2;
   }
   int status = 0;

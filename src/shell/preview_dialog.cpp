@@ -15,9 +15,9 @@
 #include "imports/bmp.h"
 #include "imports/plt.h"
 #include "imports/vct.h"
+#include "panel/ui_text.h"
 #include "shell/qt_operator.h"
 #include "view/qt_canvas.h"
-#include "panel/ui_text.h"
 
 namespace lumetch {
 

@@ -50,7 +50,8 @@ QtOperator::QtOperator(QWidget* parent) : QObject(parent), parent_(parent) {}
 
 bool QtOperator::confirm(std::string_view text, std::string_view caption) {
   const DialogScope scope(*this);
-  return QMessageBox::warning(parent_, ui_text(caption), ui_text(text), QMessageBox::Ok | QMessageBox::Cancel,
+  return QMessageBox::warning(parent_, ui_text(caption), ui_text(text),
+                              QMessageBox::Ok | QMessageBox::Cancel,
                               QMessageBox::Ok) == QMessageBox::Ok;
 }
 
