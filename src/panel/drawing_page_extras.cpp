@@ -14,6 +14,7 @@
 #include "commands/scan_job.h"
 #include "commands/settings_pages.h"
 #include "panel/page_extras.h"
+#include "panel/ui_text.h"
 
 namespace lumetch {
 
@@ -88,7 +89,7 @@ void convert(CPropertyPage& page, const PageServices& services) {
   const auto path = services.op().choose_file(*request);
   if (!path) return;
   const auto status = [&services](const std::string& text) {
-    if (services.status) services.status(qs(text));
+    if (services.status) services.status(ui_text(text));
   };
   status("              Outputing Data");
   std::optional<ConvertResult> result;
@@ -105,7 +106,7 @@ void convert(CPropertyPage& page, const PageServices& services) {
 }
 
 void add_field_extras(CPropertyPage& page, const PageServices& services) {
-  auto* frame = new QGroupBox("フィールド", &page);
+  auto* frame = new QGroupBox(ui_text("フィールド"), &page);
   frame->setObjectName("field_frame");
   auto* lay = new QVBoxLayout(frame);
   auto* preview = new FieldPreviewWidget(page.doc(), frame);

@@ -9,6 +9,7 @@
 
 #include "model/mark_object.h"
 #include "panel/page_extras.h"
+#include "panel/ui_text.h"
 
 namespace lumetch {
 
@@ -23,35 +24,35 @@ QString qs(std::string_view text) {
 QString page_title(int32_t kind) {
   switch (kind) {
     case 0:
-      return "データ設定";
+      return ui_text("データ設定");
     case -1:
-      return "プロパティ";
+      return ui_text("プロパティ");
     case LINE:
-      return "直線のプロパティ";
+      return ui_text("直線のプロパティ");
     case RECTANGLE:
-      return "四角形のプロパティ";
+      return ui_text("四角形のプロパティ");
     case CIRCLE:
-      return "円形のプロパティ";
+      return ui_text("円形のプロパティ");
     case LINE_TEXT:
-      return "直線文字列のプロパティ";
+      return ui_text("直線文字列のプロパティ");
     case PLT:
-      return "PLTのプロパティ";
+      return ui_text("PLTのプロパティ");
     case ARC_TEXT:
-      return "回し文字のプロパティ";
+      return ui_text("回し文字のプロパティ");
     case BMP:
-      return "Bmpのプロパティ";
+      return ui_text("Bmpのプロパティ");
     case TRIANGLE:
-      return "三角形のプロパティ";
+      return ui_text("三角形のプロパティ");
     case RHOMBIC:
-      return "菱形のプロパティ";
+      return ui_text("菱形のプロパティ");
     case POLYGON:
-      return "多角形のプロパティ";
+      return ui_text("多角形のプロパティ");
     case BARCODE:
-      return "Barcode Property";
+      return ui_text("Barcode Property");
     case VCT:
-      return "VCTのプロパティ";
+      return ui_text("VCTのプロパティ");
     case CODE:
-      return "コードのプロパティ";
+      return ui_text("コードのプロパティ");
     default:
       return {};
   }
@@ -98,7 +99,8 @@ void form_view::show_kind(int32_t kind) {
   frame_->setTitle(page_title(kind));
   QString text;
   if (kind == 0) {
-    text = "drawing\n\nデータ設定 / スキャニングエリア設定 / フィールド設定";
+    text = "drawing\n\n" + ui_text("データ設定") + " / " + ui_text("スキャニングエリア設定") +
+           " / " + ui_text("フィールド設定");
   } else if (kind == -1) {
     text = QString("%1 objects selected").arg(doc_.selection.size());
   } else if (const MarkObject* c = current_object(doc_); c != nullptr && c->type == kind) {
@@ -128,8 +130,7 @@ void form_view::show_kind(int32_t kind) {
       scroll->setWidgetResizable(true);
       scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
       scroll->setWidget(page);
-      pages_->addTab(scroll, QString::fromUtf8(page_def(id).title.data(),
-                                               static_cast<qsizetype>(page_def(id).title.size())));
+      pages_->addTab(scroll, ui_text(page_def(id).title));
       shown_.push_back(page);
     }
   }

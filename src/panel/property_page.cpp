@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "panel/ui_text.h"
+
 namespace lumetch {
 
 namespace {
@@ -52,7 +54,7 @@ void CPropertyPage::build() {
   int combos = 0;
   for (const PageRow& row : page_def(id_).rows) {
     const int32_t id = row.id;
-    const QString label = qs(row.label);
+    const QString label = ui_text(row.label);
     switch (row.kind) {
       case RowKind::Measure:
       case RowKind::Count: {
@@ -115,7 +117,7 @@ void CPropertyPage::build() {
         break;
       }
       case RowKind::Choice: {
-        auto* group = new QGroupBox(qs(row.group), this);
+        auto* group = new QGroupBox(ui_text(row.group), this);
         group->setObjectName(name_of(id) + "_group");
         auto* lay = new QGridLayout(group);
         auto* buttons = new QButtonGroup(group);
@@ -123,7 +125,7 @@ void CPropertyPage::build() {
         const std::size_t n = row.choices.size();
         const int per_line = n <= 3 ? static_cast<int>(n) : n == 4 ? 2 : 3;
         for (std::size_t i = 0; i < row.choices.size(); ++i) {
-          auto* radio = new QRadioButton(qs(row.choices[i]), group);
+          auto* radio = new QRadioButton(ui_text(row.choices[i]), group);
           radio->setObjectName(name_of(id + static_cast<int32_t>(i)));
           buttons->addButton(radio, static_cast<int>(i));
           lay->addWidget(radio, static_cast<int>(i) / per_line, static_cast<int>(i) % per_line);
@@ -138,12 +140,12 @@ void CPropertyPage::build() {
       case RowKind::Combo: {
         auto* combo = new QComboBox(this);
         combo->setObjectName(name_of(id));
-        for (std::string_view c : row.choices) combo->addItem(qs(c));
+        for (std::string_view c : row.choices) combo->addItem(ui_text(c));
         connect(combo, &QComboBox::activated, this,
                 [this, id](int index) { changed(id, std::to_string(index)); });
         if (!row.group.empty()) {
           if (combo_box == nullptr) {
-            combo_box = new QGroupBox(qs(row.group), this);
+            combo_box = new QGroupBox(ui_text(row.group), this);
             combo_grid = new QGridLayout(combo_box);
             grid->addWidget(combo_box, line++, 0, 1, 4);
           }
@@ -250,7 +252,7 @@ void CPropertyPage::changed(int32_t id, const std::string& text) {
   applying_ = 0;
   if (!e.applied) {
     if (!e.status.empty()) {
-      emit refused(qs(e.status));
+      emit refused(ui_text(e.status));
       // The control shows what the document kept.
       if (row->read != nullptr) show_value(*row, row->read(doc_));
     }

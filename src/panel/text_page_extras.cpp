@@ -13,6 +13,7 @@
 
 #include "commands/text_pages.h"
 #include "panel/page_extras.h"
+#include "panel/ui_text.h"
 
 namespace lumetch {
 
@@ -39,7 +40,7 @@ void add_confirm(CPropertyPage& page) {
     const PageEdit e =
         line ? confirm_line_text(page.doc(), typed) : confirm_arc_text(page.doc(), typed);
     // A refusal keeps what was typed in the box, to be corrected.
-    if (!e.status.empty()) emit page.refused(QString::fromStdString(e.status));
+    if (!e.status.empty()) emit page.refused(ui_text(e.status));
     if (!e.applied) return;
     page.refresh();
     emit page.edited(PageRepaint::Selection, e.area.width, e.area.height, e.area.angle);

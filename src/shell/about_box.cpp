@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "panel/ui_text.h"
 #include "shell/main_frame.h"
 
 namespace lumetch {
@@ -48,7 +49,7 @@ AboutBox::AboutBox(const std::filesystem::path& title_file, const QIcon& icon, Q
   }
   row->addLayout(text, 1);
   outer->addLayout(row);
-  auto* close = new QPushButton("閉じる", this);
+  auto* close = new QPushButton(ui_text("閉じる"), this);
   close->setDefault(true);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   auto* buttons = new QHBoxLayout;

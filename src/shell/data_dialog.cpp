@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "commands/job_fields.h"
+#include "panel/ui_text.h"
 
 namespace lumetch {
 
@@ -57,7 +58,7 @@ std::string rows_text(std::size_t rows) {
 
 CDataSourceDialog::CDataSourceDialog(CketralDoc& doc, Operator& op, QWidget* parent)
     : QDialog(parent), doc_(doc), op_(op), opened_(doc.variable_data) {
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(ui_text(kCaption));
   opened_file_ = from_path(opened_.csv_path);
   opened_shifts_ = from_utf8(opened_.shifts);
   // A row beyond the spin box's reach is kept as it is unless changed.
@@ -67,11 +68,11 @@ CDataSourceDialog::CDataSourceDialog(CketralDoc& doc, Operator& op, QWidget* par
   file_box_ = new QLineEdit(opened_file_, this);
   file_box_->setObjectName("data_file");
   file_box_->setMinimumWidth(320);
-  file_box_->setPlaceholderText(QString::fromUtf8("なし"));
+  file_box_->setPlaceholderText(ui_text("なし"));
   file_box_->setToolTip(
       "A CSV file whose first row names the columns; a relative name is taken "
       "from the layout's folder");
-  browse_button_ = new QPushButton(QString::fromUtf8("参照..."), this);
+  browse_button_ = new QPushButton(ui_text("参照..."), this);
   browse_button_->setObjectName("browse");
   browse_button_->setAutoDefault(false);
   auto* file_row = new QHBoxLayout;
@@ -90,7 +91,7 @@ CDataSourceDialog::CDataSourceDialog(CketralDoc& doc, Operator& op, QWidget* par
 
   shifts_box_ = new QLineEdit(opened_shifts_, this);
   shifts_box_->setObjectName("shifts");
-  shifts_box_->setPlaceholderText(QString::fromUtf8("例: 06:00=A;14:00=B;22:00=C"));
+  shifts_box_->setPlaceholderText(ui_text("例: 06:00=A;14:00=B;22:00=C"));
   shifts_box_->setToolTip("Start time and name of each shift, for {shift} fields");
 
   contents_line_ = new QLineEdit(this);
@@ -106,7 +107,7 @@ CDataSourceDialog::CDataSourceDialog(CketralDoc& doc, Operator& op, QWidget* par
 
   auto* form = new QFormLayout;
   const auto label = [this](const char* text, QWidget* buddy) {
-    auto* l = new QLabel(QString::fromUtf8(text), this);
+    auto* l = new QLabel(ui_text(text), this);
     l->setBuddy(buddy);
     return l;
   };

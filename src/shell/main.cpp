@@ -2,6 +2,7 @@
 // read at start and written at the end.
 #include <QApplication>
 #include <QDir>
+#include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include "commands/recent_files.h"
 #include "commands/session.h"
 #include "model/cketral_doc.h"
+#include "panel/ui_text.h"
 #include "shell/main_frame.h"
 #include "shell/page_screenshots.h"
 #include "shell/splash.h"
@@ -38,8 +40,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Lumetch");
 
-  // lumetch [LAYOUT.mrk] [--screenshot FILE.png] [--page-screenshots DIR]
+  // lumetch [LAYOUT.mrk] [--screenshot FILE.png] [--page-screenshots DIR] [--lang en|ja]
   QString layout;
+  QString lang;
   QString screenshot;
   QString page_shots;
   const QStringList args = QApplication::arguments();
@@ -48,11 +51,21 @@ int main(int argc, char** argv) {
       screenshot = args[++i];
     } else if (args[i] == "--page-screenshots" && i + 1 < args.size()) {
       page_shots = args[++i];
+    } else if (args[i] == "--lang" && i + 1 < args.size()) {
+      lang = args[++i];
+      if (!lumetch::known_language(lang)) {
+        std::fprintf(stderr, "lumetch: --lang takes en or ja, not %s\n", qPrintable(lang));
+        return 2;
+      }
     } else if (args[i] == "--help" || args[i] == "-h") {
       std::printf(
           "usage: lumetch [LAYOUT.mrk] [--screenshot FILE.png] [--page-screenshots DIR]\n"
+          "               [--lang en|ja]\n"
           "Works in the current directory: $.1, default.$, screen.$, fix.txt, "
-          "title.txt, page.bmp.\n");
+          "title.txt, page.bmp.\n"
+          "--lang en shows the window in English, --lang ja in Japanese; without it the\n"
+          "locale decides (LANGUAGE, LC_ALL, LC_MESSAGES, LANG): English for an English\n"
+          "locale, Japanese otherwise.\n");
       return 0;
     } else if (args[i].startsWith("-")) {
       std::fprintf(stderr, "lumetch: unknown option %s (lumetch --help)\n", qPrintable(args[i]));
@@ -60,6 +73,13 @@ int main(int argc, char** argv) {
     } else {
       layout = args[i];
     }
+  }
+
+  const QString language = lumetch::choose_language(lang, QLocale::system().uiLanguages());
+  if (!language.isEmpty() && lumetch::install_translation(app, language) == nullptr) {
+    std::fprintf(stderr,
+                 "lumetch: the %s translation could not be loaded; the texts stay Japanese\n",
+                 qPrintable(language));
   }
 
   lumetch::CketralDoc doc;
@@ -72,7 +92,8 @@ int main(int argc, char** argv) {
     for (const std::string& m : start.unreadable) text += QString::fromStdString(m) + "\n";
     text += "\nThe program stops so that no setting is replaced by its default.";
     std::fprintf(stderr, "lumetch: %s\n", qPrintable(text));
-    if (screenshot.isEmpty() && page_shots.isEmpty()) QMessageBox::critical(nullptr, "Warning", text);
+    if (screenshot.isEmpty() && page_shots.isEmpty())
+      QMessageBox::critical(nullptr, "Warning", text);
     return 2;
   }
   int status = 0;

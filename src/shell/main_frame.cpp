@@ -38,6 +38,7 @@
 #include "marker/port_writer.h"
 #include "model/settings_file.h"
 #include "panel/form_view.h"
+#include "panel/ui_text.h"
 #include "platform/job_lock.h"
 #include "platform/text_codec.h"
 #include "platform/text_file.h"
@@ -66,6 +67,13 @@ QString decode_line(const QByteArray& bytes) {
   const QString text = utf8.decode(bytes);
   if (!utf8.hasError()) return text;
   return qs(cp932_to_utf8(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
+}
+
+// The step readout: its words translated, its figure as it stands.
+QString step_status(const std::string& text) {
+  constexpr std::string_view kPrefix = "当前步距值=";
+  if (!text.starts_with(kPrefix)) return ui_text(text);
+  return ui_text(kPrefix) + qs(std::string_view(text).substr(kPrefix.size()));
 }
 
 }  // namespace
@@ -126,7 +134,7 @@ void CMainFrame::document_changed(const ChangeNotice& /*notice*/) {
   // The edit menu names the steps; the title says whether the layout has
   // changes that are not saved.
   const auto name = [](const char* verb, const std::string& step, const char* keys) {
-    return QString::fromUtf8(verb) + (step.empty() ? QString() : " " + qs(step)) + "\t" + keys;
+    return ui_text(verb) + (step.empty() ? QString() : " " + ui_text(step)) + "\t" + keys;
   };
   QAction* undo = actions_.at(kCmdUndoKey);
   undo->setEnabled(doc_.history.can_undo());
@@ -152,20 +160,20 @@ void CMainFrame::build_actions() {
     auto* a = new QAction(label, this);
     a->setData(QVariant(id));
     const CommandText t = command_text(id);
-    if (!t.description.empty()) a->setStatusTip(qs(t.description));
-    if (!t.tip.empty()) a->setToolTip(qs(t.tip));
+    if (!t.description.empty()) a->setStatusTip(ui_text(t.description));
+    if (!t.tip.empty()) a->setToolTip(ui_text(t.tip));
     a->setIcon(command_icon(id));
     connect(a, &QAction::triggered, this, [this, id] { dispatch(id); });
     actions_[id] = a;
   };
   for (const Menu& m : menu_table()) {
     for (const MenuItem& item : m.items) {
-      if (item.id != 0) make(item.id, qs(item.label));
+      if (item.id != 0) make(item.id, ui_text(item.label));
     }
   }
   for (const auto* ids : {&main_toolbar_ids(), &drawing_toolbar_ids()}) {
     for (int id : *ids) {
-      if (id != 0 && actions_.count(id) == 0) make(id, qs(command_text(id).tip));
+      if (id != 0 && actions_.count(id) == 0) make(id, ui_text(command_text(id).tip));
     }
   }
   for (int id : {kCmdToggleToolbar, kCmdToggleStatusBar, kCmdGrid}) {
@@ -179,7 +187,7 @@ void CMainFrame::build_actions() {
 
 void CMainFrame::build_menus() {
   for (const Menu& m : menu_table()) {
-    QMenu* menu = menuBar()->addMenu(qs(m.title));
+    QMenu* menu = menuBar()->addMenu(ui_text(m.title));
     for (const MenuItem& item : m.items) {
       if (item.id == 0) {
         menu->addSeparator();
@@ -189,7 +197,7 @@ void CMainFrame::build_menus() {
     }
     if (m.items.empty() || m.items.front().id != kCmdNew) continue;
     // The layouts opened or saved last, above 終了.
-    recent_menu_ = new QMenu("最近使ったファイル", menu);
+    recent_menu_ = new QMenu(ui_text("最近使ったファイル"), menu);
     menu->insertMenu(actions_.at(kCmdExit), recent_menu_);
     menu->insertSeparator(actions_.at(kCmdExit));
   }
@@ -416,10 +424,10 @@ void CMainFrame::dispatch(int id) {
       view_->arranged(MirrorSelection(doc_, false));
       break;
     case Route::StepLarger:
-      set_status(1, QString::fromStdString(step_larger(doc_)));
+      set_status(1, step_status(step_larger(doc_)));
       break;
     case Route::StepSmaller:
-      set_status(1, QString::fromStdString(step_smaller(doc_)));
+      set_status(1, step_status(step_smaller(doc_)));
       break;
     case Route::Redo:
       RedoCommand(doc_);
@@ -508,7 +516,7 @@ void CMainFrame::toggle_plot_reading() {
 
 void CMainFrame::not_available(int id) {
   const CommandText t = command_text(id);
-  QString name = qs(t.tip);
+  QString name = ui_text(t.tip);
   if (name.isEmpty()) name = QString::number(id);
   set_status(0, "Not available yet: " + name);
 }
@@ -640,7 +648,7 @@ PageServices CMainFrame::page_services() {
   auto busy = std::make_shared<bool>(false);
   s.with_pen = [this, busy](const std::function<void(PenEmitter&)>& work) {
     const auto refuse = [this](const std::string& why) {
-      set_status(0, qs(why));
+      set_status(0, ui_text(why));
       op_->message(why, "Warning");
       return false;
     };

@@ -15,6 +15,7 @@
 #include "imports/bmp.h"
 #include "imports/plt.h"
 #include "imports/vct.h"
+#include "panel/ui_text.h"
 #include "shell/qt_operator.h"
 #include "view/qt_canvas.h"
 
@@ -112,7 +113,7 @@ CMy_preview::CMy_preview(QWidget* parent, const FileRequest& request,
   setOption(QFileDialog::DontUseNativeDialog);
   configure_file_dialog(*this, request);
 
-  box_ = new QGroupBox("ファイルプレビュー", this);
+  box_ = new QGroupBox(ui_text("ファイルプレビュー"), this);
   auto* box_layout = new QVBoxLayout(box_);
   pane_ = new PreviewPane(box_);
   box_layout->addWidget(pane_);
@@ -180,10 +181,10 @@ bool CMy_preview::show_preview(const QString& path) {
 CMy_continue::CMy_continue(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Warning");
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel("彫刻を続けますか?", this));
+  layout->addWidget(new QLabel(ui_text("彫刻を続けますか?"), this));
   auto* buttons = new QHBoxLayout;
-  yes_ = new QPushButton("はい", this);
-  no_ = new QPushButton("いいえ", this);
+  yes_ = new QPushButton(ui_text("はい"), this);
+  no_ = new QPushButton(ui_text("いいえ"), this);
   yes_->setDefault(true);
   buttons->addStretch();
   buttons->addWidget(yes_);

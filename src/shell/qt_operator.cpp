@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "panel/ui_text.h"
 #include "shell/preview_dialog.h"
 
 namespace lumetch {
@@ -49,7 +50,8 @@ QtOperator::QtOperator(QWidget* parent) : QObject(parent), parent_(parent) {}
 
 bool QtOperator::confirm(std::string_view text, std::string_view caption) {
   const DialogScope scope(*this);
-  return QMessageBox::warning(parent_, qs(caption), qs(text), QMessageBox::Ok | QMessageBox::Cancel,
+  return QMessageBox::warning(parent_, ui_text(caption), ui_text(text),
+                              QMessageBox::Ok | QMessageBox::Cancel,
                               QMessageBox::Ok) == QMessageBox::Ok;
 }
 
@@ -57,7 +59,7 @@ Answer QtOperator::ask(std::string_view text, std::string_view caption, AskButto
   const DialogScope scope(*this);
   QMessageBox::StandardButtons b = QMessageBox::Yes | QMessageBox::No;
   if (buttons == AskButtons::YesNoCancel) b |= QMessageBox::Cancel;
-  switch (QMessageBox::question(parent_, qs(caption), qs(text), b, QMessageBox::Yes)) {
+  switch (QMessageBox::question(parent_, ui_text(caption), ui_text(text), b, QMessageBox::Yes)) {
     case QMessageBox::Yes:
       return Answer::Yes;
     case QMessageBox::No:
@@ -70,7 +72,7 @@ Answer QtOperator::ask(std::string_view text, std::string_view caption, AskButto
 
 void QtOperator::message(std::string_view text, std::string_view caption) {
   const DialogScope scope(*this);
-  QMessageBox::warning(parent_, qs(caption), qs(text));
+  QMessageBox::warning(parent_, ui_text(caption), ui_text(text));
 }
 
 bool QtOperator::ask_continue() {
@@ -80,7 +82,7 @@ bool QtOperator::ask_continue() {
 
 QString qt_file_filter(std::string_view filter) {
   // Pairs of description and pattern separated by '|'.
-  const QStringList parts = qs(filter).split('|', Qt::SkipEmptyParts);
+  const QStringList parts = ui_text(filter).split('|', Qt::SkipEmptyParts);
   QStringList out;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     const QString listed = "(" + parts[i + 1] + ")";
@@ -154,12 +156,12 @@ std::optional<std::filesystem::path> QtOperator::choose_file(const FileRequest& 
 }
 
 void QtOperator::set_status(int pane, std::string_view text) {
-  if (status_sink) status_sink(pane, qs(text));
+  if (status_sink) status_sink(pane, ui_text(text));
 }
 
 void QtOperator::show_progress(const JobProgress& progress) {
   // Painted at the job's next repaint.
-  if (progress_sink) progress_sink(QString::fromStdString(progress_text(progress)));
+  if (progress_sink) progress_sink(ui_text(progress_text(progress)));
 }
 
 void QtOperator::end_progress() {

@@ -1,5 +1,7 @@
 #include "shell/small_dialogs.h"
 
+#include "panel/ui_text.h"
+
 #include <QButtonGroup>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -24,7 +26,7 @@ QString from_utf8(const std::string& text) {
 // Control names follow the dialog resources' identifiers, so a test or a
 // style sheet can find them.
 QRadioButton* radio(QButtonGroup* group, int id, int control, const char* label, QWidget* owner) {
-  auto* b = new QRadioButton(QString::fromUtf8(label), owner);
+  auto* b = new QRadioButton(ui_text(label), owner);
   b->setObjectName(QString::number(control));
   group->addButton(b, id);
   return b;
@@ -33,10 +35,10 @@ QRadioButton* radio(QButtonGroup* group, int id, int control, const char* label,
 }  // namespace
 
 QHBoxLayout* ok_cancel_row(QDialog* dialog) {
-  auto* ok = new QPushButton(QString::fromUtf8("確定"), dialog);
+  auto* ok = new QPushButton(ui_text("確定"), dialog);
   ok->setObjectName("1001");
   ok->setDefault(true);
-  auto* cancel = new QPushButton(QString::fromUtf8("キャンセル"), dialog);
+  auto* cancel = new QPushButton(ui_text("キャンセル"), dialog);
   cancel->setObjectName("1002");
   QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
   QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
@@ -67,7 +69,7 @@ bool exec_dialog(QDialog& dialog) {
 // Colour box.
 
 CColourBox::CColourBox(int32_t layer, QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QString::fromUtf8("カラーボックス"));
+  setWindowTitle(ui_text("カラーボックス"));
   layers_ = new QButtonGroup(this);
   static constexpr std::array<const char*, 8> kLabels{"黒",     "赤", "黄",       "緑",
                                                       "シアン", "青", "マゼンタ", "白"};
@@ -95,15 +97,15 @@ QRadioButton* CColourBox::layer_button(int32_t layer) const {
 COutputModeDialog::COutputModeDialog(int32_t output_mode, int32_t fill_direction, double fill_pitch,
                                      QWidget* parent)
     : QDialog(parent) {
-  setWindowTitle(QString::fromUtf8("出力モード"));
-  auto* style_box = new QGroupBox(QString::fromUtf8("出力・表示スタイル"), this);
+  setWindowTitle(ui_text("出力モード"));
+  auto* style_box = new QGroupBox(ui_text("出力・表示スタイル"), this);
   modes_ = new QButtonGroup(this);
   auto* style_layout = new QVBoxLayout(style_box);
   style_layout->addWidget(radio(modes_, 0, 1301, "時計回りのアウトライン", style_box));
   style_layout->addWidget(radio(modes_, 1, 1302, "反時計回りのアウトライン", style_box));
   style_layout->addWidget(radio(modes_, 2, 1303, "塗りつぶし", style_box));
 
-  auto* fill_box = new QGroupBox(QString::fromUtf8("塗りつぶしのスタイル"), this);
+  auto* fill_box = new QGroupBox(ui_text("塗りつぶしのスタイル"), this);
   directions_ = new QButtonGroup(this);
   auto* fill_layout = new QVBoxLayout(fill_box);
   fill_layout->addWidget(radio(directions_, 0, 1304, "水平方向", fill_box));
@@ -112,7 +114,7 @@ COutputModeDialog::COutputModeDialog(int32_t output_mode, int32_t fill_direction
   pitch_box_ = new QLineEdit(from_utf8(box_text(fill_pitch)), this);
   pitch_box_->setObjectName("1201");
   auto* pitch_row = new QHBoxLayout;
-  auto* pitch_label = new QLabel(QString::fromUtf8("走査間隔(mm)"), this);
+  auto* pitch_label = new QLabel(ui_text("走査間隔(mm)"), this);
   pitch_label->setBuddy(pitch_box_);
   pitch_row->addWidget(pitch_label);
   pitch_row->addWidget(pitch_box_);

@@ -1,5 +1,7 @@
 #include "shell/splash.h"
 
+#include "panel/ui_text.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -54,7 +56,7 @@ SplashWindow::SplashWindow(const std::filesystem::path& bitmap, QWidget* parent)
     picture_->setPixmap(
         QPixmap::fromImage(image.scaled(*size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
   } else {
-    message_ = "不能装载位图!";
+    message_ = ui_text("不能装载位图!");
     picture_->setText(message_);
     resize(320, 120);
   }
