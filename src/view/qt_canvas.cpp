@@ -313,12 +313,14 @@ void QtCanvas::set_not_xor(bool on) {
 }
 
 QRect QtCanvas::take_drawn() {
+  tracking_ = true;
   const QRect r = drawn_;
   drawn_ = QRect();
   return r;
 }
 
 void QtCanvas::touch(QRect r) {
+  if (!tracking_) return;
   const int w = pen().style == PenStyle::Hollow ? 1 : pen_pixels() + 1;
   drawn_ |= r.normalized().adjusted(-w, -w, w, w);
 }

@@ -77,6 +77,7 @@ class QtCanvas : public Canvas {
 
   // The pixels (of the painter's device) that what was drawn since the last
   // call may have touched, a little generously; empty when nothing was drawn.
+  // Kept from the first call on.
   QRect take_drawn();
   // Blocks of copies were put: their copies may land a pixel away from where
   // they would be drawn one by one, and where they start depends on what is
@@ -110,6 +111,7 @@ class QtCanvas : public Canvas {
   int32_t top_ = 0;
   QPoint at_;
   QRect drawn_;
+  bool tracking_ = false;
   bool stamped_ = false;
   bool batch_lines_ = false;   // the pen is solid and one pixel wide
   uint32_t batch_colour_ = 0;  // its colour, 0xRRGGBB
