@@ -6,6 +6,9 @@
 // painted, in the same image. Besides Google Benchmark's mean the program reports the median repaint
 // (wall and thread CPU time). LUMETCH_REPAINT_IMAGE=<file.png> saves the
 // picture that is measured.
+// BM_RepaintBigLayout/1 repaints a big layout (a plot of four million moves,
+// a 2000 × 2000 bitmap, 5000 texts and arrays) in the shown view through its
+// kept picture; BM_RepaintBigLayout/0, in the same run, paints it afresh.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -13,6 +16,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+
+#include <cmath>
 
 #include <unistd.h>
 
@@ -23,12 +28,16 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "commands/create_object.h"
+#include "imports/bmp.h"
+#include "imports/plt.h"
 #include "geometry/glyph_cache.h"
 #include "model/cketral_doc.h"
 #include "model/edit.h"
@@ -409,12 +418,322 @@ void BM_OpenAndPaintHugeArray(benchmark::State& state) {
   state.counters["median_ms"] = median(wall);
 }
 
+// A plot of `moves` pen-down moves over four pens: polylines of 20 short
+// steps wandering over the plot, as traced drawings are.
+fs::path big_plot(const fs::path& dir, int moves) {
+  const fs::path path = dir / "big.plt";
+  std::ofstream out(path, std::ios::binary);
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> coord(0, 40000);
+  std::uniform_int_distribution<int> step(-300, 300);
+  std::string text = "IN;";
+  char buf[48];
+  for (int done = 0; done < moves;) {
+    text += "SP" + std::to_string(rng() % 4 + 1) + ";";
+    int x = coord(rng);
+    int y = coord(rng);
+    text.append(buf, static_cast<std::size_t>(std::snprintf(buf, sizeof buf, "PU%d,%d;", x, y)));
+    for (int i = 0; i < 20 && done < moves; ++i, ++done) {
+      x = std::clamp(x + step(rng), 0, 40000);
+      y = std::clamp(y + step(rng), 0, 40000);
+      text.append(buf,
+                  static_cast<std::size_t>(std::snprintf(buf, sizeof buf, "PD%d,%d;\n", x, y)));
+    }
+    if (text.size() > (1u << 20)) {
+      out << text;
+      text.clear();
+    }
+  }
+  out << text;
+  return path;
+}
+
+// A one-bit 2000 × 2000 image: a ring with a checker of 20-pixel squares inside.
+fs::path big_bitmap(const fs::path& dir) {
+  const fs::path path = dir / "big.bmp";
+  const int w = 2000;
+  const int h = 2000;
+  const int stride = (w + 31) / 32 * 4;
+  std::string bits(static_cast<std::size_t>(stride * h), '\xFF');
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const double r = std::hypot(x - 1000.0, y - 1000.0);
+      const bool mark = (r > 800 && r < 950) || (r < 700 && ((x / 20 + y / 20) % 2 == 0));
+      if (mark) {
+        bits[static_cast<std::size_t>(y * stride + x / 8)] &= static_cast<char>(~(0x80 >> (x % 8)));
+      }
+    }
+  }
+  const auto put32 = [](std::string& str, uint32_t v) {
+    for (int i = 0; i < 4; ++i) str += static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  std::string file = "BM";
+  put32(file, static_cast<uint32_t>(62 + bits.size()));
+  put32(file, 0);
+  put32(file, 62);
+  put32(file, 40);
+  put32(file, w);
+  put32(file, h);
+  file += std::string("\x01\x00\x01\x00", 4);
+  for (int i = 0; i < 6; ++i) put32(file, 0);
+  put32(file, 0);         // palette: black
+  put32(file, 0xFFFFFF);  // white
+  file += bits;
+  std::ofstream(path, std::ios::binary) << file;
+  return path;
+}
+
+constexpr int kPlotMoves = 4'000'000;
+constexpr int kBigTexts = 2000;
+constexpr int kBigShapes = 3000;
+
+// The big layout, made once for the run: building it (glyph files, the plot's
+// stroke files) takes longer than all that is measured.
+class BigLayout {
+ public:
+  BigLayout() {
+    dir_ = fs::temp_directory_path() / ("lumetch-big-layout-" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    doc_.work_dir = dir_;
+    doc_.view.zoom_index = kZoomIndex;
+    doc_.settings.view_zoom_num = kZoomIndex;
+    ok_ = add_plot() && add_bitmap();
+    std::mt19937 rng(5000);
+    std::uniform_real_distribution<double> at(-48.0, 48.0);
+    static const char* kTexts[] = {"Lot 2026-12 A", "Serial 00012345", "QC PASSED", "ABC-123"};
+    for (int i = 0; ok_ && i < kBigTexts + kBigShapes; ++i) {
+      CreationDefaults& d = doc_.defaults;
+      MarkObject* obj = nullptr;
+      if (i < kBigTexts) {
+        d.line_text.text = kTexts[i % 4];
+        d.line_text.face_name = "Liberation Sans";
+        d.line_text.size_x = number(1.5);
+        d.line_text.size_y = number(2.0);
+        d.line_text.width = number(14.0);
+        d.line_text.height = number(2.5);
+        obj = CreateObject(doc_, LINE_TEXT, op_);
+      } else {
+        const OutputStyle style{0, 0.05, i % 2};
+        d.rectangle = {"2", "1.5", "0.5", "1", i % 3, style};
+        d.ellipse = {"2", "1.5", "0.5", style};
+        obj = CreateObject(doc_, i % 2 == 0 ? RECTANGLE : CIRCLE, op_);
+      }
+      if (obj == nullptr) {
+        ok_ = false;
+        break;
+      }
+      obj->cent_x = at(rng);
+      obj->cent_y = at(rng);
+      obj->layer = i % 7;
+      if (i % 3 == 0) {
+        obj->rows = obj->columns = 3;
+        obj->row_gap = obj->column_gap = 0.5;
+      }
+      doc_.update_screen_rect(*obj);
+    }
+    doc_.history.clear();
+  }
+  ~BigLayout() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  BigLayout(const BigLayout&) = delete;
+  BigLayout& operator=(const BigLayout&) = delete;
+
+  static BigLayout& get() {
+    static BigLayout layout;
+    return layout;
+  }
+
+  bool ok() const { return ok_; }
+  CketralDoc& doc() { return doc_; }
+  // The view of a layout holding only the plot, for its first paint.
+  const fs::path& dir() const { return dir_; }
+  const PltBlock& plot() const { return plot_; }
+
+ private:
+  bool add_plot() {
+    const fs::path file = big_plot(dir_, kPlotMoves);
+    const PltParse parse = ParsePlt(file, (dir_ / "pen").string());
+    if (parse.result != PltParse::kRead) return false;
+    const std::optional<PltBlock> block = plt_block_from(parse, file.string(), 0);
+    if (!block) return false;
+    plot_ = *block;
+    auto o = std::make_unique<MarkObject>();
+    o->type = PLT;
+    o->cent_x = -5.0;
+    o->cent_y = 3.0;
+    o->width = o->height = 80.0;
+    o->params = *block;
+    doc_.update_screen_rect(*doc_.ring.add(std::move(o)));
+    return true;
+  }
+  bool add_bitmap() {
+    const fs::path image = big_bitmap(dir_);
+    BmpLoad load = LoadBmp(image, 40, &op_);
+    if (load.result != BmpLoad::kLoaded) return false;
+    auto o = std::make_unique<MarkObject>();
+    o->type = BMP;
+    o->cent_x = 20.0;
+    o->cent_y = -20.0;
+    o->width = o->height = 50.0;
+    o->fill_pitch = 0.05;
+    BmpBlock b;
+    b.source_path = image.string();
+    b.width_px = load.width_px;
+    b.height_px = load.height_px;
+    b.bits_offset = load.bits_offset;
+    b.image_width = b.image_height = 50.0;
+    b.dib = SharedBytes(std::move(load.dib));
+    o->params = std::move(b);
+    doc_.update_screen_rect(*doc_.ring.add(std::move(o)));
+    return true;
+  }
+
+  fs::path dir_;
+  CketralDoc doc_;
+  ScriptedOperator op_;
+  PltBlock plot_;
+  bool ok_ = false;
+};
+
+// Wall milliseconds of `step` and the paint event it asks for.
+double timed_repaint(Cmainview& view, const std::function<void()>& step) {
+  const auto t0 = std::chrono::steady_clock::now();
+  step();
+  view.viewport()->repaint();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Tells the view what each edit changed, as the main window does.
+struct ForwardNotices : DocObserver {
+  Cmainview* view = nullptr;
+  void document_changed(const ChangeNotice& n) override { view->document_changed(n); }
+  void invalidate_all() override { view->scene_changed(); }
+};
+
+// A pane smaller than the scroll area at 96 dpi, so that it scrolls.
+constexpr int kPaneWidth = 800;
+constexpr int kPaneHeight = 600;
+
+// range(0): 1 through the kept picture, 0 painted afresh (the reference).
+void BM_RepaintBigLayout(benchmark::State& state) {
+  BigLayout& layout = BigLayout::get();
+  if (!layout.ok()) {
+    state.SkipWithError("the big layout could not be made");
+    return;
+  }
+  const bool cached = state.range(0) != 0;
+  CketralDoc& doc = layout.doc();
+  doc.view.zoom_index = kZoomIndex;
+  apply_selection(doc, Selection{});
+  Cmainview view(doc);
+  ForwardNotices forward;
+  forward.view = &view;
+  doc.observer = &forward;
+  view.set_scene_cache(cached);
+  view.resize(kPaneWidth, kPaneHeight);
+  view.show();
+  QApplication::processEvents();
+  QScrollBar* h = view.horizontalScrollBar();
+  QScrollBar* v = view.verticalScrollBar();
+  const double scale = view.pixels_per_unit();
+  const auto centre = [&] {
+    h->setValue(static_cast<int>(doc.view.origin_x - view.viewport()->width() / 2 / scale));
+    v->setValue(static_cast<int>(doc.view.origin_y - view.viewport()->height() / 2 / scale));
+  };
+  centre();
+  view.viewport()->repaint();
+  // The first paint: nothing kept.
+  const double first = timed_repaint(view, [&] { view.scene_changed(); });
+
+  // The first paint of the plot alone, in a view of its own.
+  double first_plot = 0.0;
+  {
+    CketralDoc plot_doc;
+    plot_doc.work_dir = layout.dir();
+    plot_doc.view.zoom_index = kZoomIndex;
+    auto o = std::make_unique<MarkObject>(*doc.ring.oldest_first().begin());
+    plot_doc.update_screen_rect(*plot_doc.ring.add(std::move(o)));
+    Cmainview plot_view(plot_doc);
+    plot_view.set_scene_cache(cached);
+    plot_view.resize(kPaneWidth, kPaneHeight);
+    plot_view.show();
+    QApplication::processEvents();
+    first_plot = timed_repaint(plot_view, [&] { plot_view.scene_changed(); });
+  }
+
+  // Objects to select: two arrays near the plot.
+  std::vector<ObjectId> picks;
+  for (const MarkObject& o : doc.ring.oldest_first()) {
+    if (o.rows == 3 && picks.size() < 2) picks.push_back(o.id);
+  }
+  int n = 0;
+  std::vector<double> scroll;
+  std::vector<double> zoom;
+  std::vector<double> select;
+  for (auto _ : state) {
+    // Back and forth, so the view stays over the plot.
+    const int dir = (n / 8) % 2 == 0 ? 1 : -1;
+    scroll.push_back(timed_repaint(view, [&] { h->setValue(h->value() + dir * Cmainview::kLineStep); }));
+    zoom.push_back(timed_repaint(view, [&] {
+      if (n % 2 == 0) {
+        view.zoom_in();
+      } else {
+        view.zoom_out();
+      }
+    }));
+    select.push_back(timed_repaint(view, [&] {
+      Selection sel;
+      sel.add(picks[static_cast<std::size_t>(n % 2)]);
+      apply_selection(doc, sel);
+      view.update_frame();
+    }));
+    ++n;
+  }
+  if (n % 2 == 1) view.zoom_out();
+
+  // Scrolling at every zoom: the worst of the medians.
+  double worst_scroll = 0.0;
+  int worst_zoom = 0;
+  const int steps = cached ? 12 : 3;
+  while (view.zoom_out()) {
+  }
+  for (int z = 0;; ++z) {
+    centre();
+    view.viewport()->repaint();  // the first paint at this zoom
+    std::vector<double> t;
+    for (int i = 0; i < steps; ++i) {
+      const int dir = (i / 3) % 2 == 0 ? 1 : -1;
+      t.push_back(timed_repaint(view, [&] { v->setValue(v->value() + dir * Cmainview::kLineStep); }));
+    }
+    if (median(t) > worst_scroll) {
+      worst_scroll = median(t);
+      worst_zoom = z;
+    }
+    if (!view.zoom_in()) break;
+  }
+  doc.view.zoom_index = kZoomIndex;
+  apply_selection(doc, Selection{});
+  doc.observer = nullptr;
+
+  state.counters["first_paint_ms"] = first;
+  state.counters["first_plot_paint_ms"] = first_plot;
+  state.counters["scroll_ms"] = median(scroll);
+  state.counters["zoom_step_ms"] = median(zoom);
+  state.counters["select_ms"] = median(select);
+  state.counters["worst_zoom_scroll_ms"] = worst_scroll;
+  state.counters["worst_zoom_index"] = worst_zoom;
+  state.counters["cache_mb"] = static_cast<double>(view.scene_cache().bytes()) / (1 << 20);
+}
+
 BENCHMARK(BM_RepaintView500)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_RepaintView500ColdGlyphCache)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_RepaintView500PainterLines)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_DragStep500)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_RepaintHugeArray)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_OpenAndPaintHugeArray)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_RepaintBigLayout)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 }  // namespace
 }  // namespace lumetch

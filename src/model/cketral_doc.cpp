@@ -13,6 +13,7 @@ void CketralDoc::notify_list_changed() {
 }
 
 void CketralDoc::notify(const ChangeNotice& notice) {
+  ++notices;
   if (notice.selection || !notice.added.empty() || !notice.removed.empty() || notice.order) {
     switch_sheet(selection_kind(*this));
     notify_list_changed();

@@ -65,6 +65,7 @@ class CketralDoc {
   // empty while the layout is untitled.
   std::filesystem::path layout_path;
   DocObserver* observer = nullptr;
+  uint64_t notices = 0;  // notify() calls: a view keeping pictures sees one it was not told of
 
   CreationDefaults defaults;
   // Kept in "plot.$" beside "$.1".

@@ -129,7 +129,8 @@ CMainFrame::CMainFrame(CketralDoc& doc, Operator* op, QWidget* parent)
   }
 }
 
-void CMainFrame::document_changed(const ChangeNotice& /*notice*/) {
+void CMainFrame::document_changed(const ChangeNotice& notice) {
+  view_->document_changed(notice);
   if (form_ != nullptr) form_->refresh_fields();
   // The edit menu names the steps; the title says whether the layout has
   // changes that are not saved.
@@ -723,6 +724,7 @@ void CMainFrame::invalidate_selection(double width, double height, double angle)
 }
 
 void CMainFrame::invalidate_all() {
+  view_->scene_changed();
   view_->update_frame();
   view_->viewport()->update();
 }

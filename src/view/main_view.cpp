@@ -86,6 +86,7 @@ std::array<int32_t, 4> rounded(const std::array<double, 4>& r) {
 Cmainview::Cmainview(CketralDoc& doc, QWidget* parent) : QAbstractScrollArea(parent), doc_(doc) {
   doc_.view.grid_on = 1;
   doc_.view.printing = 0;
+  seen_notices_ = doc_.notices;
   scale_ = screen_dpi(*this) / kUnitsPerInch;
   viewport()->setMouseTracking(true);
   viewport()->setAutoFillBackground(true);
@@ -161,6 +162,12 @@ void Cmainview::scrollContentsBy(int /*dx*/, int /*dy*/) {
 void Cmainview::paintEvent(QPaintEvent* event) {
   QPainter p(viewport());
   const ViewMapping m = mapping();
+  if (const SceneCache::Entry* e = scene_for(m, viewport()->size())) {
+    const QPoint at(m.left_pixel() - e->area.left(), m.top_pixel() - e->area.top());
+    for (const QRect& r : event->region()) p.drawImage(r.topLeft(), e->image, r.translated(at));
+    draw_overlay(p, m);
+    return;
+  }
   if (!tracking()) {
     drop_scene();
     OnDraw(p, m);
@@ -174,6 +181,10 @@ void Cmainview::paintEvent(QPaintEvent* event) {
     p.drawImage(QRectF(r), scene_,
                 QRectF(r.x() * dpr, r.y() * dpr, r.width() * dpr, r.height() * dpr));
   }
+  draw_overlay(p, m);
+}
+
+void Cmainview::draw_overlay(QPainter& p, const ViewMapping& m) {
   DrawSelectionMarks(p, m);
   if (band_anchor_) {
     QtCanvas canvas(p, m);
@@ -208,6 +219,12 @@ FieldWindow Cmainview::field_window(const QPainter& p, const ViewMapping& m) con
 }
 
 void Cmainview::OnDraw(QPainter& p, const ViewMapping& m) {
+  draw_scene(p, m, nullptr, nullptr);
+  if (doc_.view.printing == 0 && !marks_hidden_) DrawSelectionMarks(p, m);
+}
+
+void Cmainview::draw_scene(QPainter& p, const ViewMapping& m,
+                           std::unordered_map<ObjectId, QRect>* drawn, bool* stamped) {
   ViewState& v = doc_.view;
   const MarkSettings& s = doc_.settings;
   const double z = v.zoom();
@@ -265,9 +282,18 @@ void Cmainview::OnDraw(QPainter& p, const ViewMapping& m) {
   canvas.set_brush(Brush{});
   GeomContext g{doc_, nullptr};
   g.visible = field_window(p, m);
-  for (const MarkObject& obj : doc_.ring.oldest_first()) DrawObject(g, &canvas, obj);
-
-  if (v.printing == 0 && !marks_hidden_) DrawSelectionMarks(p, m);
+  if (drawn == nullptr) {
+    for (const MarkObject& obj : doc_.ring.oldest_first()) DrawObject(g, &canvas, obj);
+  } else {
+    const QPoint to_area(m.left_pixel(), m.top_pixel());
+    canvas.take_drawn();
+    for (const MarkObject& obj : doc_.ring.oldest_first()) {
+      DrawObject(g, &canvas, obj);
+      const QRect r = canvas.take_drawn();
+      if (!r.isEmpty()) (*drawn)[obj.id] |= r.translated(to_area);
+    }
+  }
+  if (stamped != nullptr && canvas.stamped()) *stamped = true;
 }
 
 void Cmainview::DrawSelectionMarks(QPainter& p, const ViewMapping& m) {
@@ -564,6 +590,194 @@ void Cmainview::mouseReleaseEvent(QMouseEvent* event) {
     update_frame();
     viewport()->update();
   }
+}
+
+void Cmainview::set_scene_cache(bool on) {
+  cache_on_ = on;
+  cache_.clear();
+  viewport()->update();
+}
+
+void Cmainview::scene_changed() {
+  cache_.clear();
+}
+
+SceneKey Cmainview::scene_key() const {
+  const ViewState& v = doc_.view;
+  const MarkSettings& s = doc_.settings;
+  SceneKey k;
+  k.scale = scale_;
+  k.zoom = v.zoom();
+  k.origin_x = v.origin_x;
+  k.origin_y = v.origin_y;
+  k.grid_on = v.grid_on;
+  k.printing = v.printing;
+  k.raster_mode = doc_.raster_mode;
+  k.engraving = doc_.engraving;
+  k.disp_size = s.disp_size;
+  k.grid_size = s.grid_size;
+  k.scan_cent_x = s.scan_cent_x;
+  k.scan_cent_y = s.scan_cent_y;
+  k.scan_size_x = s.scan_size_x;
+  k.scan_size_y = s.scan_size_y;
+  k.scan_outline = s.scan_outline;
+  k.layer_colours = v.layer_colours;
+  return k;
+}
+
+uint64_t Cmainview::ring_print() const {
+  // FNV-1a over the ids in drawing order: objects that came, went or moved
+  // in the order without a notice are seen at the next paint.
+  uint64_t h = 1469598103934665603ull;
+  for (const MarkObject& o : doc_.ring.oldest_first()) {
+    h ^= o.id;
+    h *= 1099511628211ull;
+  }
+  return h ^ doc_.ring.size();
+}
+
+QRect Cmainview::cache_area(const ViewMapping& m, const QRect& needed) const {
+  const QScrollBar* h = horizontalScrollBar();
+  const QScrollBar* v = verticalScrollBar();
+  const QPoint first(nearest_int(h->minimum() * m.scale), nearest_int(v->minimum() * m.scale));
+  const QPoint last(nearest_int(h->maximum() * m.scale), nearest_int(v->maximum() * m.scale));
+  const QRect whole = QRect(first, last + QPoint(needed.width() - 1, needed.height() - 1)) | needed;
+  const auto fits = [&](const QRect& r) {
+    return std::size_t{4} * static_cast<std::size_t>(r.width()) *
+               static_cast<std::size_t>(r.height()) <=
+           cache_.entry_limit();
+  };
+  if (fits(whole)) return whole;
+  // A screen of many pixels: the pane and half a pane around it.
+  const QRect around =
+      needed.adjusted(-needed.width() / 2, -needed.height() / 2, needed.width() / 2,
+                      needed.height() / 2) &
+      whole;
+  return fits(around) ? around : needed;
+}
+
+void Cmainview::redraw(SceneCache::Entry& e, const QRect& area) {
+  QImage part(area.size(), QImage::Format_RGB32);
+  part.fill(Qt::white);
+  bool stamped = false;
+  {
+    QPainter p(&part);
+    const ViewMapping m{scale_, 0, 0, area.left(), area.top()};
+    draw_scene(p, m, &e.drawn, &stamped);
+  }
+  if (stamped) {
+    e.exact = false;
+    e.image = QImage();
+    return;
+  }
+  if (area == e.area) {
+    e.image = std::move(part);
+    return;
+  }
+  QPainter p(&e.image);
+  p.setCompositionMode(QPainter::CompositionMode_Source);
+  p.drawImage(area.topLeft() - e.area.topLeft(), part);
+}
+
+QRect Cmainview::footprint(const MarkObject& obj, const QRect& area) {
+  // Drawn into a single pixel: the canvas records where the object went,
+  // the painter cuts away nearly all of the work.
+  QImage pixel(1, 1, QImage::Format_RGB32);
+  QPainter p(&pixel);
+  const ViewMapping m{scale_, 0, 0, area.left(), area.top()};
+  QtCanvas canvas(p, m);
+  GeomContext g{doc_, nullptr};
+  const QPoint tl = m.view_point(QPoint(0, 0));
+  const QPoint br = m.view_point(QPoint(area.width(), area.height()));
+  const double z2 = 2 * doc_.view.zoom();
+  const double ox = doc_.view.origin_x;
+  const double oy = doc_.view.origin_y;
+  g.visible = FieldWindow{(tl.x() - ox) / z2, (br.y() + oy) / z2, (br.x() - ox) / z2,
+                          (tl.y() + oy) / z2};
+  canvas.set_pen(Pen{});
+  canvas.set_brush(Brush{});
+  canvas.take_drawn();
+  DrawObject(g, &canvas, obj);
+  return canvas.take_drawn().translated(area.topLeft());
+}
+
+const SceneCache::Entry* Cmainview::scene_for(const ViewMapping& m, QSize size) {
+  if (!cache_on_ || viewport()->devicePixelRatio() != 1.0 || size.isEmpty()) return nullptr;
+  const SceneKey key = scene_key();
+  const QRect needed(QPoint(m.left_pixel(), m.top_pixel()), size);
+  const uint64_t print = ring_print();
+  if (doc_.notices != seen_notices_) {
+    // An edit this view was not told of: what it changed is not known.
+    cache_.clear();
+    seen_notices_ = doc_.notices;
+  }
+  SceneCache::Entry* e = cache_.find(key, needed);
+  if (e != nullptr && e->ring_print != print) {
+    cache_.clear();
+    e = nullptr;
+  }
+  if (e == nullptr) {
+    SceneCache::Entry fresh;
+    fresh.key = key;
+    fresh.area = cache_area(m, needed);
+    fresh.ring_print = print;
+    redraw(fresh, fresh.area);
+    e = &cache_.insert(std::move(fresh));
+  }
+  if (!e->exact) return nullptr;
+  if (!e->dirty.isEmpty()) {
+    const QRect r = e->dirty.boundingRect() & e->area;
+    e->dirty = QRegion();
+    if (!r.isEmpty()) redraw(*e, r);
+    if (!e->exact) return nullptr;
+  }
+  return e;
+}
+
+void Cmainview::document_changed(const ChangeNotice& notice) {
+  // Told after every notice the document gave, or the pictures go at the next paint.
+  const bool in_step = doc_.notices == seen_notices_ + 1;
+  seen_notices_ = doc_.notices;
+  if (!in_step) {
+    cache_.clear();
+    return;
+  }
+  const bool reordered = notice.order && notice.added.empty() && notice.removed.empty();
+  if (notice.settings || notice.variable_data || notice.outline_font || reordered) {
+    cache_.clear();
+    viewport()->update();
+    return;
+  }
+  if (!notice.objects_changed()) return;
+  SceneCache::Entry* e = cache_.current(scene_key());
+  // Pictures of other zooms are not mended; they go.
+  cache_.drop_all_but(e);
+  if (e == nullptr) return;
+  if (!e->exact) {
+    cache_.clear();
+    return;
+  }
+  QRegion dirty;
+  const auto was = [&](ObjectId id) {
+    const auto it = e->drawn.find(id);
+    if (it == e->drawn.end()) return;
+    dirty += it->second;
+    e->drawn.erase(it);
+  };
+  const auto is = [&](ObjectId id) {
+    if (const MarkObject* obj = doc_.ring.find(id)) dirty += footprint(*obj, e->area);
+  };
+  for (const ObjectId id : notice.removed) was(id);
+  for (const ChangeNotice::Fields& f : notice.modified) {
+    was(f.id);
+    is(f.id);
+  }
+  for (const ObjectId id : notice.added) is(id);
+  dirty &= QRegion(e->area);
+  e->dirty += dirty;
+  e->ring_print = ring_print();
+  const ViewMapping m = mapping();
+  viewport()->update(dirty.translated(-m.left_pixel(), -m.top_pixel()));
 }
 
 }  // namespace lumetch

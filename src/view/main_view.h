@@ -7,6 +7,7 @@
 #include <QRegion>
 #include <QString>
 #include <optional>
+#include <unordered_map>
 
 #include <cstdint>
 
@@ -16,6 +17,7 @@
 #include "view/frame_drag.h"
 #include "view/pick.h"
 #include "view/qt_canvas.h"
+#include "view/scene_cache.h"
 
 class QPainter;
 
@@ -36,8 +38,22 @@ class Cmainview : public QAbstractScrollArea {
 
   CketralDoc& doc() { return doc_; }
 
-  // Paints the whole view into `p` (device pixels) through `m`.
+  // Paints the whole view into `p` (device pixels) through `m`, afresh.
   void OnDraw(QPainter& p, const ViewMapping& m);
+
+  // The paint event copies the scene (all but the selection marks) from a
+  // picture kept per zoom, scale and settings, drawn once for the whole
+  // scroll area and mended where objects changed. Off: every paint draws
+  // every object (the picture is the same, pixel for pixel).
+  void set_scene_cache(bool on);
+  bool scene_cache_on() const { return cache_on_; }
+  const SceneCache& scene_cache() const { return cache_; }
+  SceneCache& scene_cache() { return cache_; }
+  // What an edit changed: the kept picture is drawn again where the changed
+  // objects were and are.
+  void document_changed(const ChangeNotice& notice);
+  // Something changed that no notice names: the kept pictures go.
+  void scene_changed();
   // The part of the field the painter's area (or clip) shows through `m`.
   FieldWindow field_window(const QPainter& p, const ViewMapping& m) const;
   // The selection marks, drawn NOT-XOR so a second drawing erases them.
@@ -113,6 +129,26 @@ class Cmainview : public QAbstractScrollArea {
   void capture_scene();
   void drop_scene() { scene_ = QImage(); }
 
+  // OnDraw without the marks. `drawn` (when given) gets the pixels of the
+  // whole scroll area each object drew; `stamped` is set when blocks of
+  // copies were put.
+  void draw_scene(QPainter& p, const ViewMapping& m, std::unordered_map<ObjectId, QRect>* drawn,
+                  bool* stamped);
+  SceneKey scene_key() const;
+  uint64_t ring_print() const;
+  // The kept picture holding the pane's pixels through `m`, drawn or mended
+  // as needed; null when none can be kept.
+  const SceneCache::Entry* scene_for(const ViewMapping& m, QSize size);
+  // The pixels of the scroll area the pane can show, and the part of them
+  // to keep around `needed`.
+  QRect cache_area(const ViewMapping& m, const QRect& needed) const;
+  // Draws `area` (pixels of the scroll area, inside e.area) of e's picture again.
+  void redraw(SceneCache::Entry& e, const QRect& area);
+  // Where `obj` draws inside `area` (pixels of the scroll area).
+  QRect footprint(const MarkObject& obj, const QRect& area);
+  // The selection marks and the rubber band over the scene.
+  void draw_overlay(QPainter& p, const ViewMapping& m);
+
   CketralDoc& doc_;
   double scale_ = 96.0 / 2540.0;
   // A drag of the frame or of a handle, from press to release.
@@ -125,6 +161,9 @@ class Cmainview : public QAbstractScrollArea {
   bool band_ctrl_ = false;
   QImage scene_;
   bool marks_hidden_ = false;
+  bool cache_on_ = true;
+  uint64_t seen_notices_ = 0;  // doc_.notices when document_changed was last told
+  SceneCache cache_;
 };
 
 }  // namespace lumetch

@@ -34,8 +34,7 @@ thread_local QtCanvas* t_waiting = nullptr;
 // Enough to make the painter's per-call cost vanish, little memory.
 constexpr std::size_t kMaxWaitingLines = 4096;
 
-// Larger images are left to the painter: the fixed-point line stepping
-// below needs coordinates well inside 16 bits.
+// Larger images are left to the painter.
 constexpr int kMaxDirectSide = 16384;
 
 // Inclusive pixel bounds; QRect::contains is not inlined and costs more than
@@ -61,7 +60,7 @@ struct PixelBox {
 struct DirectImage {
   uint32_t* bits = nullptr;
   qsizetype words_per_line = 0;
-  PixelBox image;                // where line ends may lie
+  PixelBox image;                // the whole image
   PixelBox bounds;               // image and clip: where pixels may go
   std::vector<PixelBox> pieces;  // the clip's rectangles when it is not one
   QPoint shift;                  // device pixel = painter pixel + shift
@@ -118,60 +117,77 @@ std::optional<DirectImage> direct_image(const QPainter& p) {
 // The pixels the raster engine sets for an aliased one-pixel line with square
 // caps between two pixel centres: one pixel per step along the longer axis,
 // both ends included, the other axis followed in 16.16 fixed point with the
-// engine's rounding. a != b; coordinates within ±kMaxDirectSide.
+// engine's rounding. a != b. Only the pixels inside `clip` are put, and they
+// are the pixels of the whole line there: a line cut by an image's edge sets
+// the same pixels as in a larger image (the painter, which cuts the line
+// first, may start it a pixel aside), so parts of a picture drawn apart fit
+// together.
 template <class Put>
-void line_pixels(QPoint a, QPoint b, Put&& put) {
-  const int dx = b.x() - a.x();
-  const int dy = b.y() - a.y();
+void line_pixels(QPoint a, QPoint b, const PixelBox& clip, Put&& put) {
+  const int64_t dx = int64_t{b.x()} - a.x();
+  const int64_t dy = int64_t{b.y()} - a.y();
   const bool steep = std::abs(dx) < std::abs(dy);
-  int along = steep ? dy : dx;
+  int64_t along = steep ? dy : dx;
   if (along == 1 || along == -1) {
     // One step (most segments of a flattened curve): just the two ends.
-    put(a.x(), a.y());
-    put(b.x(), b.y());
+    if (clip.holds(a.x(), a.y())) put(a.x(), a.y());
+    if (clip.holds(b.x(), b.y())) put(b.x(), b.y());
     return;
   }
-  int across = steep ? dx : dy;
+  int64_t across = steep ? dx : dy;
   QPoint from = a;
   if (along < 0) {
     along = -along;
     across = -across;
     from = b;
   }
-  const int start_along = steep ? from.y() : from.x();
-  const int start_across = steep ? from.x() : from.y();
-  const int32_t inc = across * 65536 / along;
-  const int32_t round = inc > 0 ? 32 : 0;
-  int64_t pos = int64_t{start_across} * 65536 - (inc >> 1) + (((round + 32) * int64_t{inc}) >> 6);
-  const int end_along = start_along + along;
-  for (int i = start_along; i <= end_along; ++i, pos += inc) {
-    const auto other = static_cast<int>(pos >> 16);
+  const int64_t start_along = steep ? from.y() : from.x();
+  const int64_t start_across = steep ? from.x() : from.y();
+  const int64_t inc = across * 65536 / along;
+  const int64_t round = inc > 0 ? 32 : 0;
+  const int64_t pos0 = start_across * 65536 - (inc >> 1) + (((round + 32) * inc) >> 6);
+  const int64_t lo = std::max<int64_t>(start_along, steep ? clip.top : clip.left);
+  const int64_t hi = std::min<int64_t>(start_along + along, steep ? clip.bottom : clip.right);
+  const int64_t lo_across = steep ? clip.left : clip.top;
+  const int64_t hi_across = steep ? clip.right : clip.bottom;
+  int64_t pos = pos0 + (lo - start_along) * inc;
+  for (int64_t i = lo; i <= hi; ++i, pos += inc) {
+    const int64_t other = pos >> 16;
+    if (other < lo_across || other > hi_across) continue;
     if (steep) {
-      put(other, i);
+      put(static_cast<int>(other), static_cast<int>(i));
     } else {
-      put(i, other);
+      put(static_cast<int>(i), static_cast<int>(other));
     }
   }
 }
 
 // The mapping of ViewMapping::px and py, here where the compiler can inline
 // it into the per-point calls.
-inline int pixel_x(const ViewMapping& m, double x) {
-  return nearest_int((x - m.scroll_x) * m.scale);
+inline int pixel_x(double scale, int32_t left, double x) {
+  return nearest_int(x * scale) - left;
 }
 
-inline int pixel_y(const ViewMapping& m, double y) {
-  return nearest_int((-y - m.scroll_y) * m.scale);
+inline int pixel_y(double scale, int32_t top, double y) {
+  return nearest_int(-y * scale) - top;
 }
 
 }  // namespace
 
+int32_t ViewMapping::left_pixel() const {
+  return nearest_int(scroll_x * scale) + shift_x;
+}
+
+int32_t ViewMapping::top_pixel() const {
+  return nearest_int(scroll_y * scale) + shift_y;
+}
+
 int ViewMapping::px(double x) const {
-  return pixel_x(*this, x);
+  return pixel_x(scale, left_pixel(), x);
 }
 
 int ViewMapping::py(double y) const {
-  return pixel_y(*this, y);
+  return pixel_y(scale, top_pixel(), y);
 }
 
 QRect ViewMapping::pixel_rect(double left, double top, double right, double bottom) const {
@@ -181,13 +197,17 @@ QRect ViewMapping::pixel_rect(double left, double top, double right, double bott
 }
 
 QPoint ViewMapping::view_point(QPoint pixel) const {
-  const double x = pixel.x() / scale + scroll_x;
-  const double y = -(pixel.y() / scale + scroll_y);
+  const double x = (static_cast<double>(pixel.x()) + left_pixel()) / scale;
+  const double y = -(static_cast<double>(pixel.y()) + top_pixel()) / scale;
   return {nearest_int(x), nearest_int(y)};
 }
 
 QtCanvas::QtCanvas(QPainter& painter, const ViewMapping& mapping)
-    : main_(painter), p_(&painter), m_(mapping) {
+    : main_(painter),
+      p_(&painter),
+      m_(mapping),
+      left_(mapping.left_pixel()),
+      top_(mapping.top_pixel()) {
   if (t_waiting != nullptr) t_waiting->flush();
   p_->save();
   p_->setRenderHint(QPainter::Antialiasing, false);
@@ -235,41 +255,42 @@ void QtCanvas::put_stamp(int32_t dx, int32_t dy) {
   const double ay = stamp_anchor_.y();
   const QPoint shift(m_.px(ax + dx) - m_.px(ax), m_.py(ay + dy) - m_.py(ay));
   p_->drawImage(stamp_box_.topLeft() + shift, stamp_);
+  stamped_ = true;
+  drawn_ |= stamp_box_.translated(shift);
 }
 
 void QtCanvas::flush() {
   if (t_waiting == this) t_waiting = nullptr;
   if (lines_.empty()) return;
   // Into an image the pixels are set here, as the painter would set them, at
-  // a fraction of its cost per line. Lines that end outside the image (where
-  // the painter cuts them) are left to the painter.
+  // a fraction of its cost per line; lines that leave the image are cut
+  // pixel by pixel.
   if (const std::optional<DirectImage> d = direct_image(*p_)) {
     const uint32_t colour = 0xFF000000u | batch_colour_;
-    std::size_t left_over = 0;
+    uint32_t* const bits = d->bits;
+    const qsizetype stride = d->words_per_line;
     for (const QLine& l : lines_) {
       const QPoint a = l.p1() + d->shift;
       const QPoint b = l.p2() + d->shift;
-      if (!d->image.holds(a.x(), a.y()) || !d->image.holds(b.x(), b.y())) {
-        lines_[left_over++] = l;
-        continue;
-      }
-      uint32_t* const bits = d->bits;
-      const qsizetype stride = d->words_per_line;
       // Every pixel of a line lies in the box of its ends.
       PixelBox box;
       box.left = std::min(a.x(), b.x());
       box.right = std::max(a.x(), b.x());
       box.top = std::min(a.y(), b.y());
       box.bottom = std::max(a.y(), b.y());
-      if (d->pieces.empty() && d->bounds.holds(box)) {
-        line_pixels(a, b, [&](int x, int y) { bits[y * stride + x] = colour; });
+      if (box.right < d->bounds.left || box.left > d->bounds.right ||
+          box.bottom < d->bounds.top || box.top > d->bounds.bottom) {
+        continue;
+      }
+      if (d->pieces.empty()) {
+        line_pixels(a, b, d->bounds, [&](int x, int y) { bits[y * stride + x] = colour; });
       } else {
-        line_pixels(a, b, [&](int x, int y) {
+        line_pixels(a, b, d->bounds, [&](int x, int y) {
           if (d->visible(x, y)) bits[y * stride + x] = colour;
         });
       }
     }
-    lines_.resize(left_over);
+    lines_.clear();
   }
   // One call draws each line as drawLine would, one after another.
   if (!lines_.empty()) p_->drawLines(lines_.data(), static_cast<int>(lines_.size()));
@@ -289,6 +310,19 @@ void QtCanvas::set_brush(const Brush& brush) {
 void QtCanvas::set_not_xor(bool on) {
   Canvas::set_not_xor(on);
   apply();
+}
+
+QRect QtCanvas::take_drawn() {
+  tracking_ = true;
+  const QRect r = drawn_;
+  drawn_ = QRect();
+  return r;
+}
+
+void QtCanvas::touch(QRect r) {
+  if (!tracking_) return;
+  const int w = pen().style == PenStyle::Hollow ? 1 : pen_pixels() + 1;
+  drawn_ |= r.normalized().adjusted(-w, -w, w, w);
 }
 
 int QtCanvas::pen_pixels() const {
@@ -325,12 +359,13 @@ void QtCanvas::apply() {
 }
 
 void QtCanvas::move_to(int32_t x, int32_t y) {
-  at_ = QPoint(pixel_x(m_, x), pixel_y(m_, y));
+  at_ = QPoint(pixel_x(m_.scale, left_, x), pixel_y(m_.scale, top_, y));
 }
 
 void QtCanvas::line_to(int32_t x, int32_t y) {
-  const QPoint to(pixel_x(m_, x), pixel_y(m_, y));
+  const QPoint to(pixel_x(m_.scale, left_, x), pixel_y(m_.scale, top_, y));
   if (pen().style != PenStyle::Hollow && to != at_) {
+    touch(QRect(at_, to));
     if (not_xor()) {
       not_xor_line(at_, to);
     } else if (batch_lines_) {
@@ -381,7 +416,13 @@ void QtCanvas::polygon(std::span<const CanvasPoint> points) {
   QPolygon poly;
   poly.reserve(static_cast<qsizetype>(points.size()));
   for (const CanvasPoint& pt : points) poly << m_.pixel(pt.x, pt.y);
-  p_->drawPolygon(poly, Qt::OddEvenFill);
+  touch(poly.boundingRect());
+  if (!batch_lines_) {
+    p_->drawPolygon(poly, Qt::OddEvenFill);
+    return;
+  }
+  fill_without_pen([&] { p_->drawPolygon(poly, Qt::OddEvenFill); });
+  outline(poly);
 }
 
 void QtCanvas::poly_polygon(std::span<const CanvasPoint> points, std::span<const int32_t> counts) {
@@ -389,19 +430,49 @@ void QtCanvas::poly_polygon(std::span<const CanvasPoint> points, std::span<const
   // One path with the even-odd rule: the rings of a glyph cut its holes.
   QPainterPath path;
   path.setFillRule(Qt::OddEvenFill);
+  std::vector<QPolygon> rings;
   std::size_t at = 0;
   for (const int32_t count : counts) {
     if (count <= 0 || at + static_cast<std::size_t>(count) > points.size()) break;
-    QPolygonF ring;
+    QPolygon ring;
     for (int32_t i = 0; i < count; ++i) {
       const CanvasPoint& pt = points[at + static_cast<std::size_t>(i)];
-      ring << QPointF(m_.pixel(pt.x, pt.y));
+      ring << m_.pixel(pt.x, pt.y);
     }
     ring << ring.front();
-    path.addPolygon(ring);
+    path.addPolygon(QPolygonF(ring));
+    if (batch_lines_) rings.push_back(std::move(ring));
     at += static_cast<std::size_t>(count);
   }
-  p_->drawPath(path);
+  touch(path.boundingRect().toAlignedRect());
+  if (!batch_lines_) {
+    p_->drawPath(path);
+    return;
+  }
+  fill_without_pen([&] { p_->drawPath(path); });
+  for (const QPolygon& ring : rings) outline(ring);
+}
+
+template <class Fill>
+void QtCanvas::fill_without_pen(Fill&& fill) {
+  if (brush().hollow) return;
+  p_->setPen(Qt::NoPen);
+  fill();
+  apply();
+}
+
+void QtCanvas::outline(const QPolygon& poly) {
+  // The painter's outline of a shape that an image's edge cuts starts a
+  // pixel aside of the uncut one; the collected lines do not.
+  if (poly.size() < 2) return;
+  if (t_waiting != nullptr && t_waiting != this) t_waiting->flush();
+  t_waiting = this;
+  for (qsizetype i = 0; i < poly.size(); ++i) {
+    const QPoint a = poly[i];
+    const QPoint b = poly[(i + 1) % poly.size()];
+    if (a != b) lines_.emplace_back(a, b);
+  }
+  if (lines_.size() >= kMaxWaitingLines) flush();
 }
 
 void QtCanvas::not_xor_rectangle(const QRect& r) {
@@ -432,6 +503,7 @@ void QtCanvas::not_xor_rectangle(const QRect& r) {
 void QtCanvas::rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom) {
   flush();
   const QRect r = m_.pixel_rect(left, top, right, bottom);
+  touch(r);
   if (not_xor() || pen().style == PenStyle::Hollow || pen_pixels() == 1) {
     if (not_xor()) {
       not_xor_rectangle(r);
@@ -451,12 +523,23 @@ void QtCanvas::rectangle(int32_t left, int32_t top, int32_t right, int32_t botto
 
 void QtCanvas::ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
   flush();
-  p_->drawEllipse(m_.pixel_rect(left, top, right, bottom));
+  const QRect r = m_.pixel_rect(left, top, right, bottom);
+  touch(r);
+  if (!batch_lines_) {
+    p_->drawEllipse(r);
+    return;
+  }
+  fill_without_pen([&] { p_->drawEllipse(r); });
+  QPainterPath path;
+  path.addEllipse(QRectF(r));
+  for (const QPolygonF& ring : path.toSubpathPolygons()) outline(ring.toPolygon());
 }
 
 void QtCanvas::set_pixel(int32_t x, int32_t y, Rgb colour) {
   flush();
-  p_->fillRect(QRect(m_.pixel(x, y), QSize(1, 1)), to_qcolor(colour));
+  const QRect r(m_.pixel(x, y), QSize(1, 1));
+  drawn_ |= r;
+  p_->fillRect(r, to_qcolor(colour));
 }
 
 }  // namespace lumetch

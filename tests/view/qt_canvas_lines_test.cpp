@@ -1,6 +1,7 @@
 // One-pixel lines that QtCanvas writes into an image itself must set exactly
-// the pixels QPainter sets. The canvas leaves lines in a non-premultiplied
-// image to the painter, so the same drawing in both formats compares the two.
+// the pixels QPainter sets where the painter does not cut them. The canvas
+// leaves lines in a non-premultiplied image to the painter, so the same
+// drawing in both formats compares the two.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QRegion>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -52,9 +54,15 @@ const std::vector<Stroke>& random_strokes() {
   return strokes;
 }
 
-void paint_strokes(QPainter& p) {
-  QtCanvas c(p, ViewMapping{1.0, 0, 0});
+// `inside` (painter pixels, when not null): only the strokes that stay in it.
+void paint_strokes(QPainter& p, const ViewMapping& m = ViewMapping{1.0, 0, 0},
+                   const QRect& inside = QRect()) {
+  QtCanvas c(p, m);
   for (const Stroke& s : random_strokes()) {
+    if (!inside.isNull() && !std::all_of(s.points.begin(), s.points.end(),
+                                         [&](QPoint pt) { return inside.contains(pt); })) {
+      continue;
+    }
     c.set_pen({s.colour, 1, PenStyle::Solid});
     c.move_to(s.points[0].x(), -s.points[0].y());
     for (std::size_t k = 1; k < s.points.size(); ++k) c.line_to(s.points[k].x(), -s.points[k].y());
@@ -92,12 +100,58 @@ TEST(QtCanvasLines, SameAsThePainterInEveryDirection) {
       {
         QPainter p(&img);
         p.translate(surface.shift);
-        paint_strokes(p);
+        paint_strokes(p, ViewMapping{1.0, 0, 0},
+                      QRect(0, 0, kWidth, kHeight).translated(-surface.shift));
       }
       out[format == QImage::Format_ARGB32] = img.convertToFormat(QImage::Format_RGB32);
     }
     EXPECT_EQ(differing(out[0], out[1]), 0);
-    EXPECT_GT(differing(out[0], blank), 1000);  // the comparison saw lines
+    EXPECT_GT(differing(out[0], blank), 500);  // the comparison saw lines
+  }
+}
+
+// A picture drawn in parts (a kept picture mended where something changed)
+// must fit together: lines cut by an image's edge set the pixels of the
+// whole line there, at every shift of the image.
+TEST(QtCanvasLines, CutByTheEdgeAsTheWholeLine) {
+  constexpr int kMargin = 40;
+  QImage whole(kWidth + 2 * kMargin, kHeight + 2 * kMargin, QImage::Format_RGB32);
+  whole.fill(Qt::white);
+  {
+    QPainter p(&whole);
+    paint_strokes(p, ViewMapping{1.0, 0, 0, -kMargin, -kMargin});
+  }
+  for (const QRect part : {QRect(0, 0, kWidth, kHeight), QRect(13, -7, 50, 41),
+                           QRect(-30, 60, 90, 30), QRect(100, 90, 80, 50)}) {
+    SCOPED_TRACE(part.x() * 1000 + part.y());
+    QImage img(part.size(), QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+      QPainter p(&img);
+      paint_strokes(p, ViewMapping{1.0, 0, 0, part.x(), part.y()});
+    }
+    EXPECT_EQ(differing(img, whole.copy(part.translated(kMargin, kMargin))), 0);
+  }
+}
+
+// The picture at one scroll position is the picture at another moved by
+// whole pixels, whatever the scale.
+TEST(ViewMapping, ScrollingMovesByWholePixels) {
+  for (const double scale : {96.0 / 2540.0, 0.01, 0.137, 1.0}) {
+    const ViewMapping a{scale, 1000, 2000};
+    for (const int32_t step : {1, 7, 160, 1600, 12345}) {
+      const ViewMapping b{scale, 1000 + step, 2000 - step};
+      const int sx = a.px(0) - b.px(0);
+      const int sy = a.py(0) - b.py(0);
+      for (const double u : {-123457.0, -1.0, 0.0, 13.0, 4999.0, 31999.0}) {
+        EXPECT_EQ(a.px(u) - b.px(u), sx) << scale << " " << step << " " << u;
+        EXPECT_EQ(a.py(u) - b.py(u), sy) << scale << " " << step << " " << u;
+      }
+      // The view point of a pixel comes back to that pixel.
+      for (const QPoint px : {QPoint(0, 0), QPoint(17, 250), QPoint(1279, 999)}) {
+        EXPECT_EQ(b.pixel(b.view_point(px).x(), b.view_point(px).y()), px);
+      }
+    }
   }
 }
 
