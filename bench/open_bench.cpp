@@ -3,6 +3,8 @@
 // empty layout opened the same way in the same run.
 #include <benchmark/benchmark.h>
 
+#include "qt_bench_main.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -126,12 +128,4 @@ BENCHMARK(BM_OpenPlot50MB)->Unit(benchmark::kMillisecond)->Iterations(5);
 }  // namespace
 }  // namespace lumetch
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return run_qt_benchmarks(argc, argv); }

@@ -11,6 +11,8 @@
 // kept picture; BM_RepaintBigLayout/0, in the same run, paints it afresh.
 #include <benchmark/benchmark.h>
 
+#include "qt_bench_main.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -738,13 +740,4 @@ BENCHMARK(BM_RepaintBigLayout)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->I
 }  // namespace
 }  // namespace lumetch
 
-int main(int argc, char** argv) {
-  // The view is painted into an image; no window is ever shown.
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return run_qt_benchmarks(argc, argv); }
